@@ -1,0 +1,90 @@
+#pragma once
+// The twenty tables of the program: their fields in stored order, keys,
+// indexes, normal orders, where each lives and the integrity rules that every
+// writer meets. The SQL that creates a database file is generated from these
+// definitions, so the rules live in one place.
+
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <QList>
+
+namespace schema {
+
+enum class FieldType {
+    Text,     // character string of at most `size` characters; empty = null
+    Float,    // 8-byte double; unset = null
+    Date,     // calendar date without time, stored as ISO text yyyy-mm-dd
+    AutoInc,  // integer assigned by the store on insert, increasing, never reused; read-only
+};
+
+// Where a table lives: the year database (shared) or the local work database.
+enum class Location { Year, Work };
+
+struct FieldDef {
+    QString name;
+    FieldType type = FieldType::Text;
+    int size = 0;              // characters, for Text
+    bool required = false;     // must hold a value before a row is accepted
+    bool calculated = false;   // not stored; computed for every row read
+    QString displayFormat;     // "#0.00" for amounts, empty otherwise
+    QVariant defaultValue;     // value a new row starts with (null when invalid)
+};
+
+struct IndexDef {
+    QString name;
+    QStringList fields;
+    bool unique = false;          // a key: duplicates refused as "Key violation."
+    bool caseInsensitive = false; // ordered and compared without regard to ASCII case
+};
+
+struct TableDef {
+    QString name;
+    Location location = Location::Year;
+    QList<FieldDef> fields;       // stored and calculated, in stored order
+    QList<IndexDef> indexes;      // the first unique one is the primary key
+    QString normalOrder;          // field list joined with ";"
+
+    const FieldDef* field(const QString& name) const;   // case-insensitive
+    int fieldIndex(const QString& name) const;          // -1 when absent
+    QList<FieldDef> storedFields() const;
+    QList<FieldDef> calculatedFields() const;
+    const IndexDef* primaryKey() const;                  // null when the table has no key
+};
+
+// A non-empty value of `field` must exist as `refField` of `refTable`
+// ("Field value out of lookup table range.").
+struct LookupRule {
+    QString table, field, refTable, refField;
+};
+
+// A master row cannot be deleted, nor its key changed, while a detail row
+// carries its value ("Master has detail records. Cannot delete or modify.").
+struct ReferentialRule {
+    QString master, masterField, detail, detailField;
+    bool blocksDelete = true;   // false: only a change of the master's key is refused
+};
+
+// The condition texts raised by the rules.
+inline constexpr const char* KeyViolation = "Key violation.";
+inline constexpr const char* LookupViolation = "Field value out of lookup table range.";
+inline constexpr const char* RequiredViolation = "Field value required.";
+inline constexpr const char* MasterHasDetails = "Master has detail records. Cannot delete or modify.";
+
+const QList<TableDef>& tables();
+const TableDef* table(const QString& name);   // case-insensitive; null when unknown
+QStringList tableNames(Location loc);
+const QList<LookupRule>& lookupRules();
+const QList<ReferentialRule>& referentialRules();
+
+// Name of the database file of a location inside its directory.
+QString databaseFileName(Location loc);   // "year.db" or "work.dbp"
+
+// Version stamped into every database file (PRAGMA user_version).
+inline constexpr int SchemaVersion = 1;
+
+// SQL statements that create every table of a location with its indexes and
+// rule triggers, in an order that can be executed one after another.
+QStringList createStatements(Location loc);
+
+} // namespace schema

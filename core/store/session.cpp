@@ -1,0 +1,541 @@
+#include "session.h"
+#include "filelock.h"
+#include "table.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QSysInfo>
+#include <QThread>
+#include <sqlite3.h>
+#include <unistd.h>
+
+namespace store {
+
+namespace {
+
+// Lock files are shared by every session of the process: closing any
+// descriptor of a file would drop all of the process's locks on it.
+struct SharedLock {
+    std::weak_ptr<LockFile> file;
+    int holders = 0;   // sessions of this process holding the shared database lock
+};
+
+QHash<QString, SharedLock>& lockRegistry()
+{
+    static QHash<QString, SharedLock> r;
+    return r;
+}
+
+std::shared_ptr<LockFile> lockFile(const QString& path)
+{
+    auto& e = lockRegistry()[path];
+    if (auto f = e.file.lock())
+        return f;
+    auto f = std::make_shared<LockFile>(path);
+    e.file = f;
+    return f;
+}
+
+// The control file: a header, then fixed slots; a live copy writes its user
+// name into a slot and keeps a write lock on it.
+constexpr qint64 MutexStart = 0;
+constexpr qint64 SlotStart = 512;
+constexpr qint64 SlotSize = 128;
+constexpr int SlotCount = 512;
+
+QSet<QString>& liveInProcess()   // "control file|slot"
+{
+    static QSet<QString> s;
+    return s;
+}
+
+QString slotName(const LockFile& f, int i)
+{
+    char buf[SlotSize] = {};
+    const ssize_t n = ::pread(f.fd(), buf, SlotSize, SlotStart + i * SlotSize);
+    if (n <= 0)
+        return {};
+    return QString::fromUtf8(buf, int(qstrnlen(buf, SlotSize))).section(QLatin1Char('\t'), 0, 0);
+}
+
+bool slotLive(LockFile& f, int i)
+{
+    return liveInProcess().contains(f.path() + QLatin1Char('|') + QString::number(i)) ||
+           f.lockedByOther(SlotStart + i * SlotSize, SlotSize);
+}
+
+QString busyText(const QString& file)
+{
+    return QStringLiteral("База данных %1 занята другой копией программы. Повторите действие позже.").arg(file);
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- Connection
+
+Connection::Connection(Session* session, QString file) : session_(session), file_(std::move(file))
+{
+    if (!QFileInfo::exists(file_))
+        throw StoreError(QStringLiteral("Файл базы данных %1 не найден.").arg(file_));
+    lockPath_ = QFileInfo(file_).absolutePath() + QLatin1Char('/') + QFileInfo(file_).completeBaseName() +
+                QStringLiteral(".lck");
+    auto lock = lockFile(lockPath_);
+    auto& reg = lockRegistry()[lockPath_];
+    if (reg.holders == 0) {
+        // A pack in another copy holds the lock exclusively for a moment.
+        bool ok = lock->lockShared(0, 1);
+        for (int waited = 0; !ok && waited < BusyTimeoutMs; waited += 50) {
+            QThread::msleep(50);
+            ok = lock->lockShared(0, 1);
+        }
+        if (!ok)
+            throw StoreError(busyText(file_));
+    }
+    ++reg.holders;
+    lockHeld_ = true;
+
+    const int rc = sqlite3_open_v2(QFile::encodeName(file_).constData(), &db_,
+                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    try {
+        if (rc != SQLITE_OK)
+            fail(rc);
+        sqlite3_busy_timeout(db_, BusyTimeoutMs);
+        sqlite3_extended_result_codes(db_, 1);
+        exec(QStringLiteral("PRAGMA journal_mode=DELETE"));
+        exec(QStringLiteral("PRAGMA synchronous=FULL"));
+        // Reading the schema proves the file is a database of ours.
+        Statement st(*this, QStringLiteral("PRAGMA user_version"));
+        st.step();
+        const qint64 v = st.columnInt(0);
+        if (v != schema::SchemaVersion)
+            throw StoreError(
+                QStringLiteral("Файл %1 не является базой данных программы (версия %2).").arg(file_).arg(v));
+    } catch (...) {
+        for (auto* s : std::as_const(stmts_))
+            sqlite3_finalize(s);
+        stmts_.clear();
+        sqlite3_close_v2(db_);
+        db_ = nullptr;
+        if (--reg.holders == 0)
+            lock->unlock(0, 1);
+        lockHeld_ = false;
+        throw;
+    }
+}
+
+Connection::~Connection()
+{
+    for (auto* s : std::as_const(stmts_))
+        sqlite3_finalize(s);
+    if (db_)
+        sqlite3_close_v2(db_);
+    if (lockHeld_) {
+        auto& reg = lockRegistry()[lockPath_];
+        if (--reg.holders == 0)
+            if (auto f = reg.file.lock())
+                f->unlock(0, 1);
+    }
+}
+
+sqlite3_stmt* Connection::prepare(const QString& sql)
+{
+    auto it = stmts_.find(sql);
+    if (it != stmts_.end())
+        return *it;
+    sqlite3_stmt* st = nullptr;
+    const QByteArray u = sql.toUtf8();
+    const int rc = sqlite3_prepare_v3(db_, u.constData(), int(u.size()), SQLITE_PREPARE_PERSISTENT, &st, nullptr);
+    if (rc != SQLITE_OK)
+        fail(rc, sql);
+    stmts_.insert(sql, st);
+    return st;
+}
+
+void Connection::exec(const QString& sql)
+{
+    char* err = nullptr;
+    const int rc = sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, &err);
+    sqlite3_free(err);
+    if (rc != SQLITE_OK)
+        fail(rc, sql);
+}
+
+void Connection::fail(int rc, const QString& context) const
+{
+    const QString msg = db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QString::fromUtf8(sqlite3_errstr(rc));
+    for (const char* cond :
+         {schema::KeyViolation, schema::LookupViolation, schema::RequiredViolation, schema::MasterHasDetails})
+        if (msg == QLatin1String(cond))
+            throw StoreError(msg);
+    switch (rc & 0xff) {
+    case SQLITE_CONSTRAINT:
+        if (rc == SQLITE_CONSTRAINT_NOTNULL)
+            throw StoreError(QString::fromLatin1(schema::RequiredViolation));
+        if (rc == SQLITE_CONSTRAINT_UNIQUE || rc == SQLITE_CONSTRAINT_PRIMARYKEY)
+            throw StoreError(QString::fromLatin1(schema::KeyViolation));
+        throw StoreError(QStringLiteral("Значение не подходит для поля: %1").arg(msg));
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        throw StoreError(busyText(file_));
+    case SQLITE_NOTADB:
+    case SQLITE_CORRUPT:
+        throw StoreError(QStringLiteral("Файл базы данных %1 поврежден или не является базой данных.").arg(file_));
+    case SQLITE_CANTOPEN:
+        throw StoreError(QStringLiteral("Не удается открыть файл базы данных %1.").arg(file_));
+    case SQLITE_READONLY:
+        throw StoreError(QStringLiteral("Файл базы данных %1 доступен только для чтения.").arg(file_));
+    case SQLITE_FULL:
+        throw StoreError(QStringLiteral("Нет места на диске для базы данных %1.").arg(file_));
+    case SQLITE_IOERR:
+        throw StoreError(QStringLiteral("Ошибка чтения или записи файла %1: %2").arg(file_, msg));
+    default:
+        break;
+    }
+    throw StoreError(QStringLiteral("Ошибка базы данных %1: %2%3")
+                         .arg(file_, msg, context.isEmpty() ? QString() : QStringLiteral(" [") + context + QLatin1Char(']')));
+}
+
+qint64 Connection::dataVersion()
+{
+    Statement st(*this, QStringLiteral("PRAGMA data_version"));
+    st.step();
+    return st.columnInt(0);
+}
+
+void Connection::begin()
+{
+    exec(QStringLiteral("BEGIN IMMEDIATE"));
+}
+
+void Connection::commit()
+{
+    const int rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK)
+        fail(rc);
+    ++generation_;
+}
+
+void Connection::rollback()
+{
+    if (!sqlite3_get_autocommit(db_))
+        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+void Connection::pack(const QString& table)
+{
+    auto lock = lockFile(lockPath_);
+    const auto& reg = lockRegistry()[lockPath_];
+    const QString refused =
+        QStringLiteral("Таблица %1 используется другой копией программы. Упаковка требует монопольного доступа: "
+                       "закройте все остальные копии программы и повторите.")
+            .arg(table);
+    if (reg.holders > 1 || !lock->lockExclusive(0, 1))
+        throw StoreError(refused);
+    try {
+        exec(QStringLiteral("REINDEX \"%1\"").arg(table));
+        exec(QStringLiteral("VACUUM"));
+    } catch (...) {
+        lock->lockShared(0, 1);
+        throw;
+    }
+    lock->lockShared(0, 1);
+    ++generation_;
+}
+
+QString Connection::integrityCheck()
+{
+    QStringList problems;
+    Statement st(*this, QStringLiteral("PRAGMA integrity_check"));
+    while (st.step())
+        problems << st.columnText(0);
+    return problems.join(QLatin1Char('\n'));
+}
+
+void Connection::backupTo(const QString& destFile)
+{
+    sqlite3* dest = nullptr;
+    int rc = sqlite3_open_v2(QFile::encodeName(destFile).constData(), &dest,
+                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    if (rc != SQLITE_OK) {
+        sqlite3_close_v2(dest);
+        throw StoreError(QStringLiteral("Cannot create file %1").arg(destFile));
+    }
+    sqlite3_backup* b = sqlite3_backup_init(dest, "main", db_, "main");
+    if (!b) {
+        const QString msg = QString::fromUtf8(sqlite3_errmsg(dest));
+        sqlite3_close_v2(dest);
+        throw StoreError(QStringLiteral("Cannot create file %1: %2").arg(destFile, msg));
+    }
+    // Copy in one step under a read lock, waiting for writers as usual.
+    for (int waited = 0;; waited += 50) {
+        rc = sqlite3_backup_step(b, -1);
+        if ((rc == SQLITE_BUSY || rc == SQLITE_LOCKED) && waited < BusyTimeoutMs) {
+            QThread::msleep(50);
+            continue;
+        }
+        break;
+    }
+    sqlite3_backup_finish(b);
+    const int rc2 = sqlite3_errcode(dest);
+    sqlite3_close_v2(dest);
+    if (rc != SQLITE_DONE)
+        throw StoreError(rc == SQLITE_BUSY ? busyText(file_) : QStringLiteral("Stream write error"));
+    (void)rc2;
+}
+
+// ----------------------------------------------------------------- Statement
+
+Statement::Statement(Connection& c, const QString& sql) : c_(c), st_(c.prepare(sql)) {}
+
+Statement::~Statement()
+{
+    sqlite3_reset(st_);
+    sqlite3_clear_bindings(st_);
+}
+
+void Statement::bind(int i, const QVariant& v, schema::FieldType type)
+{
+    if (!v.isValid() || v.isNull()) {
+        sqlite3_bind_null(st_, i);
+        return;
+    }
+    switch (type) {
+    case schema::FieldType::Text: {
+        const QByteArray u = v.toString().toUtf8();
+        sqlite3_bind_text(st_, i, u.constData(), int(u.size()), SQLITE_TRANSIENT);
+        break;
+    }
+    case schema::FieldType::Date: {
+        const QByteArray u = v.toDate().toString(Qt::ISODate).toLatin1();
+        sqlite3_bind_text(st_, i, u.constData(), int(u.size()), SQLITE_TRANSIENT);
+        break;
+    }
+    case schema::FieldType::Float:
+        sqlite3_bind_double(st_, i, v.toDouble());
+        break;
+    case schema::FieldType::AutoInc:
+        sqlite3_bind_int64(st_, i, v.toLongLong());
+        break;
+    }
+}
+
+void Statement::bindNull(int i) { sqlite3_bind_null(st_, i); }
+void Statement::bindInt(int i, qint64 v) { sqlite3_bind_int64(st_, i, v); }
+
+bool Statement::step()
+{
+    const int rc = sqlite3_step(st_);
+    if (rc == SQLITE_ROW)
+        return true;
+    if (rc == SQLITE_DONE)
+        return false;
+    sqlite3_reset(st_);
+    c_.fail(sqlite3_extended_errcode(c_.db()));
+}
+
+void Statement::run()
+{
+    while (step()) {
+    }
+}
+
+QVariant Statement::column(int i, schema::FieldType type) const
+{
+    const int t = sqlite3_column_type(st_, i);
+    if (t == SQLITE_NULL)
+        return {};
+    switch (type) {
+    case schema::FieldType::Text:
+        return columnText(i);
+    case schema::FieldType::Date:
+        return QDate::fromString(QString::fromLatin1(reinterpret_cast<const char*>(sqlite3_column_text(st_, i))),
+                                 Qt::ISODate);
+    case schema::FieldType::Float:
+        return sqlite3_column_double(st_, i);
+    case schema::FieldType::AutoInc:
+        return qint64(sqlite3_column_int64(st_, i));
+    }
+    return {};
+}
+
+qint64 Statement::columnInt(int i) const { return sqlite3_column_int64(st_, i); }
+
+QString Statement::columnText(int i) const
+{
+    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st_, i));
+    return p ? QString::fromUtf8(p, sqlite3_column_bytes(st_, i)) : QString();
+}
+
+// ------------------------------------------------------------------- Session
+
+Session::Session() = default;
+
+Session::~Session()
+{
+    try {
+        close();
+    } catch (...) {
+    }
+}
+
+void Session::setControlDir(const QString& dir) { controlDir_ = dir; }
+
+QString Session::userName() const
+{
+    for (const auto& p : params_)
+        if (p.section(QLatin1Char('='), 0, 0).trimmed().compare(QLatin1String("USER NAME"), Qt::CaseInsensitive) == 0)
+            return p.section(QLatin1Char('='), 1);
+    return {};
+}
+
+QString Session::normalizeDir(const QString& dir)
+{
+    QString d = dir;
+    d.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    if (d.isEmpty())
+        d = QStringLiteral(".");
+    return QDir::cleanPath(QFileInfo(d).absoluteFilePath());
+}
+
+QString Session::databasePath(const QString& dir, schema::Location loc)
+{
+    return normalizeDir(dir) + QLatin1Char('/') + schema::databaseFileName(loc);
+}
+
+void Session::open()
+{
+    if (open_)
+        return;
+    const QString root = normalizeDir(controlDir_.isEmpty() ? QStringLiteral(".") : controlDir_);
+    if (!QFileInfo(root).isDir())
+        throw StoreError(QStringLiteral("Каталог базы данных %1 не найден.").arg(root));
+    const QString user = userName();
+    auto ctl = lockFile(root + QStringLiteral("/saldina.dbp"));
+    if (!ctl->lockExclusive(MutexStart, 1, true))
+        throw StoreError(QStringLiteral("Не удается заблокировать файл %1.").arg(ctl->path()));
+    int free = -1;
+    for (int i = 0; i < SlotCount; ++i) {
+        if (!slotLive(*ctl, i)) {
+            if (free < 0)
+                free = i;
+            continue;
+        }
+        if (slotName(*ctl, i).compare(user, Qt::CaseInsensitive) == 0) {
+            ctl->unlock(MutexStart, 1);
+            throw StoreError(QStringLiteral("Пользователь \"%1\" уже работает с базой данных в другой копии программы. "
+                                            "Каждая копия должна работать под своим именем пользователя: "
+                                            "укажите другое имя в меню Сервис\\Настройка.")
+                                 .arg(user));
+        }
+    }
+    if (free < 0 || !ctl->lockExclusive(SlotStart + free * SlotSize, SlotSize)) {
+        ctl->unlock(MutexStart, 1);
+        throw StoreError(QStringLiteral("Слишком много копий программы работают с базой данных %1.").arg(root));
+    }
+    QByteArray rec = (user + QLatin1Char('\t') + QSysInfo::machineHostName() + QLatin1Char('\t') +
+                      QString::number(::getpid()) + QLatin1Char('\t') +
+                      QDateTime::currentDateTime().toString(Qt::ISODate))
+                         .toUtf8()
+                         .left(SlotSize - 1);
+    rec.resize(SlotSize, '\0');
+    if (::pwrite(ctl->fd(), "Saldina control file\n", 21, 0) < 0 ||
+        ::pwrite(ctl->fd(), rec.constData(), SlotSize, SlotStart + free * SlotSize) != SlotSize) {
+        ctl->unlock(SlotStart + free * SlotSize, SlotSize);
+        ctl->unlock(MutexStart, 1);
+        throw StoreError(QStringLiteral("Не удается записать файл %1.").arg(ctl->path()));
+    }
+    liveInProcess().insert(ctl->path() + QLatin1Char('|') + QString::number(free));
+    ctl->unlock(MutexStart, 1);
+    control_ = ctl;
+    slot_ = free;
+    open_ = true;
+}
+
+void Session::close()
+{
+    const auto tables = tables_;
+    for (Table* t : tables)
+        t->close();
+    connections_.clear();
+    if (control_) {
+        const QByteArray zero(SlotSize, '\0');
+        if (::pwrite(control_->fd(), zero.constData(), SlotSize, SlotStart + slot_ * SlotSize) < 0) {
+            // The slot is free once unlocked; a stale name does no harm.
+        }
+        control_->unlock(SlotStart + slot_ * SlotSize, SlotSize);
+        liveInProcess().remove(control_->path() + QLatin1Char('|') + QString::number(slot_));
+        control_.reset();
+        slot_ = -1;
+    }
+    open_ = false;
+}
+
+QStringList Session::liveUsers() const
+{
+    QStringList out;
+    if (!control_)
+        return out;
+    for (int i = 0; i < SlotCount; ++i)
+        if (slotLive(*control_, i))
+            out << slotName(*control_, i);
+    return out;
+}
+
+Connection& Session::connection(const QString& dir, schema::Location loc)
+{
+    if (!open_)
+        open();
+    const QString file = databasePath(dir, loc);
+    auto it = connections_.find(file);
+    if (it != connections_.end())
+        return **it;
+    auto c = std::make_shared<Connection>(this, file);
+    connections_.insert(file, c);
+    return *c;
+}
+
+void Session::openDatabase(const QString& dir, schema::Location loc) { connection(dir, loc); }
+
+void Session::closeDatabase(const QString& dir)
+{
+    const QString d = normalizeDir(dir);
+    const auto tables = tables_;
+    for (Table* t : tables)
+        if (Session::normalizeDir(t->directory()) == d)
+            t->close();
+    for (auto loc : {schema::Location::Year, schema::Location::Work})
+        connections_.remove(d + QLatin1Char('/') + schema::databaseFileName(loc));
+}
+
+bool Session::hasConnection(const QString& file) const { return connections_.contains(file); }
+
+void Session::createDatabase(const QString& dir, schema::Location loc)
+{
+    const QString d = normalizeDir(dir);
+    if (!QDir().mkpath(d))
+        throw StoreError(QStringLiteral("Не удается создать каталог %1.").arg(d));
+    const QString file = d + QLatin1Char('/') + schema::databaseFileName(loc);
+    if (QFileInfo::exists(file))
+        throw StoreError(QStringLiteral("Файл базы данных %1 уже существует.").arg(file));
+    sqlite3* db = nullptr;
+    int rc = sqlite3_open_v2(QFile::encodeName(file).constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                             nullptr);
+    auto check = [&](int r, const QString& what) {
+        if (r != SQLITE_OK) {
+            const QString msg = QString::fromUtf8(sqlite3_errmsg(db));
+            sqlite3_close_v2(db);
+            QFile::remove(file);
+            throw StoreError(QStringLiteral("Не удается создать базу данных %1: %2 [%3]").arg(file, msg, what));
+        }
+    };
+    check(rc, QStringLiteral("open"));
+    QStringList sql = {QStringLiteral("PRAGMA journal_mode=DELETE"), QStringLiteral("BEGIN")};
+    sql << schema::createStatements(loc);
+    sql << QStringLiteral("PRAGMA user_version=%1").arg(schema::SchemaVersion) << QStringLiteral("COMMIT");
+    for (const auto& s : sql)
+        check(sqlite3_exec(db, s.toUtf8().constData(), nullptr, nullptr, nullptr), s);
+    sqlite3_close_v2(db);
+}
+
+} // namespace store

@@ -1,0 +1,155 @@
+#pragma once
+// The connection to the table store: the shared database root as control
+// directory, the user name this copy works under, and one SQLite connection
+// per database file that its tables use.
+#include "schema/schema.h"
+#include "storeerror.h"
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <set>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace store {
+
+class Session;
+class Table;
+class LockFile;
+
+// How long a copy waits for another copy's write before it gives up.
+inline constexpr int BusyTimeoutMs = 5000;
+
+// One database file opened by one session.
+class Connection {
+public:
+    Connection(Session* session, QString file);
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    const QString& file() const { return file_; }
+    sqlite3* db() const { return db_; }
+
+    // Prepared statements are kept for the life of the connection; a caller
+    // resets the statement when done (Statement does so).
+    sqlite3_stmt* prepare(const QString& sql);
+    void exec(const QString& sql);
+    [[noreturn]] void fail(int rc, const QString& context = {}) const;
+
+    // Changes committed by other connections since the last call differ here.
+    qint64 dataVersion();
+    // Counts this connection's own commits.
+    quint64 generation() const { return generation_; }
+    void bumpGeneration() { ++generation_; }
+
+    // Runs `body` as one write transaction (waiting up to the busy timeout
+    // for other copies); rolls back and rethrows on any failure.
+    template <class F> void write(F&& body)
+    {
+        begin();
+        try {
+            body();
+            commit();
+        } catch (...) {
+            rollback();
+            throw;
+        }
+    }
+
+    // Exclusive use of the database file for the pack: fails with a clear
+    // text while another copy (or another session of this process) has it.
+    void pack(const QString& table);
+    QString integrityCheck();   // "ok" or the problems found
+    void backupTo(const QString& destFile);
+
+private:
+    void begin();
+    void commit();
+    void rollback();
+
+    Session* session_;
+    QString file_;
+    QString lockPath_;
+    sqlite3* db_ = nullptr;
+    QHash<QString, sqlite3_stmt*> stmts_;
+    quint64 generation_ = 0;
+    bool lockHeld_ = false;
+};
+
+// Statement: binds, steps and always resets, so no read lock outlives a call.
+class Statement {
+public:
+    Statement(Connection& c, const QString& sql);
+    ~Statement();
+    void bind(int i, const QVariant& v, schema::FieldType type);
+    void bindNull(int i);
+    void bindInt(int i, qint64 v);
+    bool step();              // true while a row is there
+    void run();               // steps to the end
+    QVariant column(int i, schema::FieldType type) const;
+    qint64 columnInt(int i) const;
+    QString columnText(int i) const;
+    sqlite3_stmt* raw() const { return st_; }
+
+private:
+    Connection& c_;
+    sqlite3_stmt* st_;
+};
+
+class Session {
+public:
+    Session();
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    // The shared database root, where the control file lives.
+    void setControlDir(const QString& dir);
+    QString controlDir() const { return controlDir_; }
+    // Parameters of the form "NAME=value"; "USER NAME=" names this copy.
+    void clearParams() { params_.clear(); }
+    void addParam(const QString& p) { params_ << p; }
+    QStringList params() const { return params_; }
+    QString userName() const;
+
+    // Registers the user name in the control file of the root: refused with
+    // a clear text while another live copy works under the same name.
+    void open();
+    // Closes every table of the session and every database file.
+    void close();
+    bool isOpen() const { return open_; }
+
+    // The database of a directory: opened by the first table that needs it,
+    // or explicitly; closing it closes its tables.
+    Connection& connection(const QString& dir, schema::Location loc);
+    void openDatabase(const QString& dir, schema::Location loc = schema::Location::Year);
+    void closeDatabase(const QString& dir);
+    bool hasConnection(const QString& file) const;
+
+    // Names of the copies now working on this root (for diagnostics).
+    QStringList liveUsers() const;
+
+    // Creates a new empty database file of a location with every table,
+    // index and rule; refuses to overwrite an existing file.
+    static void createDatabase(const QString& dir, schema::Location loc);
+    static QString databasePath(const QString& dir, schema::Location loc);
+    static QString normalizeDir(const QString& dir);   // backslashes, relative paths
+
+    void registerTable(Table* t) { tables_.insert(t); }
+    void unregisterTable(Table* t) { tables_.erase(t); }
+
+private:
+    QString controlDir_;
+    QStringList params_;
+    bool open_ = false;
+    std::shared_ptr<LockFile> control_;
+    int slot_ = -1;
+    QHash<QString, std::shared_ptr<Connection>> connections_;   // by file path
+    std::set<Table*> tables_;
+};
+
+} // namespace store

@@ -1,0 +1,1212 @@
+#include "table.h"
+#include "filterexpr.h"
+#include "format.h"
+
+#include <QDateTime>
+#include <algorithm>
+#include <sqlite3.h>
+
+namespace store {
+
+namespace {
+
+constexpr int BlockSize = 32;
+constexpr int CacheLimit = 50000;
+
+QString quoted(const QString& s) { return QLatin1Char('"') + s + QLatin1Char('"'); }
+
+// The order of values in the store: empty first, then by type.
+int compareValues(const QVariant& a, const QVariant& b, schema::FieldType type)
+{
+    const bool an = !a.isValid() || a.isNull(), bn = !b.isValid() || b.isNull();
+    if (an || bn)
+        return an == bn ? 0 : (an ? -1 : 1);
+    switch (type) {
+    case schema::FieldType::Text: {
+        const int c = QString::compare(a.toString(), b.toString(), Qt::CaseSensitive);
+        return c < 0 ? -1 : (c > 0 ? 1 : 0);
+    }
+    case schema::FieldType::Float: {
+        const double x = a.toDouble(), y = b.toDouble();
+        return x < y ? -1 : (x > y ? 1 : 0);
+    }
+    case schema::FieldType::Date: {
+        const QDate x = a.toDate(), y = b.toDate();
+        return x < y ? -1 : (x > y ? 1 : 0);
+    }
+    case schema::FieldType::AutoInc: {
+        const qint64 x = a.toLongLong(), y = b.toLongLong();
+        return x < y ? -1 : (x > y ? 1 : 0);
+    }
+    }
+    return 0;
+}
+
+bool isNull(const QVariant& v) { return !v.isValid() || v.isNull(); }
+
+} // namespace
+
+// --------------------------------------------------------------------- Field
+
+QVariant Field::value() const { return table_->activeValue(index_); }
+
+bool Field::isNull() const { return store::isNull(value()); }
+
+QString Field::asString() const
+{
+    const QVariant v = value();
+    if (store::isNull(v))
+        return {};
+    switch (type()) {
+    case schema::FieldType::Text:
+        return v.toString();
+    case schema::FieldType::Float:
+        return formatFloat(v.toDouble());
+    case schema::FieldType::Date:
+        return formatDate(v.toDate());
+    case schema::FieldType::AutoInc:
+        return QString::number(v.toLongLong());
+    }
+    return {};
+}
+
+double Field::asFloat() const
+{
+    const QVariant v = value();
+    if (store::isNull(v))
+        return 0.0;
+    if (type() == schema::FieldType::Text) {
+        if (auto d = parseFloat(v.toString()))
+            return *d;
+        throw StoreError(QStringLiteral("'%1' is not a valid floating point value").arg(v.toString()));
+    }
+    return v.toDouble();
+}
+
+QDate Field::asDate() const
+{
+    const QVariant v = value();
+    if (store::isNull(v))
+        return {};
+    if (type() == schema::FieldType::Date)
+        return v.toDate();
+    if (auto d = parseDate(v.toString()))
+        return *d;
+    throw StoreError(QStringLiteral("'%1' is not a valid date").arg(v.toString()));
+}
+
+qint64 Field::asInteger() const
+{
+    const QVariant v = value();
+    if (store::isNull(v))
+        return 0;
+    if (type() == schema::FieldType::Float)
+        return qint64(std::llround(v.toDouble()));
+    if (type() == schema::FieldType::Text) {
+        bool ok = false;
+        const qint64 n = v.toString().trimmed().toLongLong(&ok);
+        if (!ok)
+            throw StoreError(QStringLiteral("'%1' is not a valid integer value").arg(v.toString()));
+        return n;
+    }
+    return v.toLongLong();
+}
+
+QVariant Field::convert(const QVariant& v) const
+{
+    if (store::isNull(v))
+        return {};
+    switch (type()) {
+    case schema::FieldType::Text: {
+        QString s = v.toString();
+        qsizetype n = s.size();
+        while (n > 0 && s[n - 1] == QLatin1Char(' '))
+            --n;
+        s.truncate(n);
+        if (s.isEmpty())
+            return {};
+        if (s.size() > size())
+            throw StoreError(QStringLiteral("Значение \"%1\" длиннее поля %2 (не более %3 знаков).")
+                                 .arg(s, name())
+                                 .arg(size()));
+        return s;
+    }
+    case schema::FieldType::Float: {
+        if (v.typeId() == QMetaType::QString) {
+            const QString s = v.toString();
+            if (s.trimmed().isEmpty())
+                return {};
+            if (auto d = parseFloat(s))
+                return *d;
+            throw StoreError(QStringLiteral("'%1' is not a valid floating point value").arg(s));
+        }
+        bool ok = false;
+        const double d = v.toDouble(&ok);
+        if (!ok || !std::isfinite(d))
+            throw StoreError(QStringLiteral("'%1' is not a valid floating point value").arg(v.toString()));
+        return d;
+    }
+    case schema::FieldType::Date: {
+        if (v.typeId() == QMetaType::QDate) {
+            if (!v.toDate().isValid())
+                return {};
+            return v.toDate();
+        }
+        if (v.typeId() == QMetaType::QDateTime)
+            return v.toDateTime().date();
+        const QString s = v.toString();
+        if (s.trimmed().isEmpty())
+            return {};
+        if (auto d = parseDate(s))
+            return *d;
+        throw StoreError(QStringLiteral("'%1' is not a valid date").arg(s));
+    }
+    case schema::FieldType::AutoInc: {
+        bool ok = false;
+        const qint64 n = v.toLongLong(&ok);
+        if (!ok)
+            throw StoreError(QStringLiteral("'%1' is not a valid integer value").arg(v.toString()));
+        return n;
+    }
+    }
+    return {};
+}
+
+void Field::setValue(const QVariant& v) { table_->setFieldValue(index_, v); }
+
+void Field::setAsString(const QString& s) { setValue(s.isEmpty() ? QVariant() : QVariant(s)); }
+
+QString Field::displayText() const
+{
+    if (display_)
+        return display_(*this);
+    const QVariant v = value();
+    if (store::isNull(v))
+        return {};
+    if (type() == schema::FieldType::Float)
+        return formatNumber(v.toDouble(), displayFormat());
+    return asString();
+}
+
+void Field::setText(const QString& text)
+{
+    if (entry_)
+        entry_(*this, text);
+    else
+        setAsString(text);
+}
+
+// --------------------------------------------------------------------- Table
+
+Table::Table(Session* session, QString objectName) : session_(session), objectName_(std::move(objectName)) {}
+
+Table::~Table()
+{
+    try {
+        close();
+    } catch (...) {
+    }
+    if (master_)
+        clearMaster();
+    for (Table* d : details_)
+        d->master_ = nullptr;
+}
+
+void Table::setDirectory(const QString& dir)
+{
+    if (isOpen())
+        throw StoreError(QStringLiteral("Cannot perform this operation on an open dataset"));
+    dir_ = dir;
+}
+
+void Table::setTableName(const QString& name)
+{
+    if (isOpen())
+        throw StoreError(QStringLiteral("Cannot perform this operation on an open dataset"));
+    const schema::TableDef* d = schema::table(name);
+    if (!d)
+        throw StoreError(QStringLiteral("Table '%1' does not exist").arg(name));
+    if (d == def_)
+        return;
+    def_ = d;
+    fields_.clear();
+    storedIdx_.clear();
+    autoIdx_ = -1;
+    for (int i = 0; i < d->fields.size(); ++i) {
+        auto f = std::make_unique<Field>();
+        f->table_ = this;
+        f->def_ = &d->fields[i];
+        f->index_ = i;
+        fields_.push_back(std::move(f));
+        if (!d->fields[i].calculated)
+            storedIdx_.push_back(i);
+        if (d->fields[i].type == schema::FieldType::AutoInc)
+            autoIdx_ = i;
+    }
+    current_.assign(fields_.size(), QVariant());
+    edit_ = current_;
+    order_.clear();
+    if (const auto* pk = d->primaryKey())
+        order_ = pk->fields;
+    filterExpr_.reset();
+    filterText_.clear();
+}
+
+QString Table::tableName() const { return def_ ? def_->name : QString(); }
+
+const schema::TableDef& Table::def() const
+{
+    if (!def_)
+        throw StoreError(QStringLiteral("Table name is missing"));
+    return *def_;
+}
+
+Connection& Table::connection()
+{
+    requireOpen("connection");
+    return *conn_;
+}
+
+void Table::requireOpen(const char* what) const
+{
+    if (state_ == TableState::Inactive)
+        throw StoreError(QStringLiteral("Cannot perform this operation on a closed dataset (%1 %2)")
+                             .arg(objectName_.isEmpty() ? tableName() : objectName_, QLatin1String(what)));
+}
+
+void Table::open()
+{
+    if (isOpen())
+        return;
+    def();
+    Connection& c = session_->connection(dir_, def_->location);
+    {
+        Statement st(c, QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ? COLLATE NOCASE"));
+        st.bind(1, def_->name, schema::FieldType::Text);
+        if (!st.step())
+            throw StoreError(QStringLiteral("Table '%1' does not exist in %2").arg(def_->name, c.file()));
+    }
+    conn_ = &c;
+    session_->registerTable(this);
+    state_ = TableState::Browse;
+    active_ = &current_;
+    cache_.clear();
+    cacheDataVersion_ = -1;
+    invalidateView();
+    notify(TableEvent::Opened);
+    for (Table* d : details_)
+        d->masterMoved();
+}
+
+void Table::close()
+{
+    if (!isOpen())
+        return;
+    state_ = TableState::Inactive;
+    active_ = &current_;
+    session_->unregisterTable(this);
+    conn_ = nullptr;
+    viewValid_ = false;
+    ids_.clear();
+    ids_.shrink_to_fit();
+    cache_.clear();
+    pos_ = -1;
+    eof_ = bof_ = true;
+    current_.assign(fields_.size(), QVariant());
+    notify(TableEvent::Closed);
+    for (Table* d : details_)
+        d->masterMoved();
+}
+
+// ---------------------------------------------------------------- the view
+
+void Table::invalidateView()
+{
+    viewValid_ = false;
+    notify(TableEvent::DataSetChanged);
+}
+
+std::vector<int> Table::orderIndexes() const
+{
+    std::vector<int> out;
+    for (const auto& f : order_)
+        out.push_back(def_->fieldIndex(f));
+    return out;
+}
+
+QVariantList Table::masterValues() const
+{
+    QVariantList out;
+    for (const auto& f : masterFields_)
+        out << master_->fieldByNameConst(f).value();
+    return out;
+}
+
+QString Table::viewWhere(SqlParams& params)
+{
+    QStringList conds;
+    if (master_) {
+        const QVariantList mv = masterValues();
+        for (int i = 0; i < linkFields_.size(); ++i) {
+            const Field& f = fieldByName(linkFields_[i]);
+            QVariant v;
+            try {
+                v = f.convert(mv.value(i));
+            } catch (const StoreError&) {
+                v = mv.value(i);
+            }
+            conds << sqlCompare(f.name(), QStringLiteral("="), v, f.type(), params);
+        }
+    }
+    if (rangeOn_) {
+        // Lexicographic bounds on the leading fields of the order:
+        // f1 beyond v1, or f1 = v1 and the rest within the bound.
+        std::function<QString(const QVariantList&, bool, int, int)> bound = [&](const QVariantList& vals, bool lower,
+                                                                                 int i, int n) -> QString {
+            const Field& f = fieldByName(order_[i]);
+            const QVariant v = f.convert(vals[i]);
+            if (i == n - 1)
+                return sqlCompare(f.name(), lower ? QStringLiteral(">=") : QStringLiteral("<="), v, f.type(), params);
+            const QString strict =
+                sqlCompare(f.name(), lower ? QStringLiteral(">") : QStringLiteral("<"), v, f.type(), params);
+            const QString eq = sqlCompare(f.name(), QStringLiteral("="), v, f.type(), params);
+            return QStringLiteral("(%1 OR (%2 AND %3))").arg(strict, eq, bound(vals, lower, i + 1, n));
+        };
+        const int nf = std::min<int>(int(rangeFrom_.size()), int(order_.size()));
+        if (nf > 0)
+            conds << bound(rangeFrom_, true, 0, nf);
+        const int nt = std::min<int>(int(rangeTo_.size()), int(order_.size()));
+        if (nt > 0)
+            conds << bound(rangeTo_, false, 0, nt);
+    }
+    if (filtered_ && filterExpr_)
+        conds << filterExpr_->sql(params);
+    return conds.isEmpty() ? QString() : QStringLiteral(" WHERE ") + conds.join(QStringLiteral(" AND "));
+}
+
+void Table::buildView()
+{
+    const qint64 dv = conn_->dataVersion();
+    if (dv != cacheDataVersion_ || conn_->generation() != cacheGeneration_) {
+        cache_.clear();
+        cacheDataVersion_ = dv;
+        cacheGeneration_ = conn_->generation();
+    }
+    const qint64 keepId = pendingRowId_ ? pendingRowId_ : (pos_ >= 0 && pos_ < int(ids_.size()) ? ids_[pos_] : 0);
+    ids_.clear();
+
+    const bool masterEmpty = master_ && (!master_->isOpen() || master_->recordCountConst() == 0);
+    if (!masterEmpty) {
+        SqlParams params;
+        const QString where = viewWhere(params);
+        QStringList ob;
+        for (const auto& f : order_)
+            ob << quoted(def_->field(f)->name);
+        ob << QStringLiteral("rowid");
+        const bool callback = filtered_ && filterCb_;
+        QString cols = QStringLiteral("rowid");
+        if (callback)
+            for (int i : storedIdx_)
+                cols += QStringLiteral(", ") + quoted(def_->fields[i].name);
+        const QString sql = QStringLiteral("SELECT %1 FROM %2%3 ORDER BY %4")
+                                .arg(cols, quoted(def_->name), where, ob.join(QStringLiteral(", ")));
+        Statement st(*conn_, sql);
+        for (int i = 0; i < int(params.size()); ++i)
+            st.bind(i + 1, params[i].first, params[i].second);
+        if (!callback) {
+            while (st.step())
+                ids_.push_back(st.columnInt(0));
+        } else {
+            // The callback sees each candidate row as the active row.
+            Record rec(fields_.size());
+            const Record* saved = active_;
+            active_ = &rec;
+            try {
+                while (st.step()) {
+                    std::fill(rec.begin(), rec.end(), QVariant());
+                    for (int k = 0; k < int(storedIdx_.size()); ++k)
+                        rec[storedIdx_[k]] = st.column(k + 1, def_->fields[storedIdx_[k]].type);
+                    if (filterCb_(*this)) {
+                        const qint64 id = st.columnInt(0);
+                        ids_.push_back(id);
+                        if (cache_.size() < CacheLimit)
+                            cache_.insert(id, rec);
+                    }
+                }
+            } catch (...) {
+                active_ = saved;
+                throw;
+            }
+            active_ = saved;
+        }
+    }
+    viewValid_ = true;
+
+    const int n = int(ids_.size());
+    int pos = -1;
+    if (n > 0) {
+        pos = 0;
+        if (!repositionFirst_ && keepId) {
+            auto it = std::find(ids_.begin(), ids_.end(), keepId);
+            pos = it != ids_.end() ? int(it - ids_.begin()) : std::clamp(pos_, 0, n - 1);
+        }
+    }
+    if (repositionFirst_ || n == 0) {
+        bof_ = true;
+        eof_ = n == 0;
+    }
+    repositionFirst_ = false;
+    pendingRowId_ = 0;
+    pos_ = pos;
+    loadCurrent();
+}
+
+void Table::ensureView()
+{
+    requireOpen("read");
+    if (!viewValid_)
+        buildView();
+}
+
+int Table::recordCountConst() const { return const_cast<Table*>(this)->recordCount(); }
+
+const Field& Table::fieldByNameConst(const QString& name) const { return const_cast<Table*>(this)->fieldByName(name); }
+
+void Table::fetchBlock(int pos)
+{
+    if (cache_.size() >= CacheLimit)
+        cache_.clear();
+    const int start = pos - pos % BlockSize;
+    const int end = std::min<int>(start + BlockSize, int(ids_.size()));
+    QString cols = QStringLiteral("rowid");
+    for (int i : storedIdx_)
+        cols += QStringLiteral(", ") + quoted(def_->fields[i].name);
+    QString marks = QStringLiteral("?");
+    for (int i = 1; i < BlockSize; ++i)
+        marks += QStringLiteral(",?");
+    Statement st(*conn_, QStringLiteral("SELECT %1 FROM %2 WHERE rowid IN (%3)").arg(cols, quoted(def_->name), marks));
+    for (int i = 0; i < BlockSize; ++i)
+        st.bindInt(i + 1, start + i < end ? ids_[start + i] : 0);
+    while (st.step()) {
+        Record rec(fields_.size());
+        for (int k = 0; k < int(storedIdx_.size()); ++k)
+            rec[storedIdx_[k]] = st.column(k + 1, def_->fields[storedIdx_[k]].type);
+        cache_.insert(st.columnInt(0), std::move(rec));
+    }
+    // A row another copy deleted meanwhile reads as empty until the next re-read.
+    for (int i = start; i < end; ++i)
+        if (!cache_.contains(ids_[i]))
+            cache_.insert(ids_[i], Record(fields_.size()));
+}
+
+const Record& Table::stored(int pos)
+{
+    const qint64 id = ids_[pos];
+    auto it = cache_.constFind(id);
+    if (it == cache_.constEnd()) {
+        fetchBlock(pos);
+        it = cache_.constFind(id);
+    }
+    return *it;
+}
+
+void Table::runCalc(Record& rec)
+{
+    for (int i = 0; i < int(fields_.size()); ++i)
+        if (def_->fields[i].calculated)
+            rec[i] = QVariant();
+    if (!calc_)
+        return;
+    const Record* savedActive = active_;
+    Record* savedTarget = calcTarget_;
+    const TableState savedState = state_;
+    active_ = &rec;
+    calcTarget_ = &rec;
+    state_ = TableState::CalcFields;
+    auto restore = [&] {
+        active_ = savedActive;
+        calcTarget_ = savedTarget;
+        state_ = savedState;
+    };
+    try {
+        calc_(*this);
+    } catch (...) {
+        restore();
+        throw;
+    }
+    restore();
+}
+
+void Table::loadCurrent()
+{
+    if (pos_ < 0 || pos_ >= int(ids_.size())) {
+        current_.assign(fields_.size(), QVariant());
+        runCalc(current_);
+        return;
+    }
+    current_ = stored(pos_);
+    runCalc(current_);
+}
+
+void Table::setPos(int pos)
+{
+    pos_ = pos;
+    loadCurrent();
+    notify(TableEvent::RecordMoved);
+    for (Table* d : details_)
+        d->masterMoved();
+}
+
+const QVariant& Table::activeValue(int index) const
+{
+    if (state_ == TableState::Browse && !viewValid_)
+        const_cast<Table*>(this)->buildView();
+    return (*active_)[index];
+}
+
+// ---------------------------------------------------------------- reading
+
+void Table::checkBrowse()
+{
+    requireOpen("browse");
+    if (state_ == TableState::Edit || state_ == TableState::Insert)
+        post();
+}
+
+void Table::first()
+{
+    checkBrowse();
+    if (viewValid_ && (conn_->dataVersion() != cacheDataVersion_ || conn_->generation() != cacheGeneration_))
+        viewValid_ = false;
+    repositionFirst_ = true;
+    ensureView();
+    const int n = int(ids_.size());
+    bof_ = true;
+    eof_ = n == 0;
+    setPos(n > 0 ? 0 : -1);
+}
+
+void Table::last()
+{
+    checkBrowse();
+    ensureView();
+    const int n = int(ids_.size());
+    eof_ = true;
+    bof_ = n == 0;
+    setPos(n - 1);
+}
+
+void Table::next()
+{
+    checkBrowse();
+    ensureView();
+    bof_ = false;
+    if (pos_ + 1 < int(ids_.size())) {
+        eof_ = false;
+        setPos(pos_ + 1);
+    } else {
+        eof_ = true;
+    }
+}
+
+void Table::prior()
+{
+    checkBrowse();
+    ensureView();
+    eof_ = false;
+    if (pos_ > 0) {
+        bof_ = false;
+        setPos(pos_ - 1);
+    } else {
+        bof_ = true;
+    }
+}
+
+int Table::moveBy(int n)
+{
+    checkBrowse();
+    ensureView();
+    const int count = int(ids_.size());
+    if (count == 0 || n == 0)
+        return 0;
+    const int target = std::clamp(pos_ + n, 0, count - 1);
+    const int moved = target - pos_;
+    eof_ = n > 0 && pos_ + n >= count;
+    bof_ = n < 0 && pos_ + n < 0;
+    if (moved != 0)
+        setPos(target);
+    return moved;
+}
+
+int Table::recordCount()
+{
+    ensureView();
+    return int(ids_.size());
+}
+
+int Table::recNo()
+{
+    ensureView();
+    return pos_ + 1;
+}
+
+int Table::currentIndex()
+{
+    ensureView();
+    return pos_;
+}
+
+void Table::setRecNo(int n)
+{
+    checkBrowse();
+    ensureView();
+    const int count = int(ids_.size());
+    if (count == 0)
+        return;
+    eof_ = bof_ = false;
+    setPos(std::clamp(n - 1, 0, count - 1));
+}
+
+void Table::refresh()
+{
+    checkBrowse();
+    viewValid_ = false;
+    cacheDataVersion_ = -1;   // values re-read too
+    ensureView();
+    notify(TableEvent::DataSetChanged);
+}
+
+Field& Table::field(int i)
+{
+    if (i < 0 || i >= int(fields_.size()))
+        throw StoreError(QStringLiteral("Field index out of range"));
+    return *fields_[i];
+}
+
+Field* Table::findField(const QString& name)
+{
+    if (!def_)
+        return nullptr;
+    const int i = def_->fieldIndex(name);
+    return i < 0 ? nullptr : fields_[i].get();
+}
+
+Field& Table::fieldByName(const QString& name)
+{
+    if (Field* f = findField(name))
+        return *f;
+    throw StoreError(QStringLiteral("%1: Field '%2' not found").arg(objectName_.isEmpty() ? tableName() : objectName_, name));
+}
+
+// ---------------------------------------------------------------- view definition
+
+void Table::setOrder(const QString& fields)
+{
+    def();
+    QStringList list;
+    for (const auto& f : fields.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        const schema::FieldDef* fd = def_->field(f.trimmed());
+        if (!fd || fd->calculated)
+            throw StoreError(QStringLiteral("%1: Field '%2' not found").arg(tableName(), f.trimmed()));
+        list << fd->name;
+    }
+    if (list.isEmpty())
+        if (const auto* pk = def_->primaryKey())
+            list = pk->fields;
+    if (list == order_)
+        return;
+    if (isOpen())
+        checkBrowse();
+    order_ = list;
+    if (isOpen())
+        invalidateView();
+}
+
+void Table::setMaster(Table* master, const QString& detailFields, const QString& masterFields)
+{
+    def();
+    const QStringList df = detailFields.split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    const QStringList mf = masterFields.split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    if (!master || df.isEmpty() || df.size() != mf.size())
+        throw StoreError(QStringLiteral("%1: wrong master link").arg(tableName()));
+    for (const auto& f : df)
+        fieldByName(f.trimmed());
+    for (const auto& f : mf)
+        master->fieldByName(f.trimmed());
+    if (master_)
+        clearMaster();
+    master_ = master;
+    linkFields_ = df;
+    masterFields_ = mf;
+    master->details_.push_back(this);
+    masterMoved();
+}
+
+void Table::clearMaster()
+{
+    if (!master_)
+        return;
+    auto& d = master_->details_;
+    d.erase(std::remove(d.begin(), d.end(), this), d.end());
+    master_ = nullptr;
+    linkFields_.clear();
+    masterFields_.clear();
+    masterMoved();
+}
+
+void Table::masterMoved()
+{
+    if (!isOpen())
+        return;
+    if (state_ == TableState::Edit || state_ == TableState::Insert)
+        cancel();
+    repositionFirst_ = true;
+    invalidateView();
+    for (Table* d : details_)
+        d->masterMoved();
+}
+
+void Table::setFilterCallback(FilterCallback cb)
+{
+    filterCb_ = std::move(cb);
+    if (isOpen() && filtered_) {
+        repositionFirst_ = true;
+        invalidateView();
+    }
+}
+
+void Table::setFilterExpression(const QString& expr)
+{
+    def();
+    std::unique_ptr<FilterExpr> e;
+    if (!expr.trimmed().isEmpty())
+        e = FilterExpr::parse(expr, *def_);
+    filterExpr_ = std::move(e);
+    filterText_ = expr;
+    if (isOpen() && filtered_) {
+        repositionFirst_ = true;
+        invalidateView();
+    }
+}
+
+void Table::setFiltered(bool on)
+{
+    if (on == filtered_)
+        return;
+    if (isOpen())
+        checkBrowse();
+    filtered_ = on;
+    if (isOpen()) {
+        repositionFirst_ = true;
+        invalidateView();
+    }
+}
+
+void Table::setRange(const QVariantList& from, const QVariantList& to)
+{
+    def();
+    // Check the values now, so a bad one is refused here and not at the next read.
+    for (const QVariantList* l : {&from, &to})
+        for (int i = 0; i < l->size() && i < order_.size(); ++i)
+            fieldByName(order_[i]).convert((*l)[i]);
+    if (isOpen())
+        checkBrowse();
+    rangeOn_ = true;
+    rangeFrom_ = from;
+    rangeTo_ = to;
+    if (isOpen()) {
+        repositionFirst_ = true;
+        invalidateView();
+    }
+}
+
+void Table::cancelRange()
+{
+    if (!rangeOn_)
+        return;
+    if (isOpen())
+        checkBrowse();
+    rangeOn_ = false;
+    rangeFrom_.clear();
+    rangeTo_.clear();
+    if (isOpen()) {
+        repositionFirst_ = true;
+        invalidateView();
+    }
+}
+
+// ---------------------------------------------------------------- search
+
+int Table::compareKeyAt(int pos, const QVariantList& values, int n)
+{
+    const Record& r = stored(pos);
+    for (int i = 0; i < n; ++i) {
+        const int fi = def_->fieldIndex(order_[i]);
+        const int c = compareValues(r[fi], values[i], def_->fields[fi].type);
+        if (c != 0)
+            return c;
+    }
+    return 0;
+}
+
+int Table::lowerBound(const QVariantList& values, int n)
+{
+    int lo = 0, hi = int(ids_.size());
+    while (lo < hi) {
+        const int mid = lo + (hi - lo) / 2;
+        if (compareKeyAt(mid, values, n) < 0)
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    return lo;
+}
+
+static QVariantList searchValues(Table& t, const QStringList& order, const QVariantList& values, int n)
+{
+    QVariantList out;
+    for (int i = 0; i < n; ++i) {
+        const Field& f = t.fieldByName(order[i]);
+        QVariant v = values[i];
+        if (f.type() == schema::FieldType::Text && !isNull(v)) {
+            QString s = v.toString();
+            while (s.endsWith(QLatin1Char(' ')))
+                s.chop(1);
+            v = s.isEmpty() ? QVariant() : QVariant(s);
+        } else {
+            v = f.convert(v);
+        }
+        out << v;
+    }
+    return out;
+}
+
+bool Table::findKey(const QVariantList& values)
+{
+    checkBrowse();
+    ensureView();
+    const int n = std::min<int>(int(values.size()), int(order_.size()));
+    if (n == 0 || ids_.empty())
+        return false;
+    const QVariantList v = searchValues(*this, order_, values, n);
+    const int lb = lowerBound(v, n);
+    if (lb >= int(ids_.size()) || compareKeyAt(lb, v, n) != 0)
+        return false;
+    eof_ = bof_ = false;
+    setPos(lb);
+    return true;
+}
+
+void Table::findNearest(const QVariantList& values)
+{
+    checkBrowse();
+    ensureView();
+    if (ids_.empty())
+        return;
+    const int n = std::min<int>(int(values.size()), int(order_.size()));
+    const QVariantList v = searchValues(*this, order_, values, n);
+    int lb = n == 0 ? 0 : lowerBound(v, n);
+    if (lb >= int(ids_.size()))
+        lb = int(ids_.size()) - 1;
+    eof_ = bof_ = false;
+    setPos(lb);
+}
+
+// ---------------------------------------------------------------- change
+
+void Table::setFieldValue(int index, const QVariant& v)
+{
+    requireOpen("set field");
+    const schema::FieldDef& fd = def_->fields[index];
+    Field& f = *fields_[index];
+    if (state_ == TableState::CalcFields) {
+        if (!fd.calculated)
+            throw StoreError(QStringLiteral("Field '%1' cannot be modified while calculating").arg(fd.name));
+        QVariant c = isNull(v) ? QVariant() : v;
+        if (fd.type == schema::FieldType::Text && !isNull(c)) {
+            QString s = c.toString().left(fd.size);
+            while (s.endsWith(QLatin1Char(' ')))
+                s.chop(1);
+            c = s.isEmpty() ? QVariant() : QVariant(s);
+        } else {
+            c = f.convert(c);
+        }
+        (*calcTarget_)[index] = c;
+        return;
+    }
+    if (state_ != TableState::Edit && state_ != TableState::Insert)
+        throw StoreError(QStringLiteral("%1: Dataset not in edit or insert mode").arg(tableName()));
+    if (fd.type == schema::FieldType::AutoInc)
+        throw StoreError(QStringLiteral("Field '%1' cannot be modified").arg(fd.name));
+    edit_[index] = f.convert(v);
+    if (!fd.calculated)
+        runCalc(edit_);
+    notify(TableEvent::RecordChanged);
+}
+
+void Table::append()
+{
+    checkBrowse();
+    edit_.assign(fields_.size(), QVariant());
+    for (int i : storedIdx_)
+        if (def_->fields[i].defaultValue.isValid())
+            edit_[i] = def_->fields[i].defaultValue;
+    if (master_ && master_->isOpen()) {
+        const QVariantList mv = masterValues();
+        for (int i = 0; i < linkFields_.size(); ++i) {
+            const Field& f = fieldByName(linkFields_[i]);
+            try {
+                edit_[f.index()] = f.convert(mv.value(i));
+            } catch (const StoreError&) {
+                edit_[f.index()] = QVariant();
+            }
+        }
+    }
+    editRowId_ = 0;
+    state_ = TableState::Insert;
+    active_ = &edit_;
+    runCalc(edit_);
+    notify(TableEvent::StateChanged);
+}
+
+void Table::edit()
+{
+    requireOpen("edit");
+    if (state_ == TableState::Edit || state_ == TableState::Insert)
+        return;
+    ensureView();
+    if (ids_.empty()) {
+        append();
+        return;
+    }
+    edit_ = current_;
+    editRowId_ = ids_[pos_];
+    state_ = TableState::Edit;
+    active_ = &edit_;
+    notify(TableEvent::StateChanged);
+}
+
+void Table::post()
+{
+    requireOpen("post");
+    if (state_ != TableState::Edit && state_ != TableState::Insert)
+        return;
+    QStringList cols;
+    std::vector<int> idx;
+    for (int i : storedIdx_)
+        if (i != autoIdx_) {
+            cols << quoted(def_->fields[i].name);
+            idx.push_back(i);
+        }
+    qint64 id = editRowId_;
+    const bool inserting = state_ == TableState::Insert;
+    const quint64 genBefore = conn_->generation();
+    conn_->write([&] {
+        QString sql;
+        if (inserting) {
+            QStringList marks;
+            for (int k = 0; k < int(idx.size()); ++k)
+                marks << QStringLiteral("?");
+            sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                      .arg(quoted(def_->name), cols.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
+        } else {
+            QStringList sets;
+            for (const auto& c : cols)
+                sets << c + QStringLiteral(" = ?");
+            sql = QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?").arg(quoted(def_->name), sets.join(QStringLiteral(", ")));
+        }
+        Statement st(*conn_, sql);
+        for (int k = 0; k < int(idx.size()); ++k)
+            st.bind(k + 1, edit_[idx[k]], def_->fields[idx[k]].type);
+        if (!inserting)
+            st.bindInt(int(idx.size()) + 1, id);
+        st.run();
+        if (inserting)
+            id = sqlite3_last_insert_rowid(conn_->db());
+        else if (sqlite3_changes(conn_->db()) == 0)
+            throw StoreError(QStringLiteral("Запись была удалена другой копией программы. Перечитайте таблицу."));
+    });
+    // The cache stays coherent with our own change.
+    if (cacheGeneration_ == genBefore)
+        cacheGeneration_ = conn_->generation();
+    if (autoIdx_ >= 0 && inserting)
+        edit_[autoIdx_] = id;
+    Record rec = edit_;
+    for (int i = 0; i < int(fields_.size()); ++i)
+        if (def_->fields[i].calculated)
+            rec[i] = QVariant();
+    cache_.insert(id, rec);
+    state_ = TableState::Browse;
+    active_ = &current_;
+    pendingRowId_ = id;
+    viewValid_ = false;
+    notify(TableEvent::StateChanged);
+    notify(TableEvent::DataSetChanged);
+    for (Table* d : details_)
+        d->masterMoved();
+}
+
+void Table::cancel()
+{
+    requireOpen("cancel");
+    if (state_ != TableState::Edit && state_ != TableState::Insert)
+        return;
+    state_ = TableState::Browse;
+    active_ = &current_;
+    edit_.assign(fields_.size(), QVariant());
+    notify(TableEvent::StateChanged);
+    notify(TableEvent::RecordChanged);
+}
+
+void Table::remove()
+{
+    requireOpen("delete");
+    if (state_ == TableState::Insert) {
+        cancel();
+        return;
+    }
+    if (state_ == TableState::Edit)
+        cancel();
+    ensureView();
+    if (ids_.empty())
+        throw StoreError(QStringLiteral("Cannot perform this operation on an empty dataset"));
+    const qint64 id = ids_[pos_];
+    const quint64 genBefore = conn_->generation();
+    conn_->write([&] {
+        Statement st(*conn_, QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(quoted(def_->name)));
+        st.bindInt(1, id);
+        st.run();
+    });
+    if (cacheGeneration_ == genBefore)
+        cacheGeneration_ = conn_->generation();
+    cache_.remove(id);
+    ids_.erase(ids_.begin() + pos_);
+    const int n = int(ids_.size());
+    if (pos_ >= n)
+        pos_ = n - 1;
+    eof_ = bof_ = n == 0;
+    loadCurrent();
+    notify(TableEvent::DataSetChanged);
+    for (Table* d : details_)
+        d->masterMoved();
+}
+
+void Table::appendRecord(const QVariantList& values)
+{
+    append();
+    int k = 0;
+    for (int i : storedIdx_) {
+        if (k >= values.size())
+            break;
+        const QVariant v = values[k++];
+        if (i == autoIdx_)
+            continue;
+        setFieldValue(i, v);
+    }
+    post();
+}
+
+void Table::emptyTable()
+{
+    def();
+    if (isOpen()) {
+        if (state_ == TableState::Edit || state_ == TableState::Insert)
+            cancel();
+        conn_->write([&] {
+            Statement st(*conn_, QStringLiteral("DELETE FROM %1").arg(quoted(def_->name)));
+            st.run();
+        });
+        cache_.clear();
+        repositionFirst_ = true;
+        invalidateView();
+        for (Table* d : details_)
+            d->masterMoved();
+        return;
+    }
+    Connection& c = session_->connection(dir_, def_->location);
+    c.write([&] {
+        Statement st(c, QStringLiteral("DELETE FROM %1").arg(quoted(def_->name)));
+        st.run();
+    });
+}
+
+void Table::pack()
+{
+    requireOpen("pack");
+    Connection* c = conn_;
+    close();
+    try {
+        c->pack(def_->name);
+    } catch (...) {
+        open();
+        throw;
+    }
+    open();
+}
+
+// ---------------------------------------------------------------- calculated fields, controls
+
+void Table::setCalcFields(CalcCallback cb)
+{
+    calc_ = std::move(cb);
+    if (isOpen() && state_ == TableState::Browse && viewValid_) {
+        loadCurrent();
+        notify(TableEvent::DataSetChanged);
+    }
+}
+
+void Table::disableControls() { ++disabled_; }
+
+void Table::enableControls()
+{
+    if (disabled_ == 0)
+        return;
+    if (--disabled_ == 0 && changedWhileDisabled_) {
+        changedWhileDisabled_ = false;
+        notify(TableEvent::DataSetChanged);
+    }
+}
+
+int Table::addListener(Listener l)
+{
+    const int id = nextListener_++;
+    listeners_.emplace_back(id, std::move(l));
+    return id;
+}
+
+void Table::removeListener(int id)
+{
+    listeners_.erase(std::remove_if(listeners_.begin(), listeners_.end(), [id](const auto& p) { return p.first == id; }),
+                     listeners_.end());
+}
+
+void Table::notify(TableEvent e)
+{
+    if (disabled_ > 0) {
+        changedWhileDisabled_ = true;
+        return;
+    }
+    const auto copy = listeners_;
+    for (const auto& [id, l] : copy)
+        l(*this, e);
+}
+
+void Table::withRowAt(int pos, const std::function<void()>& body)
+{
+    ensureView();
+    if (pos < 0 || pos >= int(ids_.size()))
+        throw StoreError(QStringLiteral("Record index out of range"));
+    Record rec = stored(pos);
+    runCalc(rec);
+    const Record* saved = active_;
+    active_ = &rec;
+    try {
+        body();
+    } catch (...) {
+        active_ = saved;
+        throw;
+    }
+    active_ = saved;
+}
+
+} // namespace store

@@ -1,0 +1,259 @@
+#pragma once
+// Table: a navigational dataset over one stored table. The current view
+// (order, master link, range, filter) is a list of row ids evaluated by SQL
+// where it can be and by the filter callback where it must; row values are
+// fetched in blocks and cached while the view stands.
+#include "schema/schema.h"
+#include "session.h"
+#include "storeerror.h"
+
+#include <QDate>
+#include <QHash>
+#include <QString>
+#include <QVariant>
+#include <QVariantList>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace store {
+
+class Table;
+class FilterExpr;
+
+enum class TableState { Inactive, Browse, Edit, Insert, CalcFields };
+
+// What the bound controls hear from a table.
+enum class TableEvent {
+    Opened,
+    Closed,
+    DataSetChanged,   // the view was rebuilt or changed: re-read everything
+    RecordMoved,      // another row became current
+    RecordChanged,    // a value of the active row changed
+    StateChanged,     // browse / edit / insert
+};
+
+using Record = std::vector<QVariant>;   // one value per field, stored and calculated
+
+class Field {
+public:
+    const schema::FieldDef& def() const { return *def_; }
+    const QString& name() const { return def_->name; }
+    schema::FieldType type() const { return def_->type; }
+    int size() const { return def_->size; }
+    int index() const { return index_; }
+    bool isCalculated() const { return def_->calculated; }
+    bool isRequired() const { return def_->required; }
+    const QString& displayFormat() const { return def_->displayFormat; }
+    Table& table() const { return *table_; }
+
+    // Values of the active row (the current row, the row being edited, or
+    // the row a scan or a grid is reading).
+    QVariant value() const;
+    bool isNull() const;
+    QString asString() const;   // numbers in general form, dates dd.MM.yyyy
+    double asFloat() const;     // null reads as 0
+    QDate asDate() const;
+    qint64 asInteger() const;
+
+    // Setting needs edit or insert state (calculated fields: the calculation
+    // callback). Texts lose trailing blanks, an empty text becomes null, a
+    // text longer than the field is refused.
+    void setValue(const QVariant& v);
+    void setAsString(const QString& s);
+    void setAsFloat(double v) { setValue(v); }
+    void setAsDate(const QDate& d) { setValue(d); }
+    void clear() { setValue(QVariant()); }
+
+    // Text shown by controls: the display hook when installed, else the
+    // value in the field's display format.
+    QString displayText() const;
+    // Text entered by controls: the entry hook when installed, else converted.
+    void setText(const QString& text);
+
+    using DisplayHook = std::function<QString(const Field&)>;
+    using EntryHook = std::function<void(Field&, const QString&)>;
+    void setDisplayHook(DisplayHook h) { display_ = std::move(h); }
+    void setEntryHook(EntryHook h) { entry_ = std::move(h); }
+    bool hasDisplayHook() const { return bool(display_); }
+    bool hasEntryHook() const { return bool(entry_); }
+
+    // Value conversion for this field's type (shared with importers).
+    QVariant convert(const QVariant& v) const;
+
+private:
+    friend class Table;
+    Table* table_ = nullptr;
+    const schema::FieldDef* def_ = nullptr;
+    int index_ = 0;
+    DisplayHook display_;
+    EntryHook entry_;
+};
+
+class Table {
+public:
+    explicit Table(Session* session, QString objectName = {});
+    ~Table();
+    Table(const Table&) = delete;
+    Table& operator=(const Table&) = delete;
+
+    const QString& objectName() const { return objectName_; }
+    Session* session() const { return session_; }
+
+    // A directory and a table name; the definition comes from the schema.
+    void setDirectory(const QString& dir);
+    QString directory() const { return dir_; }
+    void setTableName(const QString& name);
+    QString tableName() const;
+    const schema::TableDef& def() const;
+
+    void open();
+    void close();
+    bool isOpen() const { return state_ != TableState::Inactive; }
+    TableState state() const { return state_; }
+
+    // --- reading
+    void first();   // also re-reads the view when the stored data changed
+    void last();
+    void next();    // on the last row: eof becomes true, the row stays
+    void prior();
+    int moveBy(int n);   // returns the rows actually moved
+    bool eof() const { return eof_; }
+    bool bof() const { return bof_; }
+    int recordCount();
+    bool isEmpty() { return recordCount() == 0; }
+    int recNo();              // 1-based; 0 when empty
+    void setRecNo(int n);
+    void refresh();           // re-read the view, staying on the same row where it still is
+
+    int fieldCount() const { return int(fields_.size()); }
+    Field& field(int i);
+    Field& fieldByName(const QString& name);   // case-insensitive; refused when absent
+    Field* findField(const QString& name);
+    QVariant value(const QString& name) { return fieldByName(name).value(); }
+
+    // --- order, link, filter, range
+    void setOrder(const QString& fields);   // field names joined by ";"
+    QString order() const { return order_.join(QLatin1Char(';')); }
+
+    void setMaster(Table* master, const QString& detailFields, const QString& masterFields);
+    void clearMaster();
+    Table* master() const { return master_; }
+
+    using FilterCallback = std::function<bool(Table&)>;
+    void setFilterCallback(FilterCallback cb);
+    void setFilterExpression(const QString& expr);   // parsed; refused when malformed
+    QString filterExpression() const { return filterText_; }
+    void setFiltered(bool on);
+    bool filtered() const { return filtered_; }
+
+    // A range on the leading fields of the current order, both ends inclusive.
+    void setRange(const QVariantList& from, const QVariantList& to);
+    void cancelRange();
+    bool hasRange() const { return rangeOn_; }
+
+    // --- search on the current order, within the current view
+    bool findKey(const QVariantList& values);      // exact; positions on it when found
+    void findNearest(const QVariantList& values);  // first row >= values, else the last row
+
+    // --- change
+    void append();   // a new row: defaults of the schema, then the link values
+    void edit();
+    void post();     // one transaction; a refused post leaves the row pending
+    void cancel();
+    void remove();   // one transaction; a refused delete leaves the row in place
+    void appendRecord(const QVariantList& values);   // stored fields in order
+    void emptyTable();   // open or closed
+    void pack();         // the table must be open; it is open again afterwards
+
+    // --- calculated fields
+    using CalcCallback = std::function<void(Table&)>;
+    void setCalcFields(CalcCallback cb);
+    bool hasCalcFields() const { return bool(calc_); }
+
+    // --- bound controls
+    void disableControls();
+    void enableControls();
+    bool controlsDisabled() const { return disabled_ > 0; }
+    using Listener = std::function<void(Table&, TableEvent)>;
+    int addListener(Listener l);
+    void removeListener(int id);
+
+    // Row `pos` (0-based in the view) as the active row while `body` runs,
+    // with its calculated fields: what a grid paints, without moving.
+    void withRowAt(int pos, const std::function<void()>& body);
+    int currentIndex();   // 0-based, -1 when empty
+
+    // The connection of the table's database (open tables only).
+    Connection& connection();
+
+private:
+    friend class Field;
+    void requireOpen(const char* what) const;
+    void checkBrowse();
+    void ensureView();
+    void invalidateView();
+    void buildView();
+    QString viewWhere(std::vector<std::pair<QVariant, schema::FieldType>>& params);
+    const Record& stored(int pos);
+    void fetchBlock(int pos);
+    void loadCurrent();
+    void runCalc(Record& rec);
+    void setPos(int pos);
+    void notify(TableEvent e);
+    void masterMoved();
+    int compareKeyAt(int pos, const QVariantList& values, int n);
+    int lowerBound(const QVariantList& values, int n);
+    QVariantList masterValues() const;
+    void setFieldValue(int index, const QVariant& v);
+    const QVariant& activeValue(int index) const;
+    std::vector<int> orderIndexes() const;
+    int recordCountConst() const;
+    const Field& fieldByNameConst(const QString& name) const;
+
+    Session* session_;
+    QString objectName_;
+    QString dir_;
+    const schema::TableDef* def_ = nullptr;
+    std::vector<std::unique_ptr<Field>> fields_;
+    std::vector<int> storedIdx_;    // field indexes of the stored fields
+    int autoIdx_ = -1;              // the autoincrement field, if any
+    Connection* conn_ = nullptr;
+
+    TableState state_ = TableState::Inactive;
+    QStringList order_;
+    Table* master_ = nullptr;
+    QStringList linkFields_, masterFields_;
+    std::vector<Table*> details_;
+    FilterCallback filterCb_;
+    std::unique_ptr<FilterExpr> filterExpr_;
+    QString filterText_;
+    bool filtered_ = false;
+    bool rangeOn_ = false;
+    QVariantList rangeFrom_, rangeTo_;
+    CalcCallback calc_;
+
+    // The view.
+    bool viewValid_ = false;
+    std::vector<qint64> ids_;
+    QHash<qint64, Record> cache_;     // stored values by row id
+    qint64 cacheDataVersion_ = -1;     // what the cache was read under
+    quint64 cacheGeneration_ = 0;
+    bool repositionFirst_ = false;     // the next rebuild stands on the first row
+    qint64 pendingRowId_ = 0;          // row to stand on when the view is rebuilt
+    int pos_ = -1;
+    bool eof_ = true, bof_ = true;
+
+    Record current_;   // the current row, with calculated fields
+    Record edit_;      // the row being edited or inserted
+    qint64 editRowId_ = 0;
+    const Record* active_ = &current_;
+    Record* calcTarget_ = nullptr;
+
+    int disabled_ = 0;
+    bool changedWhileDisabled_ = false;
+    std::vector<std::pair<int, Listener>> listeners_;
+    int nextListener_ = 1;
+};
+
+} // namespace store
