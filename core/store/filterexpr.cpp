@@ -23,7 +23,7 @@ QString sqlCompare(const QString& column, const QString& op, const QVariant& val
     params.emplace_back(value, type);
     if (op == QLatin1String("<") || op == QLatin1String("<=") || op == QLatin1String("<>"))
         return QStringLiteral("(%1 IS NULL OR %1 %2 ?)").arg(c, op);
-    return QStringLiteral("%1 %2 ?").arg(c, op);
+    return QStringLiteral("(%1 IS NOT NULL AND %1 %2 ?)").arg(c, op);
 }
 
 struct FilterExpr::Node {
@@ -242,9 +242,12 @@ QString nodeSql(const FilterExpr::Node& n, SqlParams& params)
     case FilterExpr::Node::Compare:
         return sqlCompare(n.column, n.op, n.value, n.type, params);
     case FilterExpr::Node::And:
-        return QStringLiteral("(%1 AND %2)").arg(nodeSql(*n.a, params), nodeSql(*n.b, params));
-    case FilterExpr::Node::Or:
-        return QStringLiteral("(%1 OR %2)").arg(nodeSql(*n.a, params), nodeSql(*n.b, params));
+    case FilterExpr::Node::Or: {
+        // Parameters are bound in the order of the text.
+        const QString a = nodeSql(*n.a, params);
+        const QString b = nodeSql(*n.b, params);
+        return QStringLiteral("(%1 %2 %3)").arg(a, n.kind == FilterExpr::Node::And ? QStringLiteral("AND") : QStringLiteral("OR"), b);
+    }
     case FilterExpr::Node::Not:
         return QStringLiteral("(NOT %1)").arg(nodeSql(*n.a, params));
     }

@@ -370,7 +370,8 @@ QString Table::viewWhere(SqlParams& params)
             const QString strict =
                 sqlCompare(f.name(), lower ? QStringLiteral(">") : QStringLiteral("<"), v, f.type(), params);
             const QString eq = sqlCompare(f.name(), QStringLiteral("="), v, f.type(), params);
-            return QStringLiteral("(%1 OR (%2 AND %3))").arg(strict, eq, bound(vals, lower, i + 1, n));
+            const QString rest = bound(vals, lower, i + 1, n);
+            return QStringLiteral("(%1 OR (%2 AND %3))").arg(strict, eq, rest);
         };
         const int nf = std::min<int>(int(rangeFrom_.size()), int(order_.size()));
         if (nf > 0)
@@ -559,7 +560,9 @@ void Table::setPos(int pos)
 
 const QVariant& Table::activeValue(int index) const
 {
-    if (state_ == TableState::Browse && !viewValid_)
+    // The current row of a stale view is read anew; rows a scan or the
+    // filter callback hold as active are read as they are.
+    if (state_ == TableState::Browse && !viewValid_ && active_ == &current_)
         const_cast<Table*>(this)->buildView();
     return (*active_)[index];
 }
@@ -1039,6 +1042,7 @@ void Table::post()
     state_ = TableState::Browse;
     active_ = &current_;
     pendingRowId_ = id;
+    repositionFirst_ = false;   // the posted row stays current
     viewValid_ = false;
     notify(TableEvent::StateChanged);
     notify(TableEvent::DataSetChanged);
@@ -1099,7 +1103,8 @@ void Table::appendRecord(const QVariantList& values)
         if (k >= values.size())
             break;
         const QVariant v = values[k++];
-        if (i == autoIdx_)
+        // An invalid value leaves the field as append made it (default, link value).
+        if (i == autoIdx_ || !v.isValid())
             continue;
         setFieldValue(i, v);
     }

@@ -162,7 +162,7 @@ public:
     void post();     // one transaction; a refused post leaves the row pending
     void cancel();
     void remove();   // one transaction; a refused delete leaves the row in place
-    void appendRecord(const QVariantList& values);   // stored fields in order
+    void appendRecord(const QVariantList& values);   // stored fields in order; QVariant() skips one
     void emptyTable();   // open or closed
     void pack();         // the table must be open; it is open again afterwards
 

@@ -1,0 +1,93 @@
+#pragma once
+// The settings file prog.ini: a Windows-style profile file of "[Section]"
+// lines and "key=value" lines below them.
+//
+// Reading (each call reads the file anew; nothing is kept between calls):
+//   - sections and keys are matched without regard to case, Cyrillic too;
+//   - a value is everything after the first '=' with surrounding blanks
+//     (spaces and tabs) trimmed, like the key before it; there is no quoting,
+//     escaping or trailing comment, so '=', ';' and quotes in a value are kept;
+//   - lines whose first non-blank character is ';' are comments;
+//   - a line that is neither a section, a key, a comment nor blank is skipped;
+//   - when a key occurs more than once in a section, the first one counts;
+//     a section that occurs more than once is read as one, in file order;
+//   - a missing or unreadable file reads as empty (every key gets its default).
+//
+// Writing one key rewrites the whole file but keeps every other line byte for
+// byte, in the file's encoding (UTF-8 with or without BOM, or code page 1251)
+// and with its line endings (CRLF or LF). A file is taken as UTF-8 when it
+// starts with a BOM or is valid UTF-8 with non-ASCII bytes, else as 1251.
+// A file that does not exist yet is created in 1251 with CRLF.
+// The new contents go to a temporary file in the same directory, which then
+// replaces the old file, so a crash mid-write leaves the old file whole.
+// Write failures are returned as false plus an error text; nothing throws.
+#include <QByteArray>
+#include <QString>
+#include <optional>
+
+namespace config {
+
+// The keys the program keeps in section Main.
+namespace keys {
+inline constexpr char Main[] = "Main";
+inline constexpr char DataBaseDir[] = "DataBaseDir";
+inline constexpr char Year[] = "Year";
+inline constexpr char UserName[] = "UserName";
+inline constexpr char LocalBaseDir[] = "LocalBaseDir";
+inline constexpr char OrgName[] = "OrgName";
+} // namespace keys
+
+class Profile {
+public:
+    explicit Profile(QString path) : path_(std::move(path)) {}
+
+    // prog.ini beside the executable (needs a QCoreApplication).
+    static QString defaultPath();
+
+    const QString& path() const { return path_; }
+
+    // The value of the key, or `def` when the file, the section or the key is
+    // missing. A key that is present with an empty value gives "".
+    QString readString(const QString& section, const QString& key, const QString& def = {}) const;
+
+    // Like GetPrivateProfileInt: the leading decimal digits of the value, with
+    // an optional sign, are taken ("12abc" -> 12, " -3" -> -3); a missing key,
+    // a value that does not start with a number, or a number out of the range
+    // of int gives `def`.
+    int readInt(const QString& section, const QString& key, int def = 0) const;
+
+    // Sets the key: replaces the value of its first occurrence in place (the
+    // key keeps its spelling), or appends it at the end of the section's first
+    // occurrence (before the blank and comment lines that end that section),
+    // or appends the section with the key at the end of the file.
+    // Fails, with a text in *error when given, when the section or key is
+    // empty or contains a line break, '[' or ']' in the section, '=' in the
+    // key, a line break in the value, when the value cannot be written in the
+    // file's encoding (a 1251 file and a character outside that code page),
+    // when the existing file cannot be read, or when the file cannot be
+    // written. On failure the file is left as it was.
+    bool writeString(const QString& section, const QString& key, const QString& value,
+                     QString* error = nullptr) const;
+    bool writeInt(const QString& section, const QString& key, int value, QString* error = nullptr) const
+    {
+        return writeString(section, key, QString::number(value), error);
+    }
+
+private:
+    QString path_;
+};
+
+// Code page 1251 (Windows Cyrillic). Uses Qt's converter when this Qt build
+// has one, else a table of our own; byte 0x98, which the code page leaves
+// unassigned, is taken as U+0098 both ways, so any bytes survive a round trip.
+namespace cp1251 {
+QString decode(const QByteArray& bytes);
+// Nothing when the text has a character outside the code page.
+std::optional<QByteArray> encode(const QString& text);
+// Our own table, whatever Qt has.
+QString tableDecode(const QByteArray& bytes);
+std::optional<QByteArray> tableEncode(const QString& text);
+bool qtHasCodec();
+} // namespace cp1251
+
+} // namespace config

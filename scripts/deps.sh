@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the program needs to build, run and test.
+set -euo pipefail
+pkgs=(cmake ninja-build g++ qt6-base-dev libsqlite3-dev fonts-liberation2 poppler-utils)
+missing=()
+for p in "${pkgs[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  SUDO=""; [ "$(id -u)" -eq 0 ] || SUDO="sudo"
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
