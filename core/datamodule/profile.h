@@ -4,8 +4,8 @@
 //
 // Reading (each call reads the file anew; nothing is kept between calls):
 //   - sections and keys are matched without regard to case, Cyrillic too;
-//   - a value is everything after the first '=' with surrounding blanks
-//     (spaces and tabs) trimmed, like the key before it; there is no quoting,
+//   - a value is everything after the first '=' with the white space around
+//     it (spaces, tabs) trimmed, like the key before it; there is no quoting,
 //     escaping or trailing comment, so '=', ';' and quotes in a value are kept;
 //   - lines whose first non-blank character is ';' are comments;
 //   - a line that is neither a section, a key, a comment nor blank is skipped;
@@ -65,7 +65,8 @@ public:
     // key, a line break in the value, when the value cannot be written in the
     // file's encoding (a 1251 file and a character outside that code page),
     // when the existing file cannot be read, or when the file cannot be
-    // written. On failure the file is left as it was.
+    // written. On failure the file is left as it was. White space around the
+    // value is written but, as with Windows, not read back.
     bool writeString(const QString& section, const QString& key, const QString& value,
                      QString* error = nullptr) const;
     bool writeInt(const QString& section, const QString& key, int value, QString* error = nullptr) const

@@ -8,6 +8,7 @@
 #include <QSysInfo>
 #include <QThread>
 #include <sqlite3.h>
+#include <cstdio>
 #include <unistd.h>
 
 namespace store {
@@ -205,12 +206,12 @@ qint64 Connection::dataVersion()
 
 void Connection::begin()
 {
-    exec(QStringLiteral("BEGIN IMMEDIATE"));
+    exec(batch_ ? QStringLiteral("SAVEPOINT post") : QStringLiteral("BEGIN IMMEDIATE"));
 }
 
 void Connection::commit()
 {
-    const int rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+    const int rc = sqlite3_exec(db_, batch_ ? "RELEASE post" : "COMMIT", nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK)
         fail(rc);
     ++generation_;
@@ -218,8 +219,42 @@ void Connection::commit()
 
 void Connection::rollback()
 {
+    if (batch_)
+        sqlite3_exec(db_, "ROLLBACK TO post; RELEASE post", nullptr, nullptr, nullptr);
+    else if (!sqlite3_get_autocommit(db_))
+        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+void Connection::beginBatch()
+{
+    if (batch_)
+        throw StoreError(QStringLiteral("A batch is already open on %1").arg(file_));
+    exec(QStringLiteral("BEGIN IMMEDIATE"));
+    batch_ = true;
+}
+
+void Connection::commitBatch()
+{
+    if (!batch_)
+        return;
+    const int rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) {
+        const QString msg = QString::fromUtf8(sqlite3_errmsg(db_));
+        rollbackBatch();
+        throw StoreError(QStringLiteral("Ошибка базы данных %1: %2").arg(file_, msg));
+    }
+    batch_ = false;
+    ++generation_;
+}
+
+void Connection::rollbackBatch()
+{
+    if (!batch_)
+        return;
+    batch_ = false;
     if (!sqlite3_get_autocommit(db_))
         sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    ++generation_;   // views read inside the batch are stale now
 }
 
 void Connection::pack(const QString& table)
@@ -282,6 +317,52 @@ void Connection::backupTo(const QString& destFile)
     if (rc != SQLITE_DONE)
         throw StoreError(rc == SQLITE_BUSY ? busyText(file_) : QStringLiteral("Stream write error"));
     (void)rc2;
+}
+
+void snapshotDatabase(const QString& source, const QString& dest)
+{
+    sqlite3* src = nullptr;
+    if (sqlite3_open_v2(QFile::encodeName(source).constData(), &src, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+        sqlite3_close_v2(src);
+        throw StoreError(QStringLiteral("Cannot open file %1").arg(source));
+    }
+    sqlite3_busy_timeout(src, BusyTimeoutMs);
+    const QString tmp = dest + QStringLiteral(".part");
+    QFile::remove(tmp);
+    sqlite3* dst = nullptr;
+    if (sqlite3_open_v2(QFile::encodeName(tmp).constData(), &dst, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                        nullptr) != SQLITE_OK) {
+        sqlite3_close_v2(dst);
+        sqlite3_close_v2(src);
+        throw StoreError(QStringLiteral("Cannot create file %1").arg(dest));
+    }
+    sqlite3_exec(dst, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr);
+    int rc = SQLITE_ERROR;
+    if (sqlite3_backup* b = sqlite3_backup_init(dst, "main", src, "main")) {
+        for (int waited = 0;; waited += 50) {
+            rc = sqlite3_backup_step(b, -1);
+            if ((rc == SQLITE_BUSY || rc == SQLITE_LOCKED) && waited < BusyTimeoutMs) {
+                QThread::msleep(50);
+                continue;
+            }
+            break;
+        }
+        sqlite3_backup_finish(b);
+    }
+    const bool notADatabase = rc == SQLITE_NOTADB || rc == SQLITE_CORRUPT;
+    sqlite3_close_v2(dst);
+    sqlite3_close_v2(src);
+    if (rc != SQLITE_DONE) {
+        QFile::remove(tmp);
+        if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
+            throw StoreError(busyText(source));
+        throw StoreError(notADatabase ? QStringLiteral("Stream read error") : QStringLiteral("Stream write error"));
+    }
+    QFile::remove(dest + QStringLiteral("-journal"));
+    if (::rename(QFile::encodeName(tmp).constData(), QFile::encodeName(dest).constData()) != 0) {
+        QFile::remove(tmp);
+        throw StoreError(QStringLiteral("Cannot create file %1").arg(dest));
+    }
 }
 
 // ----------------------------------------------------------------- Statement

@@ -48,6 +48,13 @@ public:
 
     // Runs `body` as one write transaction (waiting up to the busy timeout
     // for other copies); rolls back and rethrows on any failure.
+    // Inside a batch every write is a savepoint of the batch's one
+    // transaction, and the batch commits or rolls back as a whole.
+    void beginBatch();
+    void commitBatch();
+    void rollbackBatch();
+    bool inBatch() const { return batch_; }
+
     template <class F> void write(F&& body)
     {
         begin();
@@ -78,6 +85,7 @@ private:
     QHash<QString, sqlite3_stmt*> stmts_;
     quint64 generation_ = 0;
     bool lockHeld_ = false;
+    bool batch_ = false;
 };
 
 // Statement: binds, steps and always resets, so no read lock outlives a call.
@@ -151,5 +159,11 @@ private:
     QHash<QString, std::shared_ptr<Connection>> connections_;   // by file path
     std::set<Table*> tables_;
 };
+
+// Copies a database file as one consistent snapshot, even while another copy
+// of the program writes to it (waiting for its write as usual), through a
+// temporary file that replaces `dest` only when whole. Failures carry
+// "Cannot open file %s" or "Cannot create file %s" or "Stream write error".
+void snapshotDatabase(const QString& source, const QString& dest);
 
 } // namespace store

@@ -994,15 +994,17 @@ void Table::post()
     requireOpen("post");
     if (state_ != TableState::Edit && state_ != TableState::Insert)
         return;
+    if (beforePost_)
+        beforePost_(*this);
     QStringList cols;
     std::vector<int> idx;
+    const bool inserting = state_ == TableState::Insert;
     for (int i : storedIdx_)
-        if (i != autoIdx_) {
+        if (i != autoIdx_ || (inserting && !isNull(edit_[i]))) {
             cols << quoted(def_->fields[i].name);
             idx.push_back(i);
         }
     qint64 id = editRowId_;
-    const bool inserting = state_ == TableState::Insert;
     const quint64 genBefore = conn_->generation();
     conn_->write([&] {
         QString sql;
@@ -1093,6 +1095,13 @@ void Table::remove()
     notify(TableEvent::DataSetChanged);
     for (Table* d : details_)
         d->masterMoved();
+}
+
+void Table::assignAutoInc(qint64 value)
+{
+    if (state_ != TableState::Insert || autoIdx_ < 0)
+        throw StoreError(QStringLiteral("%1: no new row to number").arg(tableName()));
+    edit_[autoIdx_] = value;
 }
 
 void Table::appendRecord(const QVariantList& values)

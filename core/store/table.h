@@ -162,9 +162,16 @@ public:
     void post();     // one transaction; a refused post leaves the row pending
     void cancel();
     void remove();   // one transaction; a refused delete leaves the row in place
+    // Restoring saved rows: the pending new row keeps this serial number
+    // instead of the next one.
+    void assignAutoInc(qint64 value);
     void appendRecord(const QVariantList& values);   // stored fields in order; QVariant() skips one
     void emptyTable();   // open or closed
     void pack();         // the table must be open; it is open again afterwards
+
+    // Runs at the start of every post, with the row to be posted active; may
+    // refuse it by throwing.
+    void setBeforePost(std::function<void(Table&)> cb) { beforePost_ = std::move(cb); }
 
     // --- calculated fields
     using CalcCallback = std::function<void(Table&)>;
@@ -232,6 +239,7 @@ private:
     bool rangeOn_ = false;
     QVariantList rangeFrom_, rangeTo_;
     CalcCallback calc_;
+    std::function<void(Table&)> beforePost_;
 
     // The view.
     bool viewValid_ = false;

@@ -1,0 +1,518 @@
+#include "datamodule.h"
+#include "store/format.h"
+
+#include <QDate>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <cstdio>
+#include <unistd.h>
+
+namespace dm {
+
+using store::Field;
+using store::StoreError;
+using store::Table;
+
+QString nativeDir(const QString& iniDir)
+{
+    QString d = iniDir;
+    d.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    return d;
+}
+
+namespace {
+
+// Files of the store that are not data: the lock of a database and a
+// journal left by a write in progress.
+bool internalFile(const QString& name)
+{
+    return name.endsWith(QLatin1String(".lck")) || name.endsWith(QLatin1String("-journal")) ||
+           name.endsWith(QLatin1String(".part"));
+}
+
+bool isDatabaseFile(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return false;
+    return f.read(16) == QByteArray("SQLite format 3\0", 16);
+}
+
+void keepTime(const QString& source, const QString& dest)
+{
+    const QDateTime m = QFileInfo(source).lastModified();
+    QFile f(dest);
+    if (f.open(QIODevice::ReadWrite))
+        f.setFileTime(m, QFileDevice::FileModificationTime);
+}
+
+// A plain copy through a temporary file, so a copy that fails leaves no torn file.
+void copyFile(const QString& source, const QString& dest)
+{
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly))
+        throw StoreError(QStringLiteral("Cannot open file %1").arg(source));
+    const QString tmp = dest + QStringLiteral(".part");
+    QFile out(tmp);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        throw StoreError(QStringLiteral("Cannot create file %1").arg(dest));
+    char buf[1 << 16];
+    for (;;) {
+        const qint64 n = in.read(buf, sizeof buf);
+        if (n < 0) {
+            out.close();
+            QFile::remove(tmp);
+            throw StoreError(QStringLiteral("Stream read error"));
+        }
+        if (n == 0)
+            break;
+        if (out.write(buf, n) != n) {
+            out.close();
+            QFile::remove(tmp);
+            throw StoreError(QStringLiteral("Stream write error"));
+        }
+    }
+    if (!out.flush() || ::fsync(out.handle()) != 0) {
+        out.close();
+        QFile::remove(tmp);
+        throw StoreError(QStringLiteral("Stream write error"));
+    }
+    out.close();
+    if (::rename(QFile::encodeName(tmp).constData(), QFile::encodeName(dest).constData()) != 0) {
+        QFile::remove(tmp);
+        throw StoreError(QStringLiteral("Cannot create file %1").arg(dest));
+    }
+}
+
+QString withDash(const QString& code, int at)
+{
+    return code.size() > at ? code.left(at) + QLatin1Char('-') + code.mid(at) : code;
+}
+
+QString withoutSeparator(const QString& text, int at)
+{
+    return text.size() > at ? QString(text).remove(at, 1) : text;
+}
+
+// The quarter sums of a schedule row: the typed quarter, then the year total.
+void quarterEntry(Field& f, const QString& text)
+{
+    const auto v = store::parseFloat(text);
+    if (!v)
+        throw StoreError(QStringLiteral("'%1' is not a valid floating point value").arg(text));
+    Table& t = f.table();
+    t.edit();
+    f.setValue(*v);
+    long double sum = 0;
+    for (const char* q : {"Sum1", "Sum2", "Sum3", "Sum4"})
+        sum += static_cast<long double>(t.fieldByName(QLatin1String(q)).asFloat());
+    t.fieldByName(QStringLiteral("AllSum")).setValue(static_cast<double>(sum));
+}
+
+} // namespace
+
+// --------------------------------------------------------------- settings
+
+TDataBase1::TDataBase1(QString iniPath, MessageFn msg) : iniPath_(std::move(iniPath)), message_(std::move(msg))
+{
+    struct Setup {
+        Table* t;
+        const char* table;
+        const char* order;
+    };
+    const Setup all[] = {
+        {&T1, "t1", "Facebill"},
+        {&T2_1, "t2_1", "FaceBill;LawRef;Amount;FiDate;CBC"},
+        {&T2_2, "t2_2", "Facebill;LawRef;Amount;FiDate;CBC;Org"},
+        {&Org_Table, "org_spr", "Org"},
+        {&CBCSPRTable, "cbc_spr", "CBC"},
+        {&LawSprTable, "law_spr", "LawRef"},
+        {&PlanTable, "planTbl", "Org;Cbc;FaceBill"},
+        {&CorPlanTable, "corPln", "Org;Cbc;FaceBill;Num;CorDate"},
+        {&DOrgTable, "DOrg", "Org"},
+        {&DInTable, "DIn", "Org;Date;Sum;Note;SumType"},
+        {&DOutTable, "DOut", "Org;Date;Sum;Note;SumType"},
+        {&SumTypeSprTable, "SumTypeSpr", "SumType"},
+        {&MdTable, "md", "FaceBill"},
+        {&MD1Table, "md1", "Org"},
+        {&MD2Table, "md2", "Org"},
+        {&MD3Table, "md3", "LawRef"},
+        {&MD4Table, "md4", "CBC"},
+        {&Md9Table, "md9", "Org;Cbc"},
+        {&Md12Table, "md12", "FaceBill;CBC"},
+        {&Umd1Table, "UMd1", "Org"},
+    };
+    for (const auto& s : all) {
+        s.t->setTableName(QString::fromLatin1(s.table));
+        s.t->setOrder(QString::fromLatin1(s.order));
+    }
+    // The fields the module itself checks before a row reaches the store.
+    for (Table* t : {&CorPlanTable, &DOrgTable, &MdTable, &MD3Table, &Md12Table})
+        t->setBeforePost(&TDataBase1::checkRequired);
+    MD4Table.setCalcFields(&TDataBase1::MD4InOutAllTableCalcFields);
+    Umd1Table.setCalcFields(&TDataBase1::Umd1TableCalcFields);
+    DataBaseCreate();
+}
+
+TDataBase1::~TDataBase1()
+{
+    try {
+        DataModuleDestroy();
+    } catch (...) {
+    }
+}
+
+QString TDataBase1::DataBaseDir() const
+{
+    return profile().readString(QString::fromLatin1(config::keys::Main), QString::fromLatin1(config::keys::DataBaseDir),
+                                QString::fromLatin1(DefaultDataBaseDir));
+}
+
+int TDataBase1::Year() const
+{
+    return profile().readInt(QString::fromLatin1(config::keys::Main), QString::fromLatin1(config::keys::Year), DefaultYear);
+}
+
+QString TDataBase1::UserName() const
+{
+    return profile().readString(QString::fromLatin1(config::keys::Main), QString::fromLatin1(config::keys::UserName),
+                                QString::fromLatin1(DefaultUserName));
+}
+
+QString TDataBase1::LocalBaseDir() const
+{
+    return profile().readString(QString::fromLatin1(config::keys::Main), QString::fromLatin1(config::keys::LocalBaseDir),
+                                QString::fromLatin1(DefaultLocalBaseDir));
+}
+
+QString TDataBase1::OrgName() const
+{
+    return profile().readString(QString::fromLatin1(config::keys::Main), QString::fromLatin1(config::keys::OrgName));
+}
+
+QString TDataBase1::yearDir(int year) const { return DataBaseDir() + QString::number(year) + QLatin1Char('\\'); }
+
+MsgResult TDataBase1::message(const QString& caption, const QString& text, MsgButtons b, MsgIcon i) const
+{
+    if (message_)
+        return message_(caption, text, b, i);
+    std::fprintf(stderr, "%s: %s\n", qPrintable(caption), qPrintable(text));
+    return MsgResult::Ok;
+}
+
+// --------------------------------------------------------------- tables
+
+std::vector<Table*> TDataBase1::yearTables()
+{
+    return {&Org_Table, &CBCSPRTable, &LawSprTable, &SumTypeSprTable, &DOrgTable, &DInTable,
+            &DOutTable, &T2_2,        &T2_1,        &T1,              &PlanTable, &CorPlanTable};
+}
+
+std::vector<Table*> TDataBase1::workTables()
+{
+    return {&MdTable, &MD1Table, &MD2Table, &MD3Table, &MD4Table, &Md9Table, &Md12Table, &Umd1Table};
+}
+
+Table* TDataBase1::tableByName(const QString& name)
+{
+    std::vector<Table*> all = yearTables();
+    for (Table* t : workTables())
+        all.push_back(t);
+    for (Table* t : all)
+        if (t->objectName().compare(name, Qt::CaseInsensitive) == 0 ||
+            t->tableName().compare(name, Qt::CaseInsensitive) == 0)
+            return t;
+    return nullptr;
+}
+
+void TDataBase1::OpenAllTable()
+{
+    for (Table* t : yearTables())
+        t->open();
+}
+
+void TDataBase1::CloseAllTable()
+{
+    for (Table* t : {&T2_2, &T2_1, &T1, &PlanTable, &CorPlanTable, &Org_Table, &CBCSPRTable, &LawSprTable, &DOrgTable,
+                     &DInTable, &DOutTable, &SumTypeSprTable})
+        t->close();
+}
+
+void TDataBase1::SyncTable(Table& t)
+{
+    // The store closes at once, so there is nothing to wait for.
+    t.close();
+    t.open();
+    t.first();
+}
+
+void TDataBase1::SyncAllTables()
+{
+    CloseAllTable();
+    OpenAllTable();
+}
+
+void TDataBase1::EnableTableProcess()
+{
+    for (auto [t, f] : {std::pair{&Org_Table, "Org"}, {&PlanTable, "Org"}, {&T2_2, "Org"}, {&DOrgTable, "Org"}}) {
+        Field& x = t->fieldByName(QLatin1String(f));
+        x.setDisplayHook(&TDataBase1::ORGTableRefGetText);
+        x.setEntryHook(&TDataBase1::ORGTableRefSetText);
+    }
+    for (Table* t : {&LawSprTable, &T1, &T2_1, &T2_2}) {
+        Field& x = t->fieldByName(QStringLiteral("LawRef"));
+        x.setDisplayHook(&TDataBase1::LawTableRefGetText);
+        x.setEntryHook(&TDataBase1::LawTableRefSetText);
+    }
+    for (const char* q : {"Sum1", "Sum2", "Sum3", "Sum4"}) {
+        PlanTable.fieldByName(QLatin1String(q)).setEntryHook(&TDataBase1::CalcSumPlanTableSetText);
+        CorPlanTable.fieldByName(QLatin1String(q)).setEntryHook(&TDataBase1::CalcSumCorPlnTableSetText);
+    }
+    T1.setCalcFields([this](Table& t) { T1LawSNameCalcFields(t); });
+    T2_1.setCalcFields([this](Table& t) { T2_1LawSNameCalcFields(t); });
+    T2_2.setCalcFields([this](Table& t) { T2_2CalcFields(t); });
+    DOrgTable.setCalcFields([this](Table& t) { DOrgTableNameCalcFields(t); });
+    DInTable.setCalcFields([this](Table& t) { DInOutTableCommentCalcFields(t); });
+    DOutTable.setCalcFields([this](Table& t) { DInOutTableCommentCalcFields(t); });
+    PlanTable.setCalcFields([this](Table& t) { PlanTableOrgNameCalcFields(t); });
+    CorPlanTable.setCalcFields([this](Table& t) { CorPlanTableOrgNameCalcFields(t); });
+}
+
+void TDataBase1::DisableTableProcess()
+{
+    for (auto [t, f] : {std::pair{&Org_Table, "Org"}, {&PlanTable, "Org"}, {&T2_2, "Org"}, {&DOrgTable, "Org"}}) {
+        Field& x = t->fieldByName(QLatin1String(f));
+        x.setDisplayHook({});
+        x.setEntryHook({});
+    }
+    for (Table* t : {&LawSprTable, &T1, &T2_1, &T2_2}) {
+        Field& x = t->fieldByName(QStringLiteral("LawRef"));
+        x.setDisplayHook({});
+        x.setEntryHook({});
+    }
+    for (const char* q : {"Sum1", "Sum2", "Sum3", "Sum4"}) {
+        PlanTable.fieldByName(QLatin1String(q)).setEntryHook({});
+        CorPlanTable.fieldByName(QLatin1String(q)).setEntryHook({});
+    }
+    for (Table* t : {&T1, &T2_1, &T2_2, &DOrgTable, &DInTable, &DOutTable, &PlanTable, &CorPlanTable})
+        t->setCalcFields({});
+}
+
+// --------------------------------------------------------------- hooks
+
+QString TDataBase1::ORGTableRefGetText(const Field& f) { return withDash(f.asString(), 3); }
+
+void TDataBase1::ORGTableRefSetText(Field& f, const QString& text) { f.setAsString(withoutSeparator(text, 3)); }
+
+QString TDataBase1::LawTableRefGetText(const Field& f) { return withDash(f.asString(), 2); }
+
+void TDataBase1::LawTableRefSetText(Field& f, const QString& text) { f.setAsString(withoutSeparator(text, 2)); }
+
+void TDataBase1::CalcSumPlanTableSetText(Field& f, const QString& text) { quarterEntry(f, text); }
+
+void TDataBase1::CalcSumCorPlnTableSetText(Field& f, const QString& text) { quarterEntry(f, text); }
+
+// Name of a code by nearest search in a reference book, which moves the
+// book's current row; empty when the book is closed or shows no row.
+void TDataBase1::nameLookup(Table& ref, const char* nameField, Table& t, const char* codeField, const char* target)
+{
+    QVariant name;
+    if (ref.isOpen()) {
+        ref.findNearest({t.fieldByName(QLatin1String(codeField)).value()});
+        if (!ref.isEmpty())
+            name = ref.fieldByName(QLatin1String(nameField)).value();
+    }
+    t.fieldByName(QLatin1String(target)).setValue(name);
+}
+
+void TDataBase1::T1LawSNameCalcFields(Table& t) { nameLookup(LawSprTable, "Sname", t, "LawRef", "LawSName"); }
+
+void TDataBase1::T2_1LawSNameCalcFields(Table& t)
+{
+    nameLookup(LawSprTable, "Sname", t, "LawRef", "LawSName");
+}
+
+void TDataBase1::T2_2CalcFields(Table& t)
+{
+    nameLookup(LawSprTable, "Sname", t, "LawRef", "LawSName");
+    nameLookup(Org_Table, "Name", t, "Org", "OrgName");
+}
+
+void TDataBase1::DOrgTableNameCalcFields(Table& t) { nameLookup(Org_Table, "Name", t, "Org", "Name"); }
+
+void TDataBase1::DInOutTableCommentCalcFields(Table& t)
+{
+    nameLookup(SumTypeSprTable, "Comment", t, "SumType", "Comment");
+}
+
+void TDataBase1::PlanTableOrgNameCalcFields(Table& t)
+{
+    QVariant name;
+    if (Org_Table.isOpen() && Org_Table.findKey({t.fieldByName(QStringLiteral("Org")).value()}))
+        name = Org_Table.fieldByName(QStringLiteral("Name")).value();
+    t.fieldByName(QStringLiteral("OrgName")).setValue(name);
+}
+
+void TDataBase1::CorPlanTableOrgNameCalcFields(Table& t)
+{
+    QVariant name;
+    if (Org_Table.isOpen() && Org_Table.findKey({t.fieldByName(QStringLiteral("Org")).value()}))
+        name = Org_Table.fieldByName(QStringLiteral("Name")).value();
+    t.fieldByName(QStringLiteral("Orgname")).setValue(name);
+}
+
+void TDataBase1::MD4InOutAllTableCalcFields(Table& t)
+{
+    for (const char* side : {"In", "Out"}) {
+        double sum = 0;
+        for (int q = 1; q <= 4; ++q)
+            sum += t.fieldByName(QStringLiteral("%1Q%2").arg(QLatin1String(side)).arg(q)).asFloat();
+        t.fieldByName(QStringLiteral("%1All").arg(QLatin1String(side))).setValue(sum);
+    }
+}
+
+void TDataBase1::Umd1TableCalcFields(Table& t)
+{
+    for (const char* part : {"Start", "End"}) {
+        const QString p = QLatin1String(part);
+        const Field& in = t.fieldByName(p + QStringLiteral("In"));
+        const Field& out = t.fieldByName(p + QStringLiteral("Out"));
+        t.fieldByName(p + QStringLiteral("InOut"))
+            .setValue(in.isNull() || out.isNull() ? QVariant() : QVariant(in.asFloat() - out.asFloat()));
+    }
+}
+
+void TDataBase1::checkRequired(Table& t)
+{
+    for (int i = 0; i < t.fieldCount(); ++i) {
+        const Field& f = t.field(i);
+        if (f.isRequired() && !f.isCalculated() && f.isNull())
+            throw StoreError(QStringLiteral("Field '%1' must have a value").arg(f.name()));
+    }
+}
+
+// --------------------------------------------------------------- opening
+
+bool TDataBase1::DataBaseCreate()
+{
+    root_ = DataBaseDir();
+    const int year = Year();
+    yearDir_ = root_ + QString::number(year) + QLatin1Char('\\');
+    const QString orig = nativeDir(root_ + QStringLiteral("Orig\\"));
+    const QString yearPath = nativeDir(yearDir_);
+    if (QFileInfo(orig).isDir() && !QFileInfo::exists(yearPath))
+        CopyDir(root_ + QStringLiteral("Orig\\"), yearDir_);
+
+    closeConnection();
+    Session.setControlDir(nativeDir(root_));
+    Session.clearParams();
+    Session.addParam(QStringLiteral("USER NAME=") + UserName());
+
+    if (!QFileInfo::exists(store::Session::databasePath(yearPath, schema::Location::Year))) {
+        message(QStringLiteral("Ошибка настройки"),
+                QStringLiteral("Не удается открыть базу данных. Настройте путь к ее местоположению, "
+                               "воспользовшись меню Сервис\\Настройка"),
+                MsgButtons::Ok, MsgIcon::Error);
+        return false;
+    }
+    for (Table* t : yearTables())
+        t->setDirectory(yearPath);
+    const QString local = nativeDir(LocalBaseDir());
+    for (Table* t : workTables())
+        t->setDirectory(local);
+    try {
+        Session.open();
+        Session.openDatabase(yearPath);
+        OpenAllTable();
+        EnableTableProcess();
+    } catch (const StoreError& e) {
+        // A live copy under the same name, a damaged file, another copy busy:
+        // say so and stay closed, so the settings can be corrected.
+        closeConnection();
+        message(QStringLiteral("Ошибка настройки"), e.text(), MsgButtons::Ok, MsgIcon::Error);
+        return false;
+    }
+    open_ = true;
+    return true;
+}
+
+void TDataBase1::closeConnection()
+{
+    if (Session.isOpen() || open_) {
+        DisableTableProcess();
+        CloseAllTable();
+        Session.close();
+    }
+    open_ = false;
+}
+
+void TDataBase1::reopen()
+{
+    const QString yearPath = nativeDir(yearDir_);
+    Session.open();
+    Session.openDatabase(yearPath);
+    OpenAllTable();
+    EnableTableProcess();
+    open_ = true;
+}
+
+void TDataBase1::DataModuleDestroy()
+{
+    closeConnection();
+}
+
+// --------------------------------------------------------------- copying
+
+void TDataBase1::CopyDir(const QString& source, const QString& destination)
+{
+    const QString src = nativeDir(source);
+    const QString dst = nativeDir(destination);
+    if (!QDir().mkpath(dst))
+        throw StoreError(QStringLiteral("Cannot create file %1").arg(dst));
+    const QFileInfoList files = QDir(src).entryInfoList(QDir::Files | QDir::Hidden, QDir::Name);
+    for (const QFileInfo& fi : files) {
+        if (internalFile(fi.fileName()))
+            continue;
+        const QString to = QDir(dst).filePath(fi.fileName());
+        if (isDatabaseFile(fi.absoluteFilePath()))
+            store::snapshotDatabase(fi.absoluteFilePath(), to);
+        else
+            copyFile(fi.absoluteFilePath(), to);
+        keepTime(fi.absoluteFilePath(), to);
+    }
+}
+
+bool TDataBase1::BackCopyDataBase()
+{
+    if (message(QStringLiteral("Предупреждение"),
+                QStringLiteral("Создание резервной копии бызы данных требует монопольного доступа. "
+                               "Все сетевые копии программы должны быть закрыты. Продолжить ?"),
+                MsgButtons::OkCancel, MsgIcon::Warning) != MsgResult::Ok)
+        return false;
+    const bool wasOpen = open_;
+    closeConnection();
+    const QString y = QString::number(settingsYear());
+    const QString src = root_ + y + QLatin1Char('\\');
+    const QString dst = root_ + QStringLiteral("..\\") + QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy")) +
+                        QLatin1Char('\\') + y + QLatin1Char('\\');
+    try {
+        CopyDir(src, dst);
+    } catch (...) {
+        // The year is opened again even when the copy failed, so work goes on.
+        if (wasOpen) {
+            try {
+                reopen();
+            } catch (...) {
+            }
+        }
+        throw;
+    }
+    message(QStringLiteral("Резервное копирование"), QStringLiteral("Создание резервной копии завершено"),
+            MsgButtons::OkCancel, MsgIcon::None);
+    if (wasOpen)
+        reopen();
+    return true;
+}
+
+} // namespace dm

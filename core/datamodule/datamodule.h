@@ -1,0 +1,149 @@
+#pragma once
+// TDataBase1: the one owner of the connection to the table store and of the
+// twenty table objects. It reads prog.ini, prepares and opens the year
+// database, installs the display and entry hooks and the calculated fields,
+// re-reads tables on request and makes the backup copy of the year.
+#include "datamodule/profile.h"
+#include "store/session.h"
+#include "store/table.h"
+
+#include <QString>
+#include <functional>
+#include <vector>
+
+namespace dm {
+
+enum class MsgButtons { Ok, OkCancel };
+enum class MsgIcon { None, Warning, Error, Information };
+enum class MsgResult { Ok, Cancel };
+// The program's one message-box function; the windows install theirs.
+using MessageFn = std::function<MsgResult(const QString& caption, const QString& text, MsgButtons, MsgIcon)>;
+
+// Defaults for a missing prog.ini or key.
+inline constexpr char DefaultDataBaseDir[] = "DataBase\\";
+inline constexpr int DefaultYear = 2003;
+inline constexpr char DefaultUserName[] = "User1";
+inline constexpr char DefaultLocalBaseDir[] = "Local\\";
+
+// A directory as written in prog.ini ("DataBase\2004\", "Acc2004") as a path of
+// this system: a backslash is a separator; a relative path is taken from the
+// current directory.
+QString nativeDir(const QString& iniDir);
+
+class TDataBase1 {
+public:
+    // iniPath: prog.ini beside the executable unless told otherwise. Runs
+    // DataBaseCreate at once, so its message comes before any window.
+    explicit TDataBase1(QString iniPath = config::Profile::defaultPath(), MessageFn msg = {});
+    ~TDataBase1();
+    TDataBase1(const TDataBase1&) = delete;
+    TDataBase1& operator=(const TDataBase1&) = delete;
+
+    // --- settings, read from prog.ini each time
+    const QString& iniPath() const { return iniPath_; }
+    config::Profile profile() const { return config::Profile(iniPath_); }
+    QString DataBaseDir() const;
+    int Year() const;
+    QString UserName() const;
+    QString LocalBaseDir() const;
+    QString OrgName() const;
+    QString yearDir(int year) const;   // DataBaseDir + year + "\", as written
+
+    // --- operations
+    // Reads prog.ini, creates the year from the template when missing, opens
+    // the connection, the database and the year tables and installs the
+    // hooks; or shows its message and leaves everything closed. Returns
+    // whether the year is open. Errors of the copy propagate.
+    bool DataBaseCreate();
+    void OpenAllTable();
+    void CloseAllTable();
+    void EnableTableProcess();
+    void DisableTableProcess();
+    void SyncTable(store::Table& t);
+    void SyncAllTables();
+    // Copies every file of `source` into `destination` (created with its
+    // parents), overwriting, keeping modification times. Database files are
+    // copied as a consistent snapshot even while another copy writes.
+    // Failures: "Cannot open file %s", "Cannot create file %s",
+    // "Stream read error", "Stream write error"; the copy stops there.
+    void CopyDir(const QString& source, const QString& destination);
+    // The backup copy of the year into root\..\dd.MM.yyyy\year\. Returns true
+    // when the copy was made.
+    bool BackCopyDataBase();
+    void DataModuleDestroy();
+
+    bool isOpen() const { return open_; }
+
+    // The year that the settings dialog shows; prog.ini's until it is given.
+    void setYearSource(std::function<int()> f) { yearSource_ = std::move(f); }
+    int settingsYear() const { return yearSource_ ? yearSource_() : Year(); }
+    void setMessageFn(MessageFn f) { message_ = std::move(f); }
+    MsgResult message(const QString& caption, const QString& text, MsgButtons b, MsgIcon i) const;
+
+    // --- hooks and calculated fields
+    static QString ORGTableRefGetText(const store::Field& f);
+    static void ORGTableRefSetText(store::Field& f, const QString& text);
+    static QString LawTableRefGetText(const store::Field& f);
+    static void LawTableRefSetText(store::Field& f, const QString& text);
+    static void CalcSumPlanTableSetText(store::Field& f, const QString& text);
+    static void CalcSumCorPlnTableSetText(store::Field& f, const QString& text);
+    void T1LawSNameCalcFields(store::Table& t);
+    void T2_1LawSNameCalcFields(store::Table& t);
+    void T2_2CalcFields(store::Table& t);
+    void DOrgTableNameCalcFields(store::Table& t);
+    void DInOutTableCommentCalcFields(store::Table& t);
+    void PlanTableOrgNameCalcFields(store::Table& t);
+    void CorPlanTableOrgNameCalcFields(store::Table& t);
+    static void MD4InOutAllTableCalcFields(store::Table& t);
+    static void Umd1TableCalcFields(store::Table& t);
+
+    // Checks the required fields of a row before it reaches the store:
+    // "Field '%s' must have a value".
+    static void checkRequired(store::Table& t);
+
+    // --- the connection and the table objects
+    store::Session Session;
+    store::Table T1{&Session, "T1"};
+    store::Table T2_1{&Session, "T2_1"};
+    store::Table T2_2{&Session, "T2_2"};
+    store::Table Org_Table{&Session, "Org_Table"};
+    store::Table CBCSPRTable{&Session, "CBCSPRTable"};
+    store::Table LawSprTable{&Session, "LawSprTable"};
+    store::Table PlanTable{&Session, "PlanTable"};
+    store::Table CorPlanTable{&Session, "CorPlanTable"};
+    store::Table DOrgTable{&Session, "DOrgTable"};
+    store::Table DInTable{&Session, "DInTable"};
+    store::Table DOutTable{&Session, "DOutTable"};
+    store::Table SumTypeSprTable{&Session, "SumTypeSprTable"};
+    store::Table MdTable{&Session, "MdTable"};
+    store::Table MD1Table{&Session, "MD1Table"};
+    store::Table MD2Table{&Session, "MD2Table"};
+    store::Table MD3Table{&Session, "MD3Table"};
+    store::Table MD4Table{&Session, "MD4Table"};
+    store::Table Md9Table{&Session, "Md9Table"};
+    store::Table Md12Table{&Session, "Md12Table"};
+    store::Table Umd1Table{&Session, "Umd1Table"};
+
+    // Every table object; the year tables in their opening order.
+    std::vector<store::Table*> yearTables();
+    std::vector<store::Table*> workTables();
+    store::Table* tableByName(const QString& name);   // object or table name
+
+    // The root and year of the last DataBaseCreate, as written in prog.ini.
+    QString root() const { return root_; }
+
+private:
+    void closeConnection();
+    void reopen();
+    void nameLookup(store::Table& ref, const char* nameField, store::Table& t, const char* codeField,
+                    const char* target);
+
+    QString iniPath_;
+    QString root_;
+    QString yearDir_;
+    bool open_ = false;
+    std::function<int()> yearSource_;
+    MessageFn message_;
+};
+
+} // namespace dm
