@@ -20,7 +20,7 @@ const char* const Usage =
     "\n"
     "Commands:\n"
     "  init ROOT [--year YYYY] [--demo]   create a ready installation under ROOT\n"
-    "  import TABLE FILE.csv              add the rows of a CSV file to a table\n"
+    "  import TABLE FILE.csv [--replace]  add the rows of a CSV file to a table\n"
     "  export TABLE [--out FILE]          write a table as CSV (standard output by default)\n"
     "  check                              check the year and work databases\n"
     "\n"
@@ -37,7 +37,7 @@ const char* const InitHelp =
     "  --demo        fill the year with a small municipality to try the program on\n";
 
 const char* const ImportHelp =
-    "Usage: saldina-cli [--ini PATH] import TABLE FILE.csv\n"
+    "Usage: saldina-cli [--ini PATH] import TABLE FILE.csv [--replace]\n"
     "\n"
     "FILE.csv: RFC 4180, UTF-8, a header row of stored field names (any case).\n"
     "Dates as yyyy-mm-dd or dd.MM.yyyy, numbers with '.' or ',', an empty field is empty.\n"
@@ -45,7 +45,8 @@ const char* const ImportHelp =
     "is all or nothing: the first refused row is named with its line and the store's text,\n"
     "and nothing is added. Importing receipts or expenditures (t2_1, t2_2) does not change\n"
     "the totals of the accounts in t1, nor do DIn/DOut change DOrg: the ledger and the\n"
-    "income entry keep those totals; import the account rows with their totals as well.\n";
+    "income entry keep those totals; import the account rows with their totals as well.\n"
+    "  --replace   empty the table first (in the same all-or-nothing step)\n";
 
 const char* const ExportHelp =
     "Usage: saldina-cli [--ini PATH] export TABLE [--out FILE]\n"
@@ -262,6 +263,7 @@ int importTable(const QString& ini, QStringList args)
         std::fputs(ImportHelp, stdout);
         return 0;
     }
+    const bool replace = args.removeAll(QStringLiteral("--replace")) > 0;
     if (args.size() != 2 || args[0].startsWith("-") || args[1].startsWith("-"))
         return usage(QStringLiteral("import needs TABLE and FILE.csv"), ImportHelp);
     QFile file(args[1]);
@@ -301,6 +303,16 @@ int importTable(const QString& ini, QStringList args)
         store::Connection& c = t->connection();
         c.beginBatch();
         t->disableControls();
+        if (replace) {
+            try {
+                t->emptyTable();
+            } catch (const store::StoreError& e) {
+                c.rollbackBatch();
+                t->enableControls();
+                err(QStringLiteral("saldina-cli: %1: %2").arg(t->tableName(), e.text()));
+                return 1;
+            }
+        }
         for (int r = 1; r < rows.size(); ++r) {
             const csv::Record& rec = rows[r];
             try {

@@ -1,0 +1,191 @@
+// The command-line tool through its real executable.
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class CliTest : public QObject {
+    Q_OBJECT
+
+    struct Run {
+        int code;
+        QString out, err;
+    };
+
+    static Run cli(const QStringList& args)
+    {
+        QProcess p;
+        p.start(QStringLiteral(SALDINA_CLI), args);
+        if (!p.waitForFinished(120000))
+            return {-1, {}, QStringLiteral("timed out")};
+        return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+    }
+
+    // Tables in an order in which every code exists before it is used.
+    const QStringList order = {"cbc_spr", "law_spr", "org_spr", "SumTypeSpr", "t1",   "t2_1",
+                               "t2_2",    "planTbl", "corPln",  "DOrg",       "DIn",  "DOut"};
+
+private slots:
+    void usageErrors()
+    {
+        QCOMPARE(cli({}).code, 2);
+        QCOMPARE(cli({"frobnicate"}).code, 2);
+        QCOMPARE(cli({"init"}).code, 2);
+        QCOMPARE(cli({"init", "/tmp/x", "--year", "12"}).code, 2);
+        QCOMPARE(cli({"init", "/tmp/x", "--bogus"}).code, 2);
+        for (const char* c : {"init", "import", "export", "check"}) {
+            const Run r = cli({c, "--help"});
+            QCOMPARE(r.code, 0);
+            QVERIFY(r.out.startsWith("Usage:"));
+        }
+        QVERIFY(cli({"import", "--help"}).out.contains("does not change"));
+        QTemporaryDir tmp;
+        const QString ini = tmp.filePath("prog.ini");
+        QCOMPARE(cli({"--ini", ini, "import", "t1"}).code, 2);
+        QCOMPARE(cli({"--ini", ini, "export"}).code, 2);
+    }
+
+    void roundTrip()
+    {
+        QTemporaryDir tmp;
+        const QString a = tmp.filePath("a"), b = tmp.filePath("b");
+        Run r = cli({"init", a, "--year", "2004", "--demo"});
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        QVERIFY(QFileInfo::exists(a + "/DataBase/2004/year.db"));
+        QVERIFY(QFileInfo::exists(a + "/DataBase/Orig/year.db"));
+        QVERIFY(QFileInfo::exists(a + "/Local/work.dbp"));
+        r = cli({"--ini", a + "/prog.ini", "check"});
+        QVERIFY2(r.code == 0, qPrintable(r.out + r.err));
+        // Setting up the same root twice is refused.
+        QCOMPARE(cli({"init", a}).code, 1);
+
+        r = cli({"init", b, "--year", "2004"});
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        QMap<QString, QByteArray> exported;
+        for (const QString& t : order) {
+            const QString file = tmp.filePath(t + ".csv");
+            r = cli({"--ini", a + "/prog.ini", "export", t, "--out", file});
+            QVERIFY2(r.code == 0, qPrintable(r.err));
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            exported[t] = f.readAll();
+            QVERIFY(exported[t].count('\n') > 1);
+            r = cli({"--ini", b + "/prog.ini", "import", t, file, "--replace"});
+            QVERIFY2(r.code == 0, qPrintable(t + ": " + r.err));
+        }
+        r = cli({"--ini", b + "/prog.ini", "check"});
+        QVERIFY2(r.code == 0, qPrintable(r.out + r.err));
+        for (const QString& t : order) {
+            r = cli({"--ini", b + "/prog.ini", "export", t});
+            QCOMPARE(r.code, 0);
+            QVERIFY2(r.out.toUtf8() == exported[t], qPrintable(t));
+        }
+        // The exported form: header of stored fields, ISO dates, decimal points.
+        const QStringList lines = QString::fromUtf8(exported["t2_1"]).split("\r\n");
+        QCOMPARE(lines[0], QStringLiteral("FaceBill,LawRef,Amount,FiDate,CBC"));
+        QVERIFY(QRegularExpression("^\\w+,\\d+,\\d+(\\.\\d+)?,2004-\\d\\d-\\d\\d,\\d{19}$").match(lines[1]).hasMatch());
+        QVERIFY(QString::fromUtf8(exported["corPln"]).split("\r\n")[0].contains("AbsNum"));
+    }
+
+    void importIsAllOrNothing()
+    {
+        QTemporaryDir tmp;
+        const QString root = tmp.filePath("r");
+        QCOMPARE(cli({"init", root, "--year", "2004"}).code, 0);
+        const QString ini = root + "/prog.ini";
+        auto write = [&](const QString& name, const QByteArray& data) {
+            QFile f(tmp.filePath(name));
+            f.open(QIODevice::WriteOnly);
+            f.write(data);
+            return f.fileName();
+        };
+        // Quoted fields, a comma and a quote inside, CRLF, a decimal comma, dd.MM.yyyy.
+        const QString law = write("law.csv", "lawref,SNAME,Name\r\n01,\"Закон, первый\",\"Он \"\"главный\"\"\"\r\n02,Второй,\r\n");
+        Run r = cli({"--ini", ini, "import", "law_spr", law});
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        r = cli({"--ini", ini, "export", "law_spr"});
+        QCOMPARE(r.out, QStringLiteral("LawRef,Sname,Name\r\n01,\"Закон, первый\",\"Он \"\"главный\"\"\"\r\n02,Второй,\r\n"));
+
+        // The fourth line repeats the second but for a trailing blank: refused, and
+        // the rows before it are not kept either.
+        const QString t1 = write("t1.csv", "Facebill,LawRef,InAmount\nA1,01,\"12,5\"\nA2,02,3.25\n\"A1 \",09,1\n");
+        r = cli({"--ini", ini, "import", "t1", t1});
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.err.contains("line 4: Key violation."), qPrintable(r.err));
+        QCOMPARE(cli({"--ini", ini, "export", "t1"}).out, QStringLiteral("Facebill,LawRef,InAmount,OutAmount,Remainder\r\n"));
+        const QString ok = write("t1b.csv", "Facebill,LawRef,InAmount\nA1,01,\"12,5\"\nA2,02,3.25\n");
+        QCOMPARE(cli({"--ini", ini, "import", "t1", ok}).code, 0);
+        QCOMPARE(cli({"--ini", ini, "export", "t1"}).out,
+                 QStringLiteral("Facebill,LawRef,InAmount,OutAmount,Remainder\r\nA1,01,12.5,,\r\nA2,02,3.25,,\r\n"));
+    }
+
+    void refusedRowsNameTheirLine()
+    {
+        QTemporaryDir tmp;
+        const QString root = tmp.filePath("r");
+        QCOMPARE(cli({"init", root, "--year", "2004"}).code, 0);
+        const QString ini = root + "/prog.ini";
+        auto write = [&](const QString& name, const QByteArray& data) {
+            QFile f(tmp.filePath(name));
+            f.open(QIODevice::WriteOnly);
+            f.write(data);
+            return f.fileName();
+        };
+        QCOMPARE(cli({"--ini", ini, "import", "law_spr", write("l.csv", "LawRef\n01\n")}).code, 0);
+        QCOMPARE(cli({"--ini", ini, "import", "cbc_spr", write("c.csv", "CBC\n0101\n")}).code, 0);
+        struct Case {
+            const char* table;
+            QByteArray data;
+            const char* expect;
+        };
+        const Case cases[] = {
+            {"t1", "Facebill,InAmount\nA1,1\nA1,2\n", "line 3: Key violation."},
+            {"t1", "Facebill,InAmount\nA1,1\n,2\n", "line 3: Field value required."},
+            {"t2_1", "FaceBill,LawRef,Amount\nA1,01,1\nA1,77,1\n", "line 3: Field value out of lookup table range."},
+            {"t2_1", "FaceBill,Amount\nA1,abc\n", "line 2: 'abc' is not a valid floating point value"},
+            {"t2_1", "FaceBill,FiDate\nA1,2004-02-30\n", "line 2:"},
+            {"law_spr", "LawRef\n1234\n", "line 2:"},
+            {"law_spr", "LawRef,Nope\n05,1\n", "no stored field Nope"},
+            {"law_spr", "LawRef,Sname\n05\n", "line 2:"},
+            {"law_spr", "LawRef\n\"05\n", "нет закрывающей кавычки"},
+            {"corPln", "Org,Cbc,FaceBill,Num\n,,A1,\"1\nx\"\n", "line 2:"},
+        };
+        for (const Case& c : cases) {
+            const Run r = cli({"--ini", ini, "import", c.table, write("x.csv", c.data)});
+            QVERIFY2(r.code == 1, c.table);
+            QVERIFY2(r.err.contains(QString::fromUtf8(c.expect)), qPrintable(r.err));
+        }
+        // Nothing of the refused files arrived.
+        for (const char* t : {"t1", "t2_1", "corPln"})
+            QCOMPARE(cli({"--ini", ini, "export", t}).out.count("\r\n"), 1);
+        QCOMPARE(cli({"--ini", ini, "export", "law_spr"}).out.count("\r\n"), 2);
+        QCOMPARE(cli({"--ini", ini, "export", "nope"}).code, 1);
+    }
+
+    void checkFindsProblems()
+    {
+        QTemporaryDir tmp;
+        const QString root = tmp.filePath("r");
+        QCOMPARE(cli({"init", root, "--year", "2004"}).code, 0);
+        const QString ini = root + "/prog.ini";
+        QFile f(tmp.filePath("t1.csv"));
+        f.open(QIODevice::WriteOnly);
+        f.write("Facebill,InAmount,OutAmount,Remainder\nA1,10,0,10\n");
+        f.close();
+        QCOMPARE(cli({"--ini", ini, "import", "t1", f.fileName()}).code, 0);
+        const Run r = cli({"--ini", ini, "check"});
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.out.contains("A1"), qPrintable(r.out));
+        // A damaged year database.
+        QFile db(root + "/DataBase/2004/year.db");
+        QVERIFY(db.open(QIODevice::ReadWrite));
+        db.seek(100);
+        db.write(QByteArray(4000, 'x'));
+        db.close();
+        const Run bad = cli({"--ini", ini, "check"});
+        QCOMPARE(bad.code, 1);
+        QVERIFY(!bad.out.isEmpty() || !bad.err.isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(CliTest)
+#include "tst_cli.moc"
