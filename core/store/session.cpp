@@ -42,8 +42,9 @@ std::shared_ptr<LockFile> lockFile(const QString& path)
 // name into a slot and keeps a write lock on it.
 constexpr qint64 MutexStart = 0;
 constexpr qint64 SlotStart = 512;
-constexpr qint64 SlotSize = 128;
-constexpr int SlotCount = 512;
+constexpr qint64 SlotSize = 512;
+constexpr int SlotCount = 256;
+constexpr int MaxUserName = 120;   // characters
 
 QSet<QString>& liveInProcess()   // "control file|slot"
 {
@@ -81,7 +82,8 @@ Connection::Connection(Session* session, QString file) : session_(session), file
         throw StoreError(QStringLiteral("Файл базы данных %1 не найден.").arg(file_));
     lockPath_ = QFileInfo(file_).absolutePath() + QLatin1Char('/') + QFileInfo(file_).completeBaseName() +
                 QStringLiteral(".lck");
-    auto lock = lockFile(lockPath_);
+    lock_ = lockFile(lockPath_);
+    auto lock = lock_;
     auto& reg = lockRegistry()[lockPath_];
     if (reg.holders == 0) {
         // A pack in another copy holds the lock exclusively for a moment.
@@ -90,8 +92,10 @@ Connection::Connection(Session* session, QString file) : session_(session), file
             QThread::msleep(50);
             ok = lock->lockShared(0, 1);
         }
-        if (!ok)
+        if (!ok) {
+            lock_.reset();
             throw StoreError(busyText(file_));
+        }
     }
     ++reg.holders;
     lockHeld_ = true;
@@ -101,7 +105,7 @@ Connection::Connection(Session* session, QString file) : session_(session), file
     try {
         if (rc != SQLITE_OK)
             fail(rc);
-        sqlite3_busy_timeout(db_, BusyTimeoutMs);
+        sqlite3_busy_handler(db_, &Connection::busyHandler, this);
         sqlite3_extended_result_codes(db_, 1);
         exec(QStringLiteral("PRAGMA journal_mode=DELETE"));
         exec(QStringLiteral("PRAGMA synchronous=FULL"));
@@ -121,6 +125,7 @@ Connection::Connection(Session* session, QString file) : session_(session), file
         if (--reg.holders == 0)
             lock->unlock(0, 1);
         lockHeld_ = false;
+        lock_.reset();
         throw;
     }
 }
@@ -134,9 +139,22 @@ Connection::~Connection()
     if (lockHeld_) {
         auto& reg = lockRegistry()[lockPath_];
         if (--reg.holders == 0)
-            if (auto f = reg.file.lock())
-                f->unlock(0, 1);
+            lock_->unlock(0, 1);
     }
+}
+
+// Waiting for another copy's write: short, even retries, so that a copy
+// posting in a loop does not keep the others out for long; up to the timeout.
+int Connection::busyHandler(void* self, int count)
+{
+    auto* c = static_cast<Connection*>(self);
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    if (count == 0)
+        c->busySince_ = now;
+    if (now - c->busySince_ >= BusyTimeoutMs)
+        return 0;
+    ::usleep(count < 50 ? 1000 : 2000);
+    return 1;
 }
 
 sqlite3_stmt* Connection::prepare(const QString& sql)
@@ -259,7 +277,7 @@ void Connection::rollbackBatch()
 
 void Connection::pack(const QString& table)
 {
-    auto lock = lockFile(lockPath_);
+    auto lock = lock_;
     const auto& reg = lockRegistry()[lockPath_];
     const QString refused =
         QStringLiteral("Таблица %1 используется другой копией программы. Упаковка требует монопольного доступа: "
@@ -429,9 +447,20 @@ QVariant Statement::column(int i, schema::FieldType type) const
     switch (type) {
     case schema::FieldType::Text:
         return columnText(i);
-    case schema::FieldType::Date:
-        return QDate::fromString(QString::fromLatin1(reinterpret_cast<const char*>(sqlite3_column_text(st_, i))),
-                                 Qt::ISODate);
+    case schema::FieldType::Date: {
+        // yyyy-mm-dd, as the store writes it
+        const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st_, i));
+        if (sqlite3_column_bytes(st_, i) == 10 && p[4] == '-' && p[7] == '-') {
+            auto num = [p](int from, int len) {
+                int v = 0;
+                for (int k = from; k < from + len; ++k)
+                    v = v * 10 + (p[k] - '0');
+                return v;
+            };
+            return QDate(num(0, 4), num(5, 2), num(8, 2));
+        }
+        return QDate::fromString(QString::fromLatin1(p), Qt::ISODate);
+    }
     case schema::FieldType::Float:
         return sqlite3_column_double(st_, i);
     case schema::FieldType::AutoInc:
@@ -492,6 +521,9 @@ void Session::open()
     if (!QFileInfo(root).isDir())
         throw StoreError(QStringLiteral("Каталог базы данных %1 не найден.").arg(root));
     const QString user = userName();
+    if (user.size() > MaxUserName)
+        throw StoreError(QStringLiteral("Имя пользователя длиннее %1 знаков. Укажите более короткое имя в меню Сервис\\Настройка.")
+                             .arg(MaxUserName));
     auto ctl = lockFile(root + QStringLiteral("/saldina.dbp"));
     if (!ctl->lockExclusive(MutexStart, 1, true))
         throw StoreError(QStringLiteral("Не удается заблокировать файл %1.").arg(ctl->path()));
@@ -517,8 +549,14 @@ void Session::open()
     QByteArray rec = (user + QLatin1Char('\t') + QSysInfo::machineHostName() + QLatin1Char('\t') +
                       QString::number(::getpid()) + QLatin1Char('\t') +
                       QDateTime::currentDateTime().toString(Qt::ISODate))
-                         .toUtf8()
-                         .left(SlotSize - 1);
+                         .toUtf8();
+    if (rec.size() > SlotSize - 1) {   // host and time may be cut, never the name
+        rec.truncate(SlotSize - 1);
+        while (!rec.isEmpty() && (uchar(rec.back()) & 0xC0) == 0x80)
+            rec.chop(1);
+        if (!rec.isEmpty() && uchar(rec.back()) >= 0xC0)
+            rec.chop(1);
+    }
     rec.resize(SlotSize, '\0');
     if (::pwrite(ctl->fd(), "Saldina control file\n", 21, 0) < 0 ||
         ::pwrite(ctl->fd(), rec.constData(), SlotSize, SlotStart + free * SlotSize) != SlotSize) {

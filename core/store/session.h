@@ -73,6 +73,8 @@ public:
     QString integrityCheck();   // "ok" or the problems found
     void backupTo(const QString& destFile);
 
+    static int busyHandler(void* self, int count);
+
 private:
     void begin();
     void commit();
@@ -81,7 +83,9 @@ private:
     Session* session_;
     QString file_;
     QString lockPath_;
+    std::shared_ptr<LockFile> lock_;   // held while the connection lives
     sqlite3* db_ = nullptr;
+    qint64 busySince_ = 0;             // when the present wait for another copy began
     QHash<QString, sqlite3_stmt*> stmts_;
     quint64 generation_ = 0;
     bool lockHeld_ = false;

@@ -229,6 +229,8 @@ void Table::setTableName(const QString& name)
     if (d == def_)
         return;
     def_ = d;
+    blockSql_.clear();
+    fieldIndex_.clear();
     fields_.clear();
     storedIdx_.clear();
     autoIdx_ = -1;
@@ -242,6 +244,7 @@ void Table::setTableName(const QString& name)
             storedIdx_.push_back(i);
         if (d->fields[i].type == schema::FieldType::AutoInc)
             autoIdx_ = i;
+        fieldIndex_.insert(d->fields[i].name.toLower(), i);
     }
     current_.assign(fields_.size(), QVariant());
     edit_ = current_;
@@ -400,13 +403,23 @@ void Table::buildView()
     if (!masterEmpty) {
         SqlParams params;
         const QString where = viewWhere(params);
+        // Equal keys follow the primary key, then the order of entry.
         QStringList ob;
-        for (const auto& f : order_)
+        QStringList seen;
+        for (const auto& f : order_) {
             ob << quoted(def_->field(f)->name);
+            seen << f.toLower();
+        }
+        if (const auto* pk = def_->primaryKey())
+            for (const auto& f : pk->fields)
+                if (!seen.contains(f.toLower()))
+                    ob << quoted(f);
         ob << QStringLiteral("rowid");
         const bool callback = filtered_ && filterCb_;
+        // A linked or ranged view is small: its rows come with it.
+        const bool withRows = callback || master_ || rangeOn_;
         QString cols = QStringLiteral("rowid");
-        if (callback)
+        if (withRows)
             for (int i : storedIdx_)
                 cols += QStringLiteral(", ") + quoted(def_->fields[i].name);
         const QString sql = QStringLiteral("SELECT %1 FROM %2%3 ORDER BY %4")
@@ -414,7 +427,7 @@ void Table::buildView()
         Statement st(*conn_, sql);
         for (int i = 0; i < int(params.size()); ++i)
             st.bind(i + 1, params[i].first, params[i].second);
-        if (!callback) {
+        if (!withRows) {
             while (st.step())
                 ids_.push_back(st.columnInt(0));
         } else {
@@ -427,7 +440,7 @@ void Table::buildView()
                     std::fill(rec.begin(), rec.end(), QVariant());
                     for (int k = 0; k < int(storedIdx_.size()); ++k)
                         rec[storedIdx_[k]] = st.column(k + 1, def_->fields[storedIdx_[k]].type);
-                    if (filterCb_(*this)) {
+                    if (!callback || filterCb_(*this)) {
                         const qint64 id = st.columnInt(0);
                         ids_.push_back(id);
                         if (cache_.size() < CacheLimit)
@@ -479,13 +492,16 @@ void Table::fetchBlock(int pos)
         cache_.clear();
     const int start = pos - pos % BlockSize;
     const int end = std::min<int>(start + BlockSize, int(ids_.size()));
-    QString cols = QStringLiteral("rowid");
-    for (int i : storedIdx_)
-        cols += QStringLiteral(", ") + quoted(def_->fields[i].name);
-    QString marks = QStringLiteral("?");
-    for (int i = 1; i < BlockSize; ++i)
-        marks += QStringLiteral(",?");
-    Statement st(*conn_, QStringLiteral("SELECT %1 FROM %2 WHERE rowid IN (%3)").arg(cols, quoted(def_->name), marks));
+    if (blockSql_.isEmpty()) {
+        QString cols = QStringLiteral("rowid");
+        for (int i : storedIdx_)
+            cols += QStringLiteral(", ") + quoted(def_->fields[i].name);
+        QString marks = QStringLiteral("?");
+        for (int i = 1; i < BlockSize; ++i)
+            marks += QStringLiteral(",?");
+        blockSql_ = QStringLiteral("SELECT %1 FROM %2 WHERE rowid IN (%3)").arg(cols, quoted(def_->name), marks);
+    }
+    Statement st(*conn_, blockSql_);
     for (int i = 0; i < BlockSize; ++i)
         st.bindInt(i + 1, start + i < end ? ids_[start + i] : 0);
     while (st.step()) {
@@ -690,8 +706,8 @@ Field* Table::findField(const QString& name)
 {
     if (!def_)
         return nullptr;
-    const int i = def_->fieldIndex(name);
-    return i < 0 ? nullptr : fields_[i].get();
+    auto it = fieldIndex_.constFind(name.toLower());
+    return it == fieldIndex_.constEnd() ? nullptr : fields_[*it].get();
 }
 
 Field& Table::fieldByName(const QString& name)

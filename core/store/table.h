@@ -223,6 +223,8 @@ private:
     QString dir_;
     const schema::TableDef* def_ = nullptr;
     std::vector<std::unique_ptr<Field>> fields_;
+    QHash<QString, int> fieldIndex_;   // lower-case name -> field index
+    QString blockSql_;
     std::vector<int> storedIdx_;    // field indexes of the stored fields
     int autoIdx_ = -1;              // the autoincrement field, if any
     Connection* conn_ = nullptr;
