@@ -9,4 +9,12 @@ build="${SALDINA_BUILD:-build}"
 if [ ! -f demo/prog.ini ]; then
   "$build/cli/saldina-cli" init demo --demo
 fi
-"$build/cli/saldina-cli" --ini demo/prog.ini check
+# The program reads prog.ini beside its executable and the guide from the
+# current directory.
+[ -f "$build/prog.ini" ] || cp demo/prog.ini "$build/prog.ini"
+cd "$build"
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
+  echo "No display: starting with QT_QPA_PLATFORM=offscreen (set DISPLAY to see the window)." >&2
+  export QT_QPA_PLATFORM=offscreen
+fi
+exec ./saldina "$@"

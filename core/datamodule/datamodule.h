@@ -71,6 +71,9 @@ public:
     // when the copy was made.
     bool BackCopyDataBase();
     void DataModuleDestroy();
+    // Hooks off, the year tables, the database and the connection closed
+    // (before the settings change).
+    void CloseDataBase() { closeConnection(); }
 
     bool isOpen() const { return open_; }
 

@@ -1,0 +1,588 @@
+// Timings of the data module on the synthetic year, each beside plain SQLite
+// doing the same work on the same file: one line per figure on standard
+// output, "NAME: value unit (ratio to baseline; ...)"; progress and faults go
+// to standard error.
+//
+//   bench_datamodule [DATA_DIR] [--scale F] [--repeats N]
+//
+// DATA_DIR keeps the generated year between runs (year-*.db, shared with
+// bench_store) and the root this run works on (run-datamodule/, rebuilt each
+// run): DataBase/2004/year.db, Local/work.dbp, prog.ini, and the backup copy
+// that BackCopyDataBase makes beside DataBase/.
+#include "generator.h"
+
+#include "datamodule/datamodule.h"
+#include "datamodule/profile.h"
+#include "store/session.h"
+#include "store/storeerror.h"
+#include "store/table.h"
+
+#include <QDate>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <sqlite3.h>
+#include <unistd.h>
+#include <vector>
+
+#ifndef SALDINA_BENCH_DATA
+#define SALDINA_BENCH_DATA "bench-data"
+#endif
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double seconds(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double>(b - a).count(); }
+
+template <class F> double timed(F&& body)
+{
+    const auto t0 = Clock::now();
+    body();
+    return seconds(t0, Clock::now());
+}
+
+double median(std::vector<double> v)
+{
+    if (v.empty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    const size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+// Three significant digits, never in exponent form.
+QString num(double v)
+{
+    if (v == 0 || !std::isfinite(v))
+        return QString::number(v);
+    const int digits = std::max(0, 2 - int(std::floor(std::log10(std::fabs(v)))));
+    return QString::number(v, 'f', digits);
+}
+
+int faults = 0;
+
+void fault(const QString& what)
+{
+    ++faults;
+    std::fprintf(stderr, "FAULT: %s\n", what.toUtf8().constData());
+}
+
+void progress(const QString& text) { std::fprintf(stderr, "bench_datamodule: %s\n", text.toUtf8().constData()); }
+
+// "NAME: value ms (Rx what baseline ms; extra)", both in milliseconds.
+void line(const char* name, double ms, double baseMs, const QString& baseline, const QString& extra = {})
+{
+    QString tail = QStringLiteral("%1x %2 %3 ms").arg(QString::number(ms / baseMs, 'f', 1), baseline, num(baseMs));
+    if (!extra.isEmpty())
+        tail += QStringLiteral("; ") + extra;
+    std::printf("%s: %s ms (%s)\n", name, num(ms).toUtf8().constData(), tail.toUtf8().constData());
+    std::fflush(stdout);
+}
+
+// An order-dependent digest of what a walk read, so the store and SQL can be
+// compared row for row without keeping the rows.
+struct Digest {
+    quint64 h = 1469598103934665603ULL;
+    qint64 rows = 0;
+    void add(const QString& s) { h = (h ^ qHash(s)) * 1099511628211ULL + (h >> 29); }
+    void add(qint64 n) { h = (h ^ quint64(n)) * 1099511628211ULL + (h >> 29); }
+    void add(double d)
+    {
+        quint64 bits;
+        std::memcpy(&bits, &d, sizeof bits);
+        h = (h ^ bits) * 1099511628211ULL + (h >> 29);
+    }
+    bool operator==(const Digest& o) const { return h == o.h && rows == o.rows; }
+};
+
+// A plain SQLite connection: the baselines and the checks of the backup.
+class RawDb {
+public:
+    explicit RawDb(const QString& file, int flags = SQLITE_OPEN_READONLY)
+    {
+        if (sqlite3_open_v2(QFile::encodeName(file).constData(), &db_, flags, nullptr) != SQLITE_OK) {
+            const QString msg = QString::fromUtf8(sqlite3_errmsg(db_));
+            sqlite3_close_v2(db_);
+            db_ = nullptr;
+            throw store::StoreError(QStringLiteral("cannot open %1: %2").arg(file, msg));
+        }
+        sqlite3_busy_timeout(db_, store::BusyTimeoutMs);
+    }
+    ~RawDb() { sqlite3_close_v2(db_); }
+    RawDb(const RawDb&) = delete;
+    RawDb& operator=(const RawDb&) = delete;
+
+    sqlite3_stmt* prepare(const char* sql) const
+    {
+        sqlite3_stmt* st = nullptr;
+        if (sqlite3_prepare_v2(db_, sql, -1, &st, nullptr) != SQLITE_OK)
+            throw store::StoreError(QStringLiteral("%1 [%2]").arg(QString::fromUtf8(sqlite3_errmsg(db_)),
+                                                                 QString::fromUtf8(sql)));
+        return st;
+    }
+    QStringList texts(const char* sql) const
+    {
+        QStringList out;
+        sqlite3_stmt* st = prepare(sql);
+        while (sqlite3_step(st) == SQLITE_ROW) {
+            const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
+            out << (p ? QString::fromUtf8(p) : QString());
+        }
+        sqlite3_finalize(st);
+        return out;
+    }
+    qint64 number(const char* sql) const
+    {
+        sqlite3_stmt* st = prepare(sql);
+        const qint64 v = sqlite3_step(st) == SQLITE_ROW ? sqlite3_column_int64(st, 0) : -1;
+        sqlite3_finalize(st);
+        return v;
+    }
+
+private:
+    sqlite3* db_ = nullptr;
+};
+
+// A date as the year file holds it (yyyy-mm-dd) read into a QDate, as any
+// Qt program reading the file must.
+QDate isoDay(const char* p, int n)
+{
+    if (!p || n != 10)
+        return {};
+    auto part = [p](int from, int len) {
+        int v = 0;
+        for (int k = from; k < from + len; ++k)
+            v = v * 10 + (p[k] - '0');
+        return v;
+    };
+    return QDate(part(0, 4), part(5, 2), part(8, 2));
+}
+
+// The year tables in the module's opening order, with the order each shows.
+struct YearTable {
+    const char* name;
+    const char* orderBy;
+};
+const YearTable YearTables[] = {
+    {"org_spr", "Org"},
+    {"cbc_spr", "CBC"},
+    {"law_spr", "LawRef"},
+    {"SumTypeSpr", "SumType"},
+    {"DOrg", "Org"},
+    {"DIn", "Org, Date, Sum, Note, SumType"},
+    {"DOut", "Org, Date, Sum, Note, SumType"},
+    {"t2_2", "Facebill, LawRef, Amount, FiDate, CBC, Org"},
+    {"t2_1", "FaceBill, LawRef, Amount, FiDate, CBC"},
+    {"t1", "Facebill"},
+    {"planTbl", "Org, Cbc, FaceBill"},
+    {"corPln", "Org, Cbc, FaceBill, Num, CorDate"},
+};
+
+// The first row of every year table in its order, every column read, over
+// an open connection. Returns the rows found.
+int rawFirstRows(sqlite3* db)
+{
+    int found = 0;
+    for (const YearTable& t : YearTables) {
+        const QByteArray sql =
+            QStringLiteral("SELECT * FROM \"%1\" ORDER BY %2 LIMIT 1").arg(QLatin1String(t.name), QLatin1String(t.orderBy)).toUtf8();
+        sqlite3_stmt* st = nullptr;
+        if (sqlite3_prepare_v2(db, sql.constData(), -1, &st, nullptr) != SQLITE_OK)
+            throw store::StoreError(QString::fromUtf8(sqlite3_errmsg(db)));
+        if (sqlite3_step(st) == SQLITE_ROW) {
+            ++found;
+            for (int c = 0; c < sqlite3_column_count(st); ++c)
+                if (sqlite3_column_type(st, c) == SQLITE_TEXT)
+                    (void)QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, c)),
+                                            sqlite3_column_bytes(st, c));
+        }
+        sqlite3_finalize(st);
+    }
+    return found;
+}
+
+// Opening the file with raw sqlite3 and reading each table's first row.
+int rawOpenFirstRows(const QString& file)
+{
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(QFile::encodeName(file).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+        sqlite3_close_v2(db);
+        throw store::StoreError(QStringLiteral("cannot open %1").arg(file));
+    }
+    const int n = rawFirstRows(db);
+    sqlite3_close_v2(db);
+    return n;
+}
+
+// first() on every year table of the module, its first row read.
+int moduleFirstRows(dm::TDataBase1& db)
+{
+    int found = 0;
+    for (store::Table* t : db.yearTables()) {
+        t->first();
+        if (!t->eof()) {
+            ++found;
+            for (int i = 0; i < t->fieldCount(); ++i)
+                (void)t->field(i).value();
+        }
+    }
+    return found;
+}
+
+struct Bench {
+    QString root;       // the run's root: prog.ini, DataBase/, Local/
+    QString dataBase;   // root/DataBase
+    QString yearFile;   // root/DataBase/2004/year.db
+    QString ini;
+    int year = 2004;
+    int repeats = 5;
+    qint64 t22Rows = 0;
+};
+
+void writeIni(const Bench& b)
+{
+    const config::Profile p(b.ini);
+    QString err;
+    const QString main = QString::fromLatin1(config::keys::Main);
+    if (!p.writeString(main, QString::fromLatin1(config::keys::DataBaseDir), b.dataBase + QLatin1Char('/'), &err) ||
+        !p.writeInt(main, QString::fromLatin1(config::keys::Year), b.year, &err) ||
+        !p.writeString(main, QString::fromLatin1(config::keys::UserName), QStringLiteral("Bench"), &err) ||
+        !p.writeString(main, QString::fromLatin1(config::keys::LocalBaseDir), b.root + QStringLiteral("/Local/"),
+                       &err))
+        throw store::StoreError(QStringLiteral("prog.ini: %1").arg(err));
+}
+
+// Every message the module shows: questions are answered Ok, errors are faults.
+dm::MsgResult answer(const QString& caption, const QString& text, dm::MsgButtons, dm::MsgIcon icon)
+{
+    if (icon == dm::MsgIcon::Error)
+        fault(QStringLiteral("the module says \"%1: %2\"").arg(caption, text));
+    return dm::MsgResult::Ok;
+}
+
+void benchCreate(Bench& b, dm::TDataBase1& db, double constructMs)
+{
+    rawOpenFirstRows(b.yearFile);
+    std::vector<double> create, createFirst, raw;
+    for (int i = 0; i < b.repeats; ++i) {
+        bool ok = false;
+        create.push_back(timed([&] { ok = db.DataBaseCreate(); }));
+        if (!ok || !db.isOpen())
+            fault(QStringLiteral("DataBaseCreate left the year closed"));
+        int rows = 0;
+        createFirst.push_back(timed([&] {
+            db.DataBaseCreate();
+            rows = moduleFirstRows(db);
+        }));
+        int rawRows = 0;
+        raw.push_back(timed([&] { rawRows = rawOpenFirstRows(b.yearFile); }));
+        if (rows != rawRows)
+            fault(QStringLiteral("the module shows a first row in %1 year tables, SQL in %2").arg(rows).arg(rawRows));
+    }
+    const double rawMs = median(raw) * 1e3;
+    line("DataBaseCreate", median(create) * 1e3, rawMs, QStringLiteral("raw sqlite3 open and first row of 12 tables"),
+         QStringLiteral("first construction of TDataBase1 %1 ms; no table reads a row yet").arg(num(constructMs)));
+    line("DataBaseCreate_first_rows", median(createFirst) * 1e3, rawMs,
+         QStringLiteral("raw sqlite3 open and first row of 12 tables"),
+         QStringLiteral("DataBaseCreate, then first() on every year table"));
+}
+
+void benchSync(Bench& b, dm::TDataBase1& db)
+{
+    sqlite3* rdb = nullptr;
+    // The connection the baseline keeps open, as the module keeps its own.
+    if (sqlite3_open_v2(QFile::encodeName(b.yearFile).constData(), &rdb, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
+        throw store::StoreError(QStringLiteral("cannot open %1").arg(b.yearFile));
+    rawFirstRows(rdb);
+    moduleFirstRows(db);
+    std::vector<double> sync, syncFirst, base;
+    for (int i = 0; i < b.repeats; ++i) {
+        sync.push_back(timed([&] { db.SyncAllTables(); }));
+        int rows = 0;
+        syncFirst.push_back(timed([&] {
+            db.SyncAllTables();
+            rows = moduleFirstRows(db);
+        }));
+        int rawRows = 0;
+        base.push_back(timed([&] { rawRows = rawFirstRows(rdb); }));
+        if (rows != rawRows)
+            fault(QStringLiteral("after SyncAllTables %1 year tables show a first row, SQL finds %2")
+                      .arg(rows)
+                      .arg(rawRows));
+    }
+    sqlite3_close_v2(rdb);
+    const double baseMs = median(base) * 1e3;
+    line("SyncAllTables", median(sync) * 1e3, baseMs, QStringLiteral("sql first row of 12 tables, connection open"),
+         QStringLiteral("close and open only; the rows are read at the next access"));
+    line("SyncAllTables_first_rows", median(syncFirst) * 1e3, baseMs,
+         QStringLiteral("sql first row of 12 tables, connection open"),
+         QStringLiteral("SyncAllTables, then first() on every year table"));
+}
+
+// t2_2 walked first..eof with the calculated fields installed, and again with
+// the hooks off, beside the same rows in SQL.
+void benchWalks(Bench& b, dm::TDataBase1& db)
+{
+    RawDb raw(b.yearFile);
+    store::Table& t = db.T2_2;
+    const int walkRepeats = std::max(1, std::min(b.repeats, 3));
+
+    // Names by nearest code, as T2_2CalcFields finds them: the first row of
+    // the book at or after the code, else the book's last row.
+    const char* calcSql =
+        "SELECT IFNULL((SELECT Name FROM org_spr WHERE Org >= t.Org ORDER BY Org LIMIT 1),"
+        "              (SELECT Name FROM org_spr ORDER BY Org DESC LIMIT 1)),"
+        "       IFNULL((SELECT Sname FROM law_spr WHERE LawRef >= t.LawRef ORDER BY LawRef LIMIT 1),"
+        "              (SELECT Sname FROM law_spr ORDER BY LawRef DESC LIMIT 1))"
+        " FROM t2_2 t ORDER BY Facebill, LawRef, Amount, FiDate, CBC, Org";
+    auto sqlCalc = [&] {
+        Digest d;
+        sqlite3_stmt* st = raw.prepare(calcSql);
+        while (sqlite3_step(st) == SQLITE_ROW) {
+            for (int c = 0; c < 2; ++c)
+                d.add(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, c)),
+                                        sqlite3_column_bytes(st, c)));
+            ++d.rows;
+        }
+        sqlite3_finalize(st);
+        return d;
+    };
+    auto walkCalc = [&] {
+        Digest d;
+        const store::Field& org = t.fieldByName(QStringLiteral("OrgName"));
+        const store::Field& law = t.fieldByName(QStringLiteral("LawSName"));
+        t.first();
+        while (!t.eof()) {
+            d.add(org.asString());
+            d.add(law.asString());
+            ++d.rows;
+            t.next();
+        }
+        return d;
+    };
+
+    const char* plainSql = "SELECT * FROM t2_2 ORDER BY Facebill, LawRef, Amount, FiDate, CBC, Org";
+    auto sqlPlain = [&] {
+        Digest d;
+        sqlite3_stmt* st = raw.prepare(plainSql);
+        const int cols = sqlite3_column_count(st);
+        int dateColumn = -1;
+        for (int c = 0; c < cols; ++c)
+            if (qstrcmp(sqlite3_column_name(st, c), "FiDate") == 0)
+                dateColumn = c;
+        while (sqlite3_step(st) == SQLITE_ROW) {
+            for (int c = 0; c < cols; ++c) {
+                // The type first: asking a number for its text converts it.
+                if (sqlite3_column_type(st, c) == SQLITE_FLOAT) {
+                    d.add(sqlite3_column_double(st, c));
+                    continue;
+                }
+                const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st, c));
+                const int n = sqlite3_column_bytes(st, c);
+                if (c == dateColumn)
+                    d.add(isoDay(p, n).toJulianDay());
+                else
+                    d.add(QString::fromUtf8(p, n));
+            }
+            ++d.rows;
+        }
+        sqlite3_finalize(st);
+        return d;
+    };
+    // Every stored field of every row, as the values the module hands out.
+    auto walkPlain = [&] {
+        Digest d;
+        std::vector<const store::Field*> fields;
+        for (int i = 0; i < t.fieldCount(); ++i)
+            if (!t.field(i).isCalculated())
+                fields.push_back(&t.field(i));
+        t.first();
+        while (!t.eof()) {
+            for (const store::Field* f : fields) {
+                const QVariant v = f->value();
+                if (f->type() == schema::FieldType::Float)
+                    d.add(v.toDouble());
+                else if (f->type() == schema::FieldType::Date)
+                    d.add(v.toDate().toJulianDay());
+                else
+                    d.add(v.toString());
+            }
+            ++d.rows;
+            t.next();
+        }
+        return d;
+    };
+
+    struct Pair {
+        const char* name;
+        const char* baseline;
+        std::function<Digest()> store, sql;
+        bool hooks;
+    };
+    const Pair pairs[] = {
+        {"walk_t2_2_calc_fields", "sql join by nearest code (correlated subqueries)", walkCalc, sqlCalc, true},
+        {"walk_t2_2_hooks_off", "SELECT * FROM t2_2 in the same order", walkPlain, sqlPlain, false},
+    };
+    for (const Pair& p : pairs) {
+        if (p.hooks)
+            db.EnableTableProcess();
+        else
+            db.DisableTableProcess();
+        std::vector<double> ts, tq;
+        Digest ds, dq;
+        for (int i = 0; i < walkRepeats; ++i) {
+            ts.push_back(timed([&] { ds = p.store(); }));
+            tq.push_back(timed([&] { dq = p.sql(); }));
+            if (!(ds == dq)) {
+                fault(QStringLiteral("%1: the walk read %2 rows, SQL %3, and the values differ")
+                          .arg(QLatin1String(p.name))
+                          .arg(ds.rows)
+                          .arg(dq.rows));
+                break;
+            }
+        }
+        if (ds.rows != b.t22Rows)
+            fault(QStringLiteral("%1: %2 rows walked, t2_2 holds %3").arg(QLatin1String(p.name)).arg(ds.rows).arg(b.t22Rows));
+        const double ms = median(ts) * 1e3;
+        line(p.name, ms, median(tq) * 1e3, QString::fromLatin1(p.baseline),
+             QStringLiteral("%1 rows, %2 us a row").arg(ds.rows).arg(num(ms * 1e3 / std::max<qint64>(1, ds.rows))));
+    }
+    db.EnableTableProcess();
+}
+
+void benchBackup(Bench& b, dm::TDataBase1& db)
+{
+    const QString backupDir =
+        b.root + QLatin1Char('/') + QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy")) + QLatin1Char('/') +
+        QString::number(b.year);
+    const QString backupFile = store::Session::databasePath(backupDir, schema::Location::Year);
+    const QString plainCopy = b.root + QStringLiteral("/plain-copy.db");
+    const QString scratch = b.root + QStringLiteral("/copydir");
+    std::vector<double> back, copyDir, plain, plainSync;
+    for (int i = 0; i < b.repeats; ++i) {
+        bool made = false;
+        back.push_back(timed([&] { made = db.BackCopyDataBase(); }));
+        if (!made || !db.isOpen())
+            fault(QStringLiteral("BackCopyDataBase: copy made %1, year open afterwards %2").arg(made).arg(db.isOpen()));
+        // The copy alone, without closing and reopening the year.
+        copyDir.push_back(timed([&] { db.CopyDir(b.dataBase + QStringLiteral("/2004/"), scratch); }));
+        QFile::remove(plainCopy);
+        plain.push_back(timed([&] {
+            if (!QFile::copy(b.yearFile, plainCopy))
+                fault(QStringLiteral("QFile::copy of %1 failed").arg(b.yearFile));
+        }));
+        QFile::remove(plainCopy);
+        plainSync.push_back(timed([&] {
+            QFile::copy(b.yearFile, plainCopy);
+            QFile f(plainCopy);
+            if (f.open(QIODevice::ReadWrite))
+                ::fsync(f.handle());
+        }));
+    }
+    // The backup is a whole database of the same rows.
+    if (!QFileInfo::exists(backupFile)) {
+        fault(QStringLiteral("no backup at %1").arg(backupFile));
+    } else {
+        RawDb copy(backupFile);
+        const QStringList check = copy.texts("PRAGMA integrity_check");
+        if (check != QStringList{QStringLiteral("ok")})
+            fault(QStringLiteral("the backup %1 fails integrity_check: %2").arg(backupFile, check.join(QLatin1Char(' '))));
+        RawDb orig(b.yearFile);
+        for (const YearTable& t : YearTables) {
+            const QByteArray sql = QStringLiteral("SELECT COUNT(*) FROM \"%1\"").arg(QLatin1String(t.name)).toUtf8();
+            const qint64 n = copy.number(sql.constData()), m = orig.number(sql.constData());
+            if (n != m)
+                fault(QStringLiteral("the backup holds %1 rows of %2, the year %3").arg(n).arg(QLatin1String(t.name)).arg(m));
+        }
+        progress(QStringLiteral("backup %1: integrity_check %2").arg(backupFile, check.join(QLatin1Char(' '))));
+    }
+    QFile::remove(plainCopy);
+    QDir(scratch).removeRecursively();
+    const double mb = double(QFileInfo(b.yearFile).size()) / (1 << 20);
+    line("BackCopyDataBase", median(back) * 1e3, median(plain) * 1e3, QStringLiteral("QFile::copy of year.db"),
+         QStringLiteral("%1 MB; CopyDir alone %2 ms; QFile::copy and fsync %3 ms")
+             .arg(num(mb), num(median(copyDir) * 1e3), num(median(plainSync) * 1e3)));
+}
+
+int run(int argc, char** argv)
+{
+    QString dataDir = QString::fromUtf8(SALDINA_BENCH_DATA);
+    double scale = 1.0;
+    int repeats = 5;
+    for (int i = 1; i < argc; ++i) {
+        const QString a = QString::fromLocal8Bit(argv[i]);
+        if (a == QLatin1String("--scale") && i + 1 < argc)
+            scale = QString::fromLocal8Bit(argv[++i]).toDouble();
+        else if (a == QLatin1String("--repeats") && i + 1 < argc)
+            repeats = std::max(1, QString::fromLocal8Bit(argv[++i]).toInt());
+        else if (a.startsWith(QLatin1Char('-'))) {
+            std::fprintf(stderr, "usage: bench_datamodule [DATA_DIR] [--scale F] [--repeats N]\n");
+            return 2;
+        } else
+            dataDir = a;
+    }
+    if (!(scale > 0)) {
+        std::fprintf(stderr, "bench_datamodule: --scale needs a positive number\n");
+        return 2;
+    }
+    const benchgen::YearParams params = benchgen::YearParams().scaled(scale);
+
+    Bench b;
+    b.repeats = repeats;
+    b.year = params.year;
+    dataDir = store::Session::normalizeDir(dataDir);
+    b.root = dataDir + QStringLiteral("/run-datamodule");
+    b.dataBase = b.root + QStringLiteral("/DataBase");
+    b.ini = b.root + QStringLiteral("/prog.ini");
+    const QString yearDir = b.dataBase + QLatin1Char('/') + QString::number(b.year);
+    QDir(b.root).removeRecursively();
+    QDir().mkpath(b.dataBase);
+
+    const QString cached = benchgen::cachedYearPath(dataDir, params);
+    progress(QFileInfo::exists(cached) ? QStringLiteral("year from %1").arg(cached)
+                                       : QStringLiteral("generating %1 (%2)").arg(cached, params.key()));
+    const double genS = timed([&] { b.yearFile = benchgen::generateYear(yearDir, params, dataDir); });
+    progress(QStringLiteral("year ready in %1 s").arg(num(genS)));
+    store::Session::createDatabase(b.root + QStringLiteral("/Local"), schema::Location::Work);
+    writeIni(b);
+    {
+        RawDb raw(b.yearFile);
+        b.t22Rows = raw.number("SELECT COUNT(*) FROM t2_2");
+        if (b.t22Rows <= 0 || raw.number("SELECT COUNT(*) FROM org_spr") <= 0 ||
+            raw.number("SELECT COUNT(*) FROM law_spr") <= 0)
+            throw store::StoreError(QStringLiteral("the synthetic year is empty"));
+    }
+
+    rawOpenFirstRows(b.yearFile);   // the file in the page cache for both sides
+    std::unique_ptr<dm::TDataBase1> db;
+    const double constructMs = timed([&] { db = std::make_unique<dm::TDataBase1>(b.ini, &answer); }) * 1e3;
+    if (!db->isOpen())
+        throw store::StoreError(QStringLiteral("the module did not open %1").arg(b.yearFile));
+
+    benchCreate(b, *db, constructMs);
+    benchSync(b, *db);
+    benchWalks(b, *db);
+    benchBackup(b, *db);
+    db.reset();
+    return faults == 0 ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    try {
+        return run(argc, argv);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "bench_datamodule: %s\n", e.what());
+        return 1;
+    }
+}

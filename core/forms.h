@@ -1,0 +1,20 @@
+#pragma once
+// The windows of the program, created once at start-up in a fixed order and
+// living, hidden, until exit. Every window reaches the others through these.
+namespace dm {
+class TDataBase1;
+}
+class TMainForm;
+class TUchFinChForm;
+class TAboutForm;
+
+extern dm::TDataBase1* DataBase1;
+extern TMainForm* MainForm;
+extern TUchFinChForm* UchFinChForm;
+extern TAboutForm* AboutForm;
+
+// Creates the data module and every window in their order (the program
+// entry and the tests use it); DestroyForms takes them down in reverse.
+#include <QString>
+void CreateForms(const QString& iniPath = QString());   // prog.ini beside the executable by default
+void DestroyForms();

@@ -1,0 +1,43 @@
+// The program entry: the application title, the data module and every
+// window in their order, then the message loop until the main window closes.
+#include "forms.h"
+#include "mainform.h"
+#include "store/storeerror.h"
+#include "ui/messagebox.h"
+
+#include <QApplication>
+
+class TApplication : public QApplication {
+public:
+    using QApplication::QApplication;
+    // The general error display: a failure no window caught is shown, and work goes on.
+    bool notify(QObject* o, QEvent* e) override
+    {
+        try {
+            return QApplication::notify(o, e);
+        } catch (const store::StoreError& err) {
+            ui::showError(err.text());
+        } catch (const std::exception& err) {
+            ui::showError(QString::fromLocal8Bit(err.what()));
+        }
+        return false;
+    }
+};
+
+int main(int argc, char** argv)
+{
+    TApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("saldina"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Сальдина"));
+    try {
+        CreateForms();
+    } catch (const store::StoreError& e) {
+        ui::showError(e.text());
+        if (!MainForm)
+            return 1;
+    }
+    MainForm->showMaximized();
+    const int rc = app.exec();
+    DestroyForms();
+    return rc;
+}

@@ -1,0 +1,373 @@
+// The main window, the settings dialog and the program's start, driven by
+// real key and mouse events.
+#include "aboutform.h"
+#include "datamodule/datamodule.h"
+#include "forms.h"
+#include "mainform.h"
+#include "uchfinchform.h"
+#include "ui/messagebox.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QToolBar>
+#include <QToolButton>
+#include <QtTest>
+
+namespace {
+
+struct Said {
+    QString caption, text;
+    dm::MsgButtons buttons;
+};
+
+// Runs `f` once the next modal window is up (a dialog under exec()).
+void whenModal(std::function<void(QWidget*)> f)
+{
+    QTimer::singleShot(0, [f] {
+        QWidget* w = QApplication::activeModalWidget();
+        if (!w) {
+            whenModal(f);
+            return;
+        }
+        QTest::qWaitForWindowExposed(w);
+        w->activateWindow();
+        QTest::qWaitForWindowActive(w, 1000);
+        QPointer<QWidget> guard(w);
+        f(w);
+        // A check that failed inside leaves the window open: close it, so the test ends.
+        if (guard && guard->isVisible())
+            guard->close();
+    });
+}
+
+// Types text of any alphabet, one key event a character.
+void typeText(QWidget* w, const QString& text)
+{
+    for (QChar c : text)
+        QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, QString(c), Qt::NoModifier);
+}
+
+} // namespace
+
+class AppTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir tmp;
+    QString ini;
+    std::vector<Said> said;
+
+    void writeIni(int year, const QString& orgName = QStringLiteral("Финансовое управление"))
+    {
+        const config::Profile p(ini);
+        QVERIFY(p.writeString("Main", "DataBaseDir", tmp.path() + "/DataBase/"));
+        QVERIFY(p.writeInt("Main", "Year", year));
+        QVERIFY(p.writeString("Main", "LocalBaseDir", tmp.path() + "/Local/"));
+        QVERIFY(p.writeString("Main", "OrgName", orgName));
+    }
+
+    void start()
+    {
+        CreateForms(ini);
+        MainForm->show();
+        QVERIFY(QTest::qWaitForWindowExposed(MainForm));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QApplication::setApplicationDisplayName(QStringLiteral("Сальдина"));
+        ini = tmp.filePath("prog.ini");
+        store::Session::createDatabase(tmp.path() + "/DataBase/Orig", schema::Location::Year);
+        store::Session::createDatabase(tmp.path() + "/Local", schema::Location::Work);
+        ui::setAnswerer([this](const QString& c, const QString& t, dm::MsgButtons b, dm::MsgIcon) {
+            said.push_back({c, t, b});
+            return dm::MsgResult::Ok;
+        });
+    }
+
+    void init()
+    {
+        said.clear();
+        QFile::remove(ini);
+    }
+
+    void cleanup() { DestroyForms(); }
+
+    void menusAndToolbars()
+    {
+        writeIni(QDate::currentDate().year());
+        start();
+        QCOMPARE(MainForm->windowTitle(), TMainForm::caption());
+        QVERIFY(TMainForm::caption().startsWith("Сальдина. Версия "));
+        QVERIFY(TMainForm::caption().contains(" от "));
+        QVERIFY(TMainForm::caption().endsWith(' '));
+        QStringList menus;
+        for (QAction* a : MainForm->menuBar()->actions())
+            menus << a->text();
+        QCOMPARE(menus, QStringList({"Средства", "Учет доходов", "Справочники", "Сервис", "&?", "Выход"}));
+        QCOMPARE(MainForm->LichSchMenu->shortcut(), QKeySequence(Qt::Key_F2));
+        QVERIFY(!MainForm->RepMenuButton3->isEnabled());
+        auto* rb3 = MainForm->findChild<QToolButton*>("RepButton3");
+        QVERIFY(rb3 && rb3->isEnabled());
+        // Only F2 has a shortcut.
+        for (QAction* a : MainForm->findChildren<QAction*>())
+            if (a != MainForm->LichSchMenu)
+                QVERIFY2(a->shortcut().isEmpty(), qPrintable(a->objectName()));
+        const std::pair<const char*, const char*> hints[] = {
+            {"LicToolButton", "Лицевые счета"},
+            {"PlanToolButton", "Роспись расходов"},
+            {"ToolButton2", "Уведомления корректировки росписи"},
+            {"RepButton1", "Поступления/расходы по лицевым счетам"},
+            {"RepButton9", ""},
+            {"OrgButton", "Открыть приход/расход организаций"},
+            {"RepOrgButton", "Отчет по доходу/расходу"},
+            {"OrgToolButton", "Организации. Справочник."},
+            {"SumTypeButton", "Вид дахода/расхода"},
+        };
+        for (const auto& [name, hint] : hints) {
+            auto* b = MainForm->findChild<QToolButton*>(name);
+            QVERIFY2(b, name);
+            QCOMPARE(b->toolTip(), QString::fromUtf8(hint));
+            QVERIFY(!b->icon().isNull());
+        }
+        // Three bars in one row, in the order 1, 2, 3.
+        QCOMPARE(MainForm->ToolBar1->y(), MainForm->ToolBar2->y());
+        QCOMPARE(MainForm->ToolBar2->y(), MainForm->ToolBar3->y());
+        QVERIFY(MainForm->ToolBar1->x() < MainForm->ToolBar2->x());
+        QVERIFY(MainForm->ToolBar2->x() < MainForm->ToolBar3->x());
+        QCOMPARE(MainForm->ToolBar1->actions().size(), 13);
+        // A menu item and its button share the image.
+        QCOMPARE(MainForm->LichSchMenu->icon().pixmap(19).toImage(),
+                 MainForm->findChild<QToolButton*>("LicToolButton")->icon().pixmap(19).toImage());
+    }
+
+    void statusBar()
+    {
+        writeIni(QDate::currentDate().year(), QStringLiteral("Финуправление района"));
+        start();
+        QCOMPARE(MainForm->StatusBar1->panel(0)->text(), QStringLiteral("Финуправление района"));
+        QCOMPARE(MainForm->StatusBar1->panel(1)->text(), QString());
+        MainForm->StatusBar1->resize(1000, 20);
+        QCOMPARE(MainForm->StatusBar1->panelWidth(0), 700);
+        QCOMPARE(MainForm->StatusBar1->panelWidth(1), 300);
+        MainForm->StatusBar1->resize(999, 20);
+        QCOMPARE(MainForm->StatusBar1->panelWidth(0), 699);   // 699.3
+        QCOMPARE(MainForm->StatusBar1->panelWidth(1), 300);   // 299.7
+    }
+
+    void yearReminder()
+    {
+        const int now = QDate::currentDate().year();
+        writeIni(2003);
+        start();
+        QTest::keyClick(MainForm, Qt::Key_F2);
+        QCOMPARE(said.size(), size_t(1));
+        QCOMPARE(said[0].caption, QStringLiteral("Напоминание"));
+        QCOMPARE(said[0].text, QStringLiteral("Программа сейчас настроена на 2003 год.\nДля перехода на другой год - "
+                                              "используйте меню Сервис->Настройка"));
+        said.clear();
+        MainForm->CorPlanMenu->trigger();   // the notices ask nothing
+        QVERIFY(said.empty());
+        MainForm->DOrgMenu->trigger();
+        QCOMPARE(said.size(), size_t(1));
+        // The field's year counts, even before OK.
+        said.clear();
+        UchFinChForm->YearEdit->setValue(now);
+        QTest::mouseClick(MainForm->findChild<QToolButton*>("LicToolButton"), Qt::LeftButton);
+        QVERIFY(said.empty());
+    }
+
+    void settingsDefaults()
+    {
+        start();   // no prog.ini at all
+        QCOMPARE(UchFinChForm->DataBasePathEdit->text(), QStringLiteral("Base2003\\"));
+        QCOMPARE(UchFinChForm->LocalBasePathEdit->text(), QStringLiteral("Local\\"));
+        QCOMPARE(UchFinChForm->UserNameEdit->text(), QStringLiteral("User1"));
+        QCOMPARE(UchFinChForm->YearEdit->value(), 2003);
+        QCOMPARE(UchFinChForm->FinUchEdit->text(), QString());
+        QCOMPARE(UchFinChForm->windowTitle(), QStringLiteral("Настройки"));
+        QVERIFY(UchFinChForm->OkButton->isDefault());
+        // The program itself started on DataBase\, which is not there: its message came first.
+        QCOMPARE(said.size(), size_t(1));
+        QCOMPARE(said[0].caption, QStringLiteral("Ошибка настройки"));
+        QVERIFY(!DataBase1->isOpen());
+    }
+
+    void settingsTabOrderAndYear()
+    {
+        writeIni(2004);
+        start();
+        TUchFinChForm* f = UchFinChForm;
+        whenModal([f](QWidget*) {
+            QStringList order;
+            f->YearEdit->setFocus();
+            for (int i = 0; i < 9; ++i) {
+                QWidget* fw = f->focusWidget();
+                QVERIFY(fw);
+                // The spin edit's own line edit stands for it.
+                order << (fw->parentWidget() == f->YearEdit ? f->YearEdit->objectName() : fw->objectName());
+                QTest::keyClick(fw, Qt::Key_Tab);
+            }
+            QCOMPARE(order, QStringList({"YearEdit", "UserNameEdit", "FinUchEdit", "DataBasePathEdit", "BrowseButton",
+                                         "OkButton", "CancelButton", "LocalBasePathEdit", "BrowseButton1"}));
+            // Beyond the bounds the year is pulled back when the field is left.
+            f->YearEdit->setFocus();
+            f->YearEdit->selectAll();
+            QTest::keyClicks(f->YearEdit->edit(), "1900");
+            QTest::keyClick(f->YearEdit->edit(), Qt::Key_Tab);
+            QCOMPARE(f->YearEdit->value(), 1987);
+            f->YearEdit->setFocus();
+            f->YearEdit->selectAll();
+            QTest::keyClicks(f->YearEdit->edit(), "2100");
+            QTest::keyClick(f->YearEdit->edit(), Qt::Key_Tab);
+            QCOMPARE(f->YearEdit->value(), 2099);
+            f->YearEdit->setFocus();
+            f->YearEdit->selectAll();
+            QTest::keyClicks(f->YearEdit->edit(), "20055");
+            QCOMPARE(f->YearEdit->text().size(), 4);
+            f->YearEdit->selectAll();
+            QTest::keyClick(f->YearEdit->edit(), Qt::Key_Delete);
+            QCOMPARE(f->YearValue(), 1987);   // not a number
+            QTest::keyClick(f, Qt::Key_Escape);
+        });
+        QCOMPARE(f->exec(), int(QDialog::Rejected));
+    }
+
+    void settingsCancelWritesNothing()
+    {
+        writeIni(2004);
+        start();
+        QVERIFY(DataBase1->isOpen());   // the year made from the template
+        QFile f(ini);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray before = f.readAll();
+        f.close();
+        TUchFinChForm* s = UchFinChForm;
+        whenModal([s](QWidget*) {
+            s->YearEdit->setValue(2031);
+            s->FinUchEdit->setText("Другое");
+            QTest::mouseClick(s->CancelButton, Qt::LeftButton);
+        });
+        MainForm->FinOrgMenu->trigger();
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), before);
+        QVERIFY(DataBase1->isOpen());
+        QCOMPARE(DataBase1->Year(), 2004);
+        QCOMPARE(MainForm->StatusBar1->panel(0)->text(), QStringLiteral("Финансовое управление"));
+        // The reminder and the backup now use the field's year.
+        said.clear();
+        MainForm->LichSchMenu->trigger();
+        QVERIFY(said.back().text.contains("2031"));
+        QCOMPARE(DataBase1->settingsYear(), 2031);
+        // The field keeps what it held.
+        QCOMPARE(s->FinUchEdit->text(), QStringLiteral("Другое"));
+    }
+
+    void settingsOkReopens()
+    {
+        writeIni(2004);
+        start();
+        QVERIFY(DataBase1->isOpen());
+        DataBase1->LawSprTable.appendRecord({"77", "Этого года"});
+        TUchFinChForm* s = UchFinChForm;
+        whenModal([s, this](QWidget*) {
+            s->YearEdit->setFocus();
+            s->YearEdit->selectAll();
+            QTest::keyClicks(s->YearEdit->edit(), "2005");
+            s->FinUchEdit->setFocus();
+            s->FinUchEdit->selectAll();
+            typeText(s->FinUchEdit, QStringLiteral("Новое управление"));
+            s->UserNameEdit->setText("Сидорова");
+            // Browse gives the directory of the chosen file with a separator at the end.
+            s->openFileDialog = [this](QWidget*, const QString& dir, const QString& filter) {
+                Q_UNUSED(dir);
+                return filter.contains("*.dbp") ? tmp.path() + "/Local/work.dbp" : QString();
+            };
+            QTest::mouseClick(s->BrowseButton1, Qt::LeftButton);
+            QCOMPARE(s->LocalBasePathEdit->text(), tmp.path() + "/Local/");
+            s->FinUchEdit->setFocus();
+            QTest::keyClick(s->FinUchEdit, Qt::Key_Return);   // the default button
+        });
+        MainForm->FinOrgMenu->trigger();
+        QCOMPARE(MainForm->StatusBar1->panel(0)->text(), QStringLiteral("Новое управление"));
+        QCOMPARE(MainForm->windowTitle(), TMainForm::caption());
+        const config::Profile p(ini);
+        QCOMPARE(p.readInt("Main", "Year"), 2005);
+        QCOMPARE(p.readString("Main", "OrgName"), QStringLiteral("Новое управление"));
+        QCOMPARE(p.readString("Main", "UserName"), QStringLiteral("Сидорова"));
+        QCOMPARE(p.readString("Main", "LocalBaseDir"), tmp.path() + "/Local/");
+        QVERIFY(QFileInfo::exists(tmp.path() + "/DataBase/2005/year.db"));
+        QVERIFY(DataBase1->isOpen());
+        QVERIFY(!DataBase1->LawSprTable.findKey({"77"}));   // the template's books
+        QCOMPARE(DataBase1->UserName(), QStringLiteral("Сидорова"));
+
+        // A root typed without its separator is written as typed.
+        whenModal([s, this](QWidget*) {
+            s->DataBasePathEdit->setText(tmp.path() + "/DataBase");
+            QTest::mouseClick(s->OkButton, Qt::LeftButton);
+        });
+        said.clear();
+        MainForm->FinOrgMenu->trigger();
+        QCOMPARE(p.readString("Main", "DataBaseDir"), tmp.path() + "/DataBase");
+        QVERIFY(!DataBase1->isOpen());   // DataBase2005 is nowhere
+        QCOMPARE(said.back().caption, QStringLiteral("Ошибка настройки"));
+    }
+
+    void helpAndAbout()
+    {
+        writeIni(QDate::currentDate().year());
+        start();
+        QList<QUrl> opened;
+        MainForm->openUrl = [&](const QUrl& u) { opened << u; };
+        MainForm->docApplication = [] { return QString(); };
+        MainForm->BeginWorkMenu->trigger();
+        QCOMPARE(said.back().caption, QStringLiteral("Справка"));
+        QCOMPARE(said.back().text, QStringLiteral("Для правильного отображения документа желательно наличие MS-Word 7.0 или выше."));
+        QCOMPARE(opened.back().fileName(), QStringLiteral("ReadMe.doc"));
+        said.clear();
+        MainForm->docApplication = [] { return QStringLiteral("libreoffice-writer.desktop"); };
+        MainForm->BeginWorkMenu->trigger();
+        QVERIFY(said.empty());
+        MainForm->InternetUpdate->trigger();
+        QVERIFY(opened.back().scheme().startsWith("http"));
+        TAboutForm* a = AboutForm;
+        whenModal([a](QWidget*) {
+            QCOMPARE(a->windowTitle(), QStringLiteral("О программе"));
+            QVERIFY(a->VersionLabel->text().startsWith("Версия "));
+            QVERIFY(a->LinkLabel->text().contains("См. последнее обновление в Internet"));
+            const int f0 = a->Picture->frame();
+            QTest::qWait(200);
+            QVERIFY(a->Picture->frame() != f0);   // it moves
+            QTest::mouseClick(a->OKButton, Qt::LeftButton);
+        });
+        MainForm->AboutMenu->trigger();
+        QVERIFY(!a->isVisible());
+    }
+
+    void backupFromTheMenu()
+    {
+        writeIni(2004);
+        start();
+        MainForm->BackCopyDataBaseMenu->trigger();
+        QCOMPARE(said.front().caption, QStringLiteral("Предупреждение"));
+        QCOMPARE(said.back().caption, QStringLiteral("Резервное копирование"));
+        QVERIFY(QFileInfo::exists(tmp.path() + "/" + QDate::currentDate().toString("dd.MM.yyyy") + "/2004/year.db"));
+        QVERIFY(DataBase1->isOpen());
+    }
+
+    void exitCloses()
+    {
+        writeIni(QDate::currentDate().year());
+        start();
+        MainForm->ExitMenu->trigger();
+        QVERIFY(!MainForm->isVisible());
+    }
+};
+
+QTEST_MAIN(AppTest)
+#include "tst_app.moc"
