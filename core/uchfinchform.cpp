@@ -109,7 +109,7 @@ TUchFinChForm::TUchFinChForm(QWidget* parent) : QDialog(parent, Qt::Tool)
     buttons->addWidget(OkButton);
     buttons->addWidget(CancelButton);
     main->addLayout(buttons);
-    setFixedWidth(430);
+    setFixedWidth(500);
 
     // The buttons stand at the bottom, but come before the local directory in tab order.
     QWidget* order[] = {YearEdit, UserNameEdit, FinUchEdit, DataBasePathEdit, BrowseButton,

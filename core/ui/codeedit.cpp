@@ -309,9 +309,13 @@ void TCBCEdit::configureCode()
     const int lengths[] = {4, 3, 3, 3, 6};
     // Segment 1 keeps the palette's own text colour.
     const QColor colors[] = {QColor(), Blue, Purple, Maroon, Teal};
+    // Six digits of the economic article must fit a fifth of 233 pixels.
+    QFont f(QStringLiteral("Liberation Sans"));
+    f.setPixelSize(12);
     for (int k = 1; k <= 5; ++k) {
         setEdMaxLen(k, lengths[k - 1]);
         setEdColor(k, colors[k - 1]);
+        setEdFont(k, f);
     }
     setDesignWidth(233);
 }
