@@ -245,12 +245,14 @@ void Table::setTableName(const QString& name)
         if (d->fields[i].type == schema::FieldType::AutoInc)
             autoIdx_ = i;
         fieldIndex_.insert(d->fields[i].name.toLower(), i);
+        fieldIndex_.insert(d->fields[i].name, i);   // as spelled: no case folding on the usual path
     }
     current_.assign(fields_.size(), QVariant());
     edit_ = current_;
     order_.clear();
     if (const auto* pk = d->primaryKey())
         order_ = pk->fields;
+    orderIdx_ = orderIndexes();
     filterExpr_.reset();
     filterText_.clear();
 }
@@ -706,7 +708,9 @@ Field* Table::findField(const QString& name)
 {
     if (!def_)
         return nullptr;
-    auto it = fieldIndex_.constFind(name.toLower());
+    auto it = fieldIndex_.constFind(name);
+    if (it == fieldIndex_.constEnd())
+        it = fieldIndex_.constFind(name.toLower());
     return it == fieldIndex_.constEnd() ? nullptr : fields_[*it].get();
 }
 
@@ -737,6 +741,7 @@ void Table::setOrder(const QString& fields)
     if (isOpen())
         checkBrowse();
     order_ = list;
+    orderIdx_ = orderIndexes();
     if (isOpen())
         invalidateView();
 }
@@ -859,8 +864,10 @@ void Table::cancelRange()
 int Table::compareKeyAt(int pos, const QVariantList& values, int n)
 {
     const Record& r = stored(pos);
+    if (orderIdx_.size() != size_t(order_.size()))
+        orderIdx_ = orderIndexes();
     for (int i = 0; i < n; ++i) {
-        const int fi = def_->fieldIndex(order_[i]);
+        const int fi = orderIdx_[i];
         const int c = compareValues(r[fi], values[i], def_->fields[fi].type);
         if (c != 0)
             return c;

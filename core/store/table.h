@@ -231,6 +231,7 @@ private:
 
     TableState state_ = TableState::Inactive;
     QStringList order_;
+    std::vector<int> orderIdx_;   // field indexes of the order
     Table* master_ = nullptr;
     QStringList linkFields_, masterFields_;
     std::vector<Table*> details_;
