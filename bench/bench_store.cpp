@@ -28,40 +28,15 @@
 #include <unistd.h>
 #include <vector>
 
+#include "benchutil.h"
+
 #ifndef SALDINA_BENCH_DATA
 #define SALDINA_BENCH_DATA "bench-data"
 #endif
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double seconds(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double>(b - a).count(); }
-
-template <class F> double timed(F&& body)
-{
-    const auto t0 = Clock::now();
-    body();
-    return seconds(t0, Clock::now());
-}
-
-double median(std::vector<double> v)
-{
-    if (v.empty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
-// Three significant digits, never in exponent form.
-QString num(double v)
-{
-    if (v == 0 || !std::isfinite(v))
-        return QString::number(v);
-    const int digits = std::max(0, 2 - int(std::floor(std::log10(std::fabs(v)))));
-    return QString::number(v, 'f', digits);
-}
+using namespace benchutil;
 
 int faults = 0;
 QStringList missed;

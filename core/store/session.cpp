@@ -305,38 +305,6 @@ QString Connection::integrityCheck()
     return problems.join(QLatin1Char('\n'));
 }
 
-void Connection::backupTo(const QString& destFile)
-{
-    sqlite3* dest = nullptr;
-    int rc = sqlite3_open_v2(QFile::encodeName(destFile).constData(), &dest,
-                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
-    if (rc != SQLITE_OK) {
-        sqlite3_close_v2(dest);
-        throw StoreError(QStringLiteral("Cannot create file %1").arg(destFile));
-    }
-    sqlite3_backup* b = sqlite3_backup_init(dest, "main", db_, "main");
-    if (!b) {
-        const QString msg = QString::fromUtf8(sqlite3_errmsg(dest));
-        sqlite3_close_v2(dest);
-        throw StoreError(QStringLiteral("Cannot create file %1: %2").arg(destFile, msg));
-    }
-    // Copy in one step under a read lock, waiting for writers as usual.
-    for (int waited = 0;; waited += 50) {
-        rc = sqlite3_backup_step(b, -1);
-        if ((rc == SQLITE_BUSY || rc == SQLITE_LOCKED) && waited < BusyTimeoutMs) {
-            QThread::msleep(50);
-            continue;
-        }
-        break;
-    }
-    sqlite3_backup_finish(b);
-    const int rc2 = sqlite3_errcode(dest);
-    sqlite3_close_v2(dest);
-    if (rc != SQLITE_DONE)
-        throw StoreError(rc == SQLITE_BUSY ? busyText(file_) : QStringLiteral("Stream write error"));
-    (void)rc2;
-}
-
 void snapshotDatabase(const QString& source, const QString& dest)
 {
     sqlite3* src = nullptr;

@@ -71,7 +71,6 @@ public:
     // text while another copy (or another session of this process) has it.
     void pack(const QString& table);
     QString integrityCheck();   // "ok" or the problems found
-    void backupTo(const QString& destFile);
 
     static int busyHandler(void* self, int count);
 
