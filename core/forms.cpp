@@ -1,5 +1,6 @@
 #include "forms.h"
 #include "aboutform.h"
+#include "books.h"
 #include "datamodule/datamodule.h"
 #include "mainform.h"
 #include "uchfinchform.h"
@@ -9,6 +10,14 @@ dm::TDataBase1* DataBase1 = nullptr;
 TMainForm* MainForm = nullptr;
 TUchFinChForm* UchFinChForm = nullptr;
 TAboutForm* AboutForm = nullptr;
+books::TOrgSelectForm* OrgSelectForm = nullptr;
+books::TEditOrgForm* EditOrgForm = nullptr;
+books::TCBCSelectForm* CBCSelectForm = nullptr;
+books::TEditCBCForm* EditCBCForm = nullptr;
+books::TLawSelectForm* LawSelectForm = nullptr;
+books::TEditLawForm* EditLawForm = nullptr;
+books::TSumTypeSprForm* SumTypeSprForm = nullptr;
+books::TSumTypeSprEditForm* SumTypeSprEditForm = nullptr;
 
 void CreateForms(const QString& iniPath)
 {
@@ -16,8 +25,21 @@ void CreateForms(const QString& iniPath)
     // before any window.
     DataBase1 = new dm::TDataBase1(iniPath.isEmpty() ? config::Profile::defaultPath() : iniPath, ui::dataModuleMessages());
     MainForm = new TMainForm;
+    OrgSelectForm = new books::TOrgSelectForm(*DataBase1, MainForm);
+    EditOrgForm = new books::TEditOrgForm(*DataBase1, MainForm);
     UchFinChForm = new TUchFinChForm(MainForm);
     DataBase1->setYearSource([] { return UchFinChForm->YearValue(); });
+    CBCSelectForm = new books::TCBCSelectForm(*DataBase1, MainForm);
+    EditCBCForm = new books::TEditCBCForm(*DataBase1, MainForm);
+    LawSelectForm = new books::TLawSelectForm(*DataBase1, MainForm);
+    EditLawForm = new books::TEditLawForm(*DataBase1, MainForm);
+    SumTypeSprEditForm = new books::TSumTypeSprEditForm(*DataBase1, MainForm);
+    SumTypeSprForm = new books::TSumTypeSprForm(*DataBase1, MainForm);
+    OrgSelectForm->setEditForm(EditOrgForm);
+    EditOrgForm->setCodesPicker(CBCSelectForm);
+    CBCSelectForm->setEditForm(EditCBCForm);
+    LawSelectForm->setEditForm(EditLawForm);
+    SumTypeSprForm->setEditForm(SumTypeSprEditForm);
     AboutForm = new TAboutForm(MainForm);
 }
 
@@ -27,6 +49,14 @@ void DestroyForms()
     MainForm = nullptr;
     UchFinChForm = nullptr;
     AboutForm = nullptr;
+    OrgSelectForm = nullptr;
+    EditOrgForm = nullptr;
+    CBCSelectForm = nullptr;
+    EditCBCForm = nullptr;
+    LawSelectForm = nullptr;
+    EditLawForm = nullptr;
+    SumTypeSprForm = nullptr;
+    SumTypeSprEditForm = nullptr;
     delete DataBase1;   // DataModuleDestroy
     DataBase1 = nullptr;
 }

@@ -7,11 +7,29 @@ class TDataBase1;
 class TMainForm;
 class TUchFinChForm;
 class TAboutForm;
+namespace books {
+class TOrgSelectForm;
+class TEditOrgForm;
+class TCBCSelectForm;
+class TEditCBCForm;
+class TLawSelectForm;
+class TEditLawForm;
+class TSumTypeSprForm;
+class TSumTypeSprEditForm;
+}
 
 extern dm::TDataBase1* DataBase1;
 extern TMainForm* MainForm;
 extern TUchFinChForm* UchFinChForm;
 extern TAboutForm* AboutForm;
+extern books::TOrgSelectForm* OrgSelectForm;
+extern books::TEditOrgForm* EditOrgForm;
+extern books::TCBCSelectForm* CBCSelectForm;
+extern books::TEditCBCForm* EditCBCForm;
+extern books::TLawSelectForm* LawSelectForm;
+extern books::TEditLawForm* EditLawForm;
+extern books::TSumTypeSprForm* SumTypeSprForm;
+extern books::TSumTypeSprEditForm* SumTypeSprEditForm;
 
 // Creates the data module and every window in their order (the program
 // entry and the tests use it); DestroyForms takes them down in reverse.

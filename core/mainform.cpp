@@ -1,5 +1,6 @@
 #include "mainform.h"
 #include "aboutform.h"
+#include "books.h"
 #include "datamodule/datamodule.h"
 #include "forms.h"
 #include "ui/icons.h"
@@ -242,10 +243,10 @@ void TMainForm::RepMenuButton8Click() {}
 void TMainForm::RepMenuButton9Click() {}
 void TMainForm::DOrgMenuClick() { DateCheck(); }
 void TMainForm::ReportMenu1Click() {}
-void TMainForm::OrgMenuClick() {}
-void TMainForm::CBCMenuClick() {}
-void TMainForm::LawSprMenuClick() {}
-void TMainForm::SumTypeMenuClick() {}
+void TMainForm::OrgMenuClick() { OrgSelectForm->exec(); }
+void TMainForm::CBCMenuClick() { CBCSelectForm->exec(); }
+void TMainForm::LawSprMenuClick() { LawSelectForm->exec(); }
+void TMainForm::SumTypeMenuClick() { SumTypeSprForm->exec(); }
 void TMainForm::PackTableMenuClick() {}
 
 void TMainForm::FinOrgMenuClick()

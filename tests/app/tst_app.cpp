@@ -115,7 +115,7 @@ private slots:
         auto* rb3 = MainForm->findChild<QToolButton*>("RepButton3");
         QVERIFY(rb3 && rb3->isEnabled());
         // Only F2 has a shortcut.
-        for (QAction* a : MainForm->findChildren<QAction*>())
+        for (QAction* a : MainForm->findChildren<QAction*>(QString(), Qt::FindDirectChildrenOnly))
             if (a != MainForm->LichSchMenu)
                 QVERIFY2(a->shortcut().isEmpty(), qPrintable(a->objectName()));
         const std::pair<const char*, const char*> hints[] = {

@@ -1,0 +1,375 @@
+// The reference books on a real temporary root, driven through their
+// windows with key and mouse events: adding, changing and deleting with
+// every refusal of the store, the pickers, the group-heading colours.
+#include "books.h"
+#include "datamodule/datamodule.h"
+#include "testroot.h"
+#include "ui/codeedit.h"
+#include "ui/dbedit.h"
+#include "ui/dblookupcombo.h"
+#include "ui/messagebox.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolButton>
+#include <functional>
+
+using dm::TDataBase1;
+using store::Table;
+using namespace books;
+
+namespace {
+
+// Acts on the next modal window once it is up.
+void onNextModal(std::function<void(QWidget*)> act, QWidget* notThis = nullptr)
+{
+    auto* timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, act, notThis] {
+        QWidget* w = QApplication::activeModalWidget();
+        if (w && w != notThis) {
+            timer->stop();
+            timer->deleteLater();
+            act(w);
+        }
+    });
+    timer->start();
+}
+
+// A root whose template holds a few rows of every book, and prog.ini on it.
+struct Install {
+    QTemporaryDir tmp;
+    QString dir, ini;
+
+    Install()
+    {
+        dir = tmp.path();
+        ini = dir + "/prog.ini";
+        const QString orig = dir + "/DataBase/Orig";
+        store::Session::createDatabase(orig, schema::Location::Year);
+        store::Session::createDatabase(dir + "/Local", schema::Location::Work);
+        store::Session s;
+        s.setControlDir(dir + "/DataBase");
+        s.addParam("USER NAME=setup");
+        s.open();
+        auto fill = [&](const char* name, const std::vector<QVariantList>& rows) {
+            Table t(&s);
+            t.setTableName(name);
+            t.setDirectory(orig);
+            t.open();
+            for (const QVariantList& r : rows)
+                t.appendRecord(r);
+        };
+        fill("SumTypeSpr", {{"000", "Без вида"}, {"001", "Аренда"}});
+        fill("cbc_spr", {{"0101001000000000000", "Полное", "Краткое"}});
+        fill("org_spr", {{"001", "Группа"}, {"00101", "Школа"}});
+        fill("law_spr", {{"01", "Группа"}, {"011", "Закон"}});
+        config::Profile p(ini);
+        p.writeString("Main", "DataBaseDir", QString(dir).replace('/', '\\') + "\\DataBase\\");
+        p.writeString("Main", "Year", "2004");
+        p.writeString("Main", "LocalBaseDir", QString(dir).replace('/', '\\') + "\\Local\\");
+    }
+};
+
+// The eight windows over one data module, connected as the program connects them.
+struct Books {
+    Install in;
+    TDataBase1 db{in.ini, [](auto&&...) { return dm::MsgResult::Ok; }};
+    TOrgSelectForm orgList{db};
+    TEditOrgForm orgEdit{db};
+    TCBCSelectForm cbcList{db};
+    TEditCBCForm cbcEdit{db};
+    TLawSelectForm lawList{db};
+    TEditLawForm lawEdit{db};
+    TSumTypeSprForm kindList{db};
+    TSumTypeSprEditForm kindEdit{db};
+
+    Books()
+    {
+        orgList.setEditForm(&orgEdit);
+        orgEdit.setCodesPicker(&cbcList);
+        cbcList.setEditForm(&cbcEdit);
+        lawList.setEditForm(&lawEdit);
+        kindList.setEditForm(&kindEdit);
+    }
+};
+
+QStringList codes(Table& t, const char* field)
+{
+    QStringList out;
+    for (t.first(); !t.eof(); t.next())
+        out << t.fieldByName(field).asString();
+    return out;
+}
+
+// Types any text, Cyrillic included, as key presses into `w`.
+void typeText(QWidget* w, const QString& text)
+{
+    for (QChar c : text) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+        QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(w, &press);
+        QApplication::sendEvent(w, &release);
+    }
+}
+
+TSegmentedEdit* segmented(QWidget* w, const char* name) { return w->findChild<TSegmentedEdit*>(name); }
+
+// Types `parts` into the segments of a code edit, one after another.
+void typeCode(TSegmentedEdit* e, const QStringList& parts)
+{
+    for (int k = 0; k < parts.size(); ++k)
+        QTest::keyClicks(e->segment(k + 1), parts[k]);
+}
+
+// Shows the list modally and runs `inList` in it (which must close it).
+int runList(TBookSelectForm& list, std::function<void(TBookSelectForm&)> inList)
+{
+    QTimer::singleShot(0, &list, [&list, inList] { inList(list); });
+    return list.exec();
+}
+
+} // namespace
+
+class BooksTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void organizationsAddChangeAndRefusals()
+    {
+        Books b;
+        Table& org = b.db.Org_Table;
+        ui::RecordingAnswerer said;
+        QCOMPARE(b.orgList.windowTitle(), QStringLiteral("Организации. Справочник"));
+        QVERIFY(b.orgList.findChild<QToolButton*>("ToolButton2"));
+
+        // A new organization typed in segments, with a code picked from the codes book.
+        auto addOrg = [&](const QStringList& code, const QString& name, const QString& cbc, bool pick) {
+            runList(b.orgList, [&](TBookSelectForm& l) {
+                onNextModal([&](QWidget* dlg) {
+                    QVERIFY(dlg == &b.orgEdit);
+                    QCOMPARE(dlg->windowTitle(), QStringLiteral("Добавление/изменение"));
+                    auto* codeEdit = segmented(dlg, "OrgEditField");
+                    QCOMPARE(QApplication::focusWidget(), codeEdit->segment(1));
+                    typeCode(codeEdit, code);
+                    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+                    QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("NameEdit"));
+                    typeText(QApplication::focusWidget(), name);
+                    if (pick) {
+                        onNextModal([](QWidget* codes) { QTest::keyClick(codes->findChild<ui::DBGrid*>(), Qt::Key_Return); },
+                                    dlg);
+                        QTest::mouseClick(dlg->findChild<QPushButton*>("CBCBrowse"), Qt::LeftButton);
+                    } else if (!cbc.isEmpty()) {
+                        segmented(dlg, "CBCEditField")->setText(cbc);
+                    }
+                    QTest::mouseClick(b.orgEdit.OkButton, Qt::LeftButton);
+                }, &l);
+                QTest::mouseClick(l.AddButton, Qt::LeftButton);
+                l.reject();
+            });
+        };
+
+        addOrg({"002", "01"}, "Больница", {}, true);
+        QVERIFY2(said.count() == 0, qPrintable(said.texts().join('|')));
+        QVERIFY(org.findKey({"00201"}));
+        QCOMPARE(org.fieldByName("Name").asString(), QStringLiteral("Больница"));
+        QCOMPARE(org.fieldByName("Cbc").asString(), QStringLiteral("0101001000000000000"));
+        QCOMPARE(org.fieldByName("Org").displayText(), QStringLiteral("002-01"));
+
+        // A duplicate code: the message with the store's text, the book as it was.
+        addOrg({"002", "01"}, "Другая", {}, false);
+        QCOMPARE(said.last().text, QStringLiteral("Указанный код организации уже существует. OrgEditF:Key violation."));
+        QCOMPARE(said.last().caption, ui::applicationTitle());
+        QCOMPARE(codes(org, "Org"), QStringList({"001", "00101", "00201"}));
+        QCOMPARE(org.state(), store::TableState::Browse);
+
+        // A code missing from the codes book is refused; an empty one is taken.
+        addOrg({"003", "01"}, "Банк", "9999999999999999999", false);
+        QCOMPARE(said.last().text,
+                 QStringLiteral("Указанный КБК в справочнике КБК отсутствует. OrgEditF:Field value out of lookup table range."));
+        QVERIFY(!org.findKey({"00301"}));
+        said.clear();
+        addOrg({"003"}, "Группа три", {}, false);
+        QCOMPARE(said.count(), 0);
+        QVERIFY(org.findKey({"003"}));
+
+        // Change: the dialog shows the stored code, Esc leaves the row unchanged.
+        QVERIFY(org.findKey({"00101"}));
+        runList(b.orgList, [&](TBookSelectForm& l) {
+            onNextModal([&](QWidget* dlg) {
+                QCOMPARE(segmented(dlg, "OrgEditField")->text(), QStringLiteral("00101"));
+                QCOMPARE(org.state(), store::TableState::Edit);
+                typeText(dlg->findChild<QLineEdit*>("NameEdit"), " ещё");
+                QTest::keyClick(dlg, Qt::Key_Escape);
+            }, &l);
+            QTest::mouseClick(l.EditButton, Qt::LeftButton);
+            l.reject();
+        });
+        QCOMPARE(org.state(), store::TableState::Browse);
+        QVERIFY(org.findKey({"00101"}));
+        QCOMPARE(org.fieldByName("Name").asString(), QStringLiteral("Школа"));
+
+        // The close box is Cancel too.
+        org.edit();
+        b.orgEdit.show();
+        b.orgEdit.close();
+        QCOMPARE(org.state(), store::TableState::Browse);
+    }
+
+    void deleteAndItsRefusals()
+    {
+        Books b;
+        ui::RecordingAnswerer said;
+        Table& kinds = b.db.SumTypeSprTable;
+        // The kind "001" is in use by a receipt.
+        b.db.DInTable.appendRecord({"00101", QDate(2004, 1, 5), 10.0, "аренда", "001"});
+        b.kindList.show();
+        auto* grid = b.kindList.Grid;
+        QVERIFY(kinds.findKey({"001"}));
+        QTest::keyClick(grid, Qt::Key_Delete);
+        QCOMPARE(said.last().text,
+                 QStringLiteral("Удалить вид дохода/ расхода из справочника невозможно, до тех пор пока он используется в "
+                                "начислениях. LichSelect:Master has detail records. Cannot delete or modify."));
+        QCOMPARE(codes(kinds, "SumType"), QStringList({"000", "001"}));
+
+        // Ctrl+Del asks first; Cancel keeps the row, OK deletes it.
+        said.clear();
+        QVERIFY(kinds.findKey({"000"}));
+        said.queue(dm::MsgResult::Cancel);
+        QTest::keyClick(grid, Qt::Key_Delete, Qt::ControlModifier);
+        QCOMPARE(said.last().text, QStringLiteral("Delete record?"));
+        QCOMPARE(said.last().buttons, dm::MsgButtons::OkCancel);
+        QCOMPARE(kinds.recordCount(), 2);
+        QVERIFY(kinds.findKey({"001"}));
+        QTest::keyClick(grid, Qt::Key_Delete, Qt::ControlModifier);
+        QCOMPARE(said.last().text, QStringLiteral("Master has detail records. Cannot delete or modify."));
+        b.kindList.hide();
+
+        // Del on a free row deletes it without a question; in an empty book nothing happens.
+        said.clear();
+        Table& law = b.db.LawSprTable;
+        b.lawList.show();
+        QTest::keyClick(b.lawList.Grid, Qt::Key_Delete);
+        QTest::mouseClick(b.lawList.DeleteButton, Qt::LeftButton);
+        QCOMPARE(said.count(), 0);
+        QVERIFY(law.isEmpty());
+        QTest::keyClick(b.lawList.Grid, Qt::Key_Delete);
+        QCOMPARE(said.count(), 0);
+
+        // Change in the empty book adds, as Add does; 12 and nothing is the group code 12.
+        onNextModal([&](QWidget* dlg) {
+            QCOMPARE(law.state(), store::TableState::Insert);
+            typeCode(segmented(dlg, "LawEditField"), {"12"});
+            QTest::keyClick(dlg->findChild<QLineEdit*>("Dop_NameEdit"), Qt::Key_A);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        }, &b.lawList);
+        QTest::mouseClick(b.lawList.EditButton, Qt::LeftButton);
+        QCOMPARE(codes(law, "LawRef"), QStringList({"12"}));
+        b.lawList.hide();
+    }
+
+    void pickersAndCodes()
+    {
+        Books b;
+        ui::RecordingAnswerer said;
+        // Enter on a chosen row returns its code; Esc returns nothing.
+        QString got;
+        QTimer::singleShot(0, [&] {
+            QTest::keyClick(b.orgList.Grid, Qt::Key_Down);
+            QTest::keyClick(b.orgList.Grid, Qt::Key_Return);
+        });
+        std::optional<QString> r = b.orgList.choose();
+        QVERIFY(r);
+        QCOMPARE(*r, QStringLiteral("00101"));
+        QTimer::singleShot(0, [&] { QTest::keyClick(b.orgList.Grid, Qt::Key_Escape); });
+        QVERIFY(!b.orgList.choose());
+        // A double-click gives OK too.
+        QTimer::singleShot(50, [&] {
+            auto* g = b.lawList.Grid;
+            const QRect cell = g->visualRect(g->model()->index(0, 0));
+            QTest::mouseDClick(g->viewport(), Qt::LeftButton, {}, cell.center());
+            if (b.lawList.isVisible())
+                b.lawList.reject();   // the double-click did not close it: fails below
+        });
+        r = b.lawList.choose();
+        QVERIFY(r);
+        QCOMPARE(*r, QStringLiteral("01"));
+
+        // A kinds code typed as ABCDEF is stored as ABC.
+        Table& kinds = b.db.SumTypeSprTable;
+        onNextModal([&](QWidget* dlg) {
+            QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("SumTypeEditDB"));
+            QTest::keyClicks(QApplication::focusWidget(), "ABCDEF");
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            typeText(QApplication::focusWidget(), "Продажа");
+            QTest::mouseClick(dlg->findChild<QPushButton*>("OkButton"), Qt::LeftButton);
+        }, &b.kindList);
+        b.kindList.show();
+        QTest::keyClick(b.kindList.Grid, Qt::Key_Insert);
+        QVERIFY(kinds.findKey({"ABC"}));
+        QCOMPARE(kinds.fieldByName("Comment").asString(), QStringLiteral("Продажа"));
+        QCOMPARE(said.count(), 0);
+
+        // A duplicate kind, and Cancel in the dialog, leave the book as it was.
+        for (bool ok : {true, false}) {
+            onNextModal([&, ok](QWidget* dlg) {
+                QTest::keyClicks(QApplication::focusWidget(), "000");
+                QTest::mouseClick(dlg->findChild<QPushButton*>(ok ? "OkButton" : "CancelButton"), Qt::LeftButton);
+            }, &b.kindList);
+            QTest::mouseClick(b.kindList.AddButton, Qt::LeftButton);
+        }
+        QCOMPARE(said.count(), 1);
+        QCOMPARE(said.last().text,
+                 QStringLiteral("Указанный вид дохода/расхода уже есть в справочнике. OrgEditF:Key violation."));
+        QCOMPARE(codes(kinds, "SumType"), QStringList({"000", "001", "ABC"}));
+        b.kindList.hide();
+    }
+
+    void listWindowsAndQuickSearch()
+    {
+        Books b;
+        // Toolbars differ as the books do; hints and the status text are the same.
+        QVERIFY(!b.cbcList.PrintButton && !b.kindList.PrintButton);
+        QCOMPARE(b.orgList.PrintButton->toolTip(), QStringLiteral("Печать справочника"));
+        QCOMPARE(b.lawList.PrintButton->objectName(), QStringLiteral("PrintButton"));
+        QCOMPARE(b.cbcList.findChild<QToolButton*>("DeleteCBCButton")->toolTip(), QStringLiteral("Удалить"));
+        QCOMPARE(b.kindList.findChild<QLabel*>("StatusText")->text(), QStringLiteral("    INS - Добавить        Del - Удалить"));
+        QCOMPARE(b.lawList.RxDBLookupCombo1->toolTip(), QStringLiteral("Используйте для быстрого поиска"));
+        QCOMPARE(b.lawList.Grid->tableModel()->columns().size(), 3);
+        // Typing a code into the quick search makes that row current for everyone.
+        b.lawList.show();
+        QTest::keyClick(b.lawList.RxDBLookupCombo1->lineEdit(), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(b.lawList.RxDBLookupCombo1->lineEdit(), "011");
+        QCOMPARE(b.db.LawSprTable.fieldByName("LawRef").asString(), QStringLiteral("011"));
+        QCOMPARE(b.lawList.Grid->currentRow(), 1);
+        b.lawList.hide();
+    }
+
+    void groupHeadingColours()
+    {
+        Books b;
+        auto colourOf = [](TBookSelectForm& l, int row) {
+            return l.Grid->model()->index(row, 0).data(Qt::BackgroundRole).value<QBrush>().color();
+        };
+        b.orgList.show();
+        QCOMPARE(colourOf(b.orgList, 0), QColor(180, 180, 255));   // 001
+        QVERIFY(colourOf(b.orgList, 1) != QColor(180, 180, 255));  // 00101
+        QVERIFY(!b.orgList.Grid->model()->index(0, 1).data(Qt::BackgroundRole).value<QBrush>().color().isValid() ||
+                b.orgList.Grid->model()->index(0, 1).data(Qt::BackgroundRole).value<QBrush>().color() !=
+                    QColor(180, 180, 255));
+        QCOMPARE(b.orgList.Grid->model()->index(1, 0).data().toString(), QStringLiteral("001-01"));
+        b.lawList.show();
+        QCOMPARE(colourOf(b.lawList, 0), QColor(180, 255, 180));   // 01
+        QVERIFY(colourOf(b.lawList, 1) != QColor(180, 255, 180));  // 011
+        QCOMPARE(b.lawList.Grid->model()->index(1, 0).data().toString(), QStringLiteral("01-1"));
+        b.lawList.hide();
+        b.orgList.hide();
+    }
+};
+
+QTEST_MAIN(BooksTest)
+#include "tst_books.moc"
