@@ -1,0 +1,415 @@
+#include "report.h"
+
+#include "store/format.h"
+
+#include <QRegularExpression>
+
+namespace reports {
+
+Item& Item::withFont(double pt, bool bold, bool italic, const QString& family)
+{
+    font.pointSize = pt;
+    font.bold = bold;
+    font.italic = italic;
+    if (!family.isEmpty())
+        font.family = family;
+    return *this;
+}
+
+Item& Band::addLabel(const QString& name, const QString& text)
+{
+    items_.push_back(std::make_unique<Item>(Item::Kind::Label, name));
+    items_.back()->rect = QRectF(0, 0, 40, height);
+    items_.back()->text = text;
+    return *items_.back();
+}
+
+Item& Band::addDataText(const QString& name, const QString& source, const QString& field)
+{
+    items_.push_back(std::make_unique<Item>(Item::Kind::DataText, name));
+    items_.back()->rect = QRectF(0, 0, 40, height);
+    items_.back()->source = source;
+    items_.back()->field = field;
+    return *items_.back();
+}
+
+Item& Band::addExpression(const QString& name, const QString& expression, Band* sumBand)
+{
+    items_.push_back(std::make_unique<Item>(Item::Kind::Expression, name));
+    items_.back()->rect = QRectF(0, 0, 40, height);
+    items_.back()->expression = expression;
+    items_.back()->sumBand = sumBand;
+    return *items_.back();
+}
+
+Item& Band::addSystemDate(const QString& name, Item::SysFormat f)
+{
+    items_.push_back(std::make_unique<Item>(Item::Kind::SystemDate, name));
+    items_.back()->rect = QRectF(0, 0, 40, height);
+    items_.back()->sysFormat = f;
+    return *items_.back();
+}
+
+Item* Band::item(const QString& name) const
+{
+    for (const auto& i : items_)
+        if (i->name() == name)
+            return i.get();
+    return nullptr;
+}
+
+Report::Report(QString name) : name_(std::move(name)) {}
+Report::~Report() = default;
+
+void Report::setMaster(DataSource* s)
+{
+    master_ = s;
+    addSource(s);
+}
+
+void Report::addSource(DataSource* s)
+{
+    if (s && std::find(sources_.begin(), sources_.end(), s) == sources_.end())
+        sources_.push_back(s);
+}
+
+DataSource* Report::findSource(const QString& name) const
+{
+    for (DataSource* s : sources_)
+        if (s->name().compare(name, Qt::CaseInsensitive) == 0)
+            return s;
+    return nullptr;
+}
+
+Band* Report::make(Band::Type type, const QString& name, double height)
+{
+    bands_.push_back(std::make_unique<Band>(type, name, height));
+    return bands_.back().get();
+}
+
+Band& Report::single(Band*& slot, Band::Type type, const QString& name, double height)
+{
+    if (!slot)
+        slot = make(type, name, height);
+    slot->height = height;
+    return *slot;
+}
+
+Band& Report::title(double h) { return single(title_, Band::Type::Title, QStringLiteral("TitleBand"), h); }
+Band& Report::columnHeader(double h) { return single(columnHeader_, Band::Type::ColumnHeader, QStringLiteral("ColumnHeaderBand"), h); }
+Band& Report::detail(double h) { return single(detail_, Band::Type::Detail, QStringLiteral("DetailBand1"), h); }
+Band& Report::summary(double h) { return single(summary_, Band::Type::Summary, QStringLiteral("SummaryBand1"), h); }
+
+Band& Report::addGroup(const QString& name, double height, const QString& expression)
+{
+    Band* b = make(Band::Type::Group, name, height);
+    b->groupExpression = expression;
+    groups_.push_back(b);
+    return *b;
+}
+
+Band& Report::addSubDetail(const QString& name, DataSource* source, double height)
+{
+    Band* b = make(Band::Type::SubDetail, name, height);
+    b->source_ = source;
+    addSource(source);
+    subDetails_.push_back(b);
+    return *b;
+}
+
+Band& Report::subHeader(Band& sd, double height)
+{
+    if (!sd.header_) {
+        sd.header_ = make(Band::Type::SubHeader, sd.name() + QStringLiteral("Header"), height);
+        sd.header_->owner_ = &sd;
+    }
+    sd.header_->height = height;
+    return *sd.header_;
+}
+
+Band& Report::subFooter(Band& sd, double height)
+{
+    if (!sd.footer_) {
+        sd.footer_ = make(Band::Type::SubFooter, sd.name() + QStringLiteral("Footer"), height);
+        sd.footer_->owner_ = &sd;
+    }
+    sd.footer_->height = height;
+    return *sd.footer_;
+}
+
+Band* Report::band(const QString& name) const
+{
+    for (const auto& b : bands_)
+        if (b->name() == name)
+            return b.get();
+    return nullptr;
+}
+
+Item* Report::item(const QString& name) const
+{
+    for (const auto& b : bands_)
+        if (Item* i = b->item(name))
+            return i;
+    return nullptr;
+}
+
+// ---------------------------------------------------------------- generation
+
+namespace {
+struct Sum {
+    Item* item;
+    Band* band;
+    DataSource* source;
+    QString field;
+};
+
+int qtAlign(const Item& it)
+{
+    int h = it.align == Align::Left ? Qt::AlignLeft : it.align == Align::Center ? Qt::AlignHCenter : Qt::AlignRight;
+    return h | (it.wordWrap ? Qt::AlignTop : Qt::AlignVCenter);
+}
+
+TextRun styleOf(const Item& it)
+{
+    TextRun t;
+    t.family = it.font.family;
+    t.pointSize = it.font.pointSize;
+    t.bold = it.font.bold;
+    t.italic = it.font.italic;
+    t.underline = it.font.underline;
+    t.align = qtAlign(it);
+    t.wrap = it.wordWrap;
+    return t;
+}
+
+constexpr double Inset = 0.5;   // mm between a frame and its text
+} // namespace
+
+struct Report::Layout {
+    Report& r;
+    QDateTime now;
+    PageSet ps;
+    double y = 0;
+    bool body = false;   // the page holds more than its column header
+    std::vector<Sum> sums;
+
+    double limit() const
+    {
+        return r.page.pageHeight() - r.page.bottom - (r.pageNumbers ? r.page.pageNumberHeight : 0);
+    }
+
+    void newPage(bool withHeader)
+    {
+        Page p;
+        p.width = r.page.pageWidth();
+        p.height = r.page.pageHeight();
+        ps.pages.push_back(std::move(p));
+        y = r.page.top;
+        body = false;
+        if (withHeader && r.columnHeader_)
+            print(*r.columnHeader_);
+    }
+
+    QString textOf(const Item& it, bool emptyLine)
+    {
+        switch (it.kind()) {
+        case Item::Kind::Label:
+            return it.text;
+        case Item::Kind::DataText: {
+            if (emptyLine)
+                return {};
+            DataSource* s = r.findSource(it.source);
+            return s && !s->eof() ? s->displayText(it.field) : QString();
+        }
+        case Item::Kind::Expression:
+            return store::formatNumber(it.sum_, it.displayFormat);
+        case Item::Kind::SystemDate:
+            return it.sysFormat == Item::SysFormat::Date   ? now.toString(QStringLiteral("dd.MM.yyyy"))
+                   : it.sysFormat == Item::SysFormat::Time ? now.toString(QStringLiteral("hh:mm:ss"))
+                                                           : now.toString(QStringLiteral("dd.MM.yyyy hh:mm:ss"));
+        }
+        return {};
+    }
+
+    bool print(Band& b, bool emptyLine = false)
+    {
+        if (b.beforePrint) {
+            bool ok = true;
+            b.beforePrint(b, ok);
+            if (!ok)
+                return false;
+        }
+        struct Out {
+            Item* item;
+            ItemPrint p;
+            double h;
+        };
+        std::vector<Out> outs;
+        double h = b.height;
+        for (const auto& up : b.items()) {
+            Item& it = *up;
+            ItemPrint p{textOf(it, emptyLine), it.color};
+            if (!p.text.isEmpty() && it.onPrint)
+                it.onPrint(it, p);
+            double ih = it.rect.height();
+            if (it.stretch && !p.text.isEmpty())
+                ih = std::max(ih, wrappedHeight(p.text, styleOf(it), it.rect.width() - 2 * Inset));
+            h = std::max(h, it.rect.top() + ih);
+            outs.push_back({&it, p, ih});
+        }
+        if (y + h > limit() + 1e-6 && body && b.type() != Band::Type::ColumnHeader) {
+            newPage(true);
+        }
+        Page& pg = ps.pages.back();
+        const double x0 = r.page.left, w = r.page.bandWidth();
+        if (b.background.isValid())
+            pg.fills.push_back({QRectF(x0, y, w, h), b.background});
+        if (b.topLine)
+            pg.lines.push_back({QLineF(x0, y, x0 + w, y), 0.2, Qt::black});
+        for (Out& o : outs) {
+            Item& it = *o.item;
+            QRectF rc(x0 + it.rect.left(), y + it.rect.top(), it.rect.width(), o.h);
+            if (it.background.isValid())
+                pg.fills.push_back({rc, it.background});
+            if (!o.p.text.isEmpty()) {
+                TextRun t = styleOf(it);
+                t.rect = rc.adjusted(Inset, 0, -Inset, 0);
+                t.text = o.p.text;
+                t.color = o.p.color;
+                pg.texts.push_back(std::move(t));
+            }
+            if (it.frame & FrameTop)
+                pg.lines.push_back({QLineF(rc.topLeft(), rc.topRight()), it.frameWidth, Qt::black});
+            if (it.frame & FrameBottom)
+                pg.lines.push_back({QLineF(rc.bottomLeft(), rc.bottomRight()), it.frameWidth, Qt::black});
+            if (it.frame & FrameLeft)
+                pg.lines.push_back({QLineF(rc.topLeft(), rc.bottomLeft()), it.frameWidth, Qt::black});
+            if (it.frame & FrameRight)
+                pg.lines.push_back({QLineF(rc.topRight(), rc.bottomRight()), it.frameWidth, Qt::black});
+            if (it.kind() == Item::Kind::Expression)
+                it.sum_ = 0;   // an expression starts again after it prints
+        }
+        y += h;
+        if (b.type() != Band::Type::ColumnHeader)
+            body = true;
+        if (!emptyLine)
+            for (Sum& s : sums)
+                if (s.band == &b && s.source && !s.source->eof())
+                    s.item->sum_ += s.source->number(s.field);
+        return true;
+    }
+
+    void printSub(Band& sd)
+    {
+        DataSource* s = sd.source();
+        if (!s)
+            return;
+        s->first();
+        if (s->eof()) {
+            if (!sd.printIfEmpty)
+                return;
+            if (sd.header())
+                print(*sd.header());
+            print(sd, true);
+            if (sd.footer())
+                print(*sd.footer());
+            return;
+        }
+        if (sd.header())
+            print(*sd.header());
+        for (; !s->eof(); s->next())
+            print(sd);
+        if (sd.footer())
+            print(*sd.footer());
+    }
+
+    QString groupValue(const Band& g)
+    {
+        if (g.groupValue)
+            return g.groupValue();
+        const int dot = g.groupExpression.indexOf(QLatin1Char('.'));
+        DataSource* s = dot > 0 ? r.findSource(g.groupExpression.left(dot)) : r.master_;
+        return s ? s->displayText(g.groupExpression.mid(dot + 1)) : QString();
+    }
+};
+
+PageSet Report::generate(const QDateTime& now)
+{
+    if (beforePrint)
+        beforePrint(*this);
+    Layout L{*this, now, {}, 0, false, {}};
+    static const QRegularExpression sumRe(QStringLiteral(R"(^\s*SUM\s*\(\s*(\w+)\.(\w+)\s*\)\s*$)"),
+                                          QRegularExpression::CaseInsensitiveOption);
+    for (const auto& b : bands_)
+        for (const auto& it : b->items()) {
+            if (it->kind() != Item::Kind::Expression)
+                continue;
+            it->sum_ = 0;
+            auto m = sumRe.match(it->expression);
+            if (!m.hasMatch())
+                continue;
+            DataSource* src = findSource(m.captured(1));
+            Band* band = it->sumBand;
+            if (!band) {   // the band that prints the summed table's records
+                for (Band* sd : subDetails_)
+                    if (sd->source() == src)
+                        band = sd;
+                if (!band)
+                    band = detail_;
+            }
+            L.sums.push_back({it.get(), band, src, m.captured(2)});
+        }
+
+    L.newPage(false);
+    if (title_)
+        L.print(*title_);
+    if (columnHeader_)
+        L.print(*columnHeader_);
+    if (master_) {
+        std::vector<QString> last(groups_.size());
+        bool firstRow = true;
+        for (master_->first(); !master_->eof(); master_->next()) {
+            for (size_t g = 0; g < groups_.size(); ++g) {
+                QString v = L.groupValue(*groups_[g]);
+                if (firstRow || v != last[g]) {
+                    last[g] = v;
+                    L.print(*groups_[g]);
+                }
+            }
+            firstRow = false;
+            if (detail_)
+                L.print(*detail_);
+            for (Band* sd : subDetails_)
+                L.printSub(*sd);
+        }
+    }
+    if (summary_)
+        L.print(*summary_);
+
+    if (pageNumbers) {
+        const int n = L.ps.count();
+        for (int i = 0; i < n; ++i) {
+            TextRun t;
+            t.family = defaultFont.family;
+            t.pointSize = 8;
+            t.align = Qt::AlignRight | Qt::AlignVCenter;
+            t.rect = QRectF(page.left, page.pageHeight() - page.bottom - page.pageNumberHeight, page.bandWidth(),
+                            page.pageNumberHeight);
+            t.text = QStringLiteral("Страница %1 из %2").arg(i + 1).arg(n);
+            L.ps.pages[size_t(i)].texts.push_back(std::move(t));
+        }
+    }
+    return std::move(L.ps);
+}
+
+Item& addOrgNameQRLabel(Report& report, Band& band, std::function<QString()> orgName)
+{
+    const double w = report.page.bandWidth();
+    Item& it = band.addLabel(QStringLiteral("OrgNameQRLabel"), QStringLiteral("OrgNameQRLabel"));
+    it.at(w / 3, 0, w - w / 3, 4).withFont(8).aligned(Align::Right);
+    // OrgNameQRLabelPrint: the name is read again every time the label prints.
+    it.onPrint = [orgName = std::move(orgName)](Item&, ItemPrint& p) { p.text = orgName ? orgName() : QString(); };
+    return it;
+}
+
+} // namespace reports

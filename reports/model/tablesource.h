@@ -1,0 +1,26 @@
+#pragma once
+// A report data source over a store table: the table's current order, link
+// and filter, and its fields' display texts (display hooks included).
+#include "report.h"
+
+namespace store { class Table; }
+
+namespace reports {
+
+class TableSource : public DataSource {
+public:
+    explicit TableSource(store::Table& t, QString name = {});
+    QString name() const override { return name_; }
+    void first() override;
+    void next() override;
+    bool eof() const override;
+    QString displayText(const QString& field) const override;
+    double number(const QString& field) const override;
+    store::Table& table() const { return t_; }
+
+private:
+    store::Table& t_;
+    QString name_;
+};
+
+} // namespace reports
