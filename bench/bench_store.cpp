@@ -499,25 +499,12 @@ double allRowsMb(const QString& file)
 
 int run(int argc, char** argv)
 {
-    QString dataDir = QString::fromUtf8(SALDINA_BENCH_DATA);
-    double scale = 1.0;
-    int repeats = 7;
-    for (int i = 1; i < argc; ++i) {
-        const QString a = QString::fromLocal8Bit(argv[i]);
-        if (a == QLatin1String("--scale") && i + 1 < argc)
-            scale = QString::fromLocal8Bit(argv[++i]).toDouble();
-        else if (a == QLatin1String("--repeats") && i + 1 < argc)
-            repeats = std::max(1, QString::fromLocal8Bit(argv[++i]).toInt());
-        else if (a.startsWith(QLatin1Char('-'))) {
-            std::fprintf(stderr, "usage: bench_store [DATA_DIR] [--scale F] [--repeats N]\n");
-            return 2;
-        } else
-            dataDir = a;
-    }
-    if (!(scale > 0)) {
-        std::fprintf(stderr, "bench_store: --scale needs a positive number\n");
+    const auto args = parseArgs(argc, argv, "bench_store", QString::fromUtf8(SALDINA_BENCH_DATA), 7);
+    if (!args)
         return 2;
-    }
+    QString dataDir = args->dataDir;
+    const double scale = args->scale;
+    const int repeats = args->repeats;
     const benchgen::YearParams params = benchgen::YearParams().scaled(scale);
 
     Bench b;

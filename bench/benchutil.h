@@ -2,6 +2,9 @@
 // Timing and printing shared by the benchmarks.
 #include <QString>
 #include <algorithm>
+#include <cstdio>
+#include <optional>
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <vector>
@@ -35,6 +38,36 @@ inline QString num(double v)
         return QString::number(v);
     const int digits = std::max(0, 2 - int(std::floor(std::log10(std::fabs(v)))));
     return QString::number(v, 'f', digits);
+}
+
+// The command line every benchmark takes: [DATA_DIR] [--scale F] [--repeats N].
+struct Args {
+    QString dataDir;
+    double scale = 1.0;
+    int repeats = 5;
+};
+
+// Nothing (after a message) when the line is wrong.
+inline std::optional<Args> parseArgs(int argc, char** argv, const char* name, const QString& dataDir, int repeats)
+{
+    Args a{dataDir, 1.0, repeats};
+    for (int i = 1; i < argc; ++i) {
+        const QString s = QString::fromLocal8Bit(argv[i]);
+        if (s == QLatin1String("--scale") && i + 1 < argc)
+            a.scale = QString::fromLocal8Bit(argv[++i]).toDouble();
+        else if (s == QLatin1String("--repeats") && i + 1 < argc)
+            a.repeats = std::max(1, QString::fromLocal8Bit(argv[++i]).toInt());
+        else if (s.startsWith(QLatin1Char('-'))) {
+            std::fprintf(stderr, "usage: %s [DATA_DIR] [--scale F] [--repeats N]\n", name);
+            return std::nullopt;
+        } else
+            a.dataDir = s;
+    }
+    if (!(a.scale > 0)) {
+        std::fprintf(stderr, "%s: --scale needs a positive number\n", name);
+        return std::nullopt;
+    }
+    return a;
 }
 
 } // namespace benchutil

@@ -20,6 +20,23 @@ class CliTest : public QObject {
         return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
     }
 
+    // A fresh year 2004 under tmp/r; returns the path of its prog.ini.
+    static QString freshRoot(const QTemporaryDir& tmp)
+    {
+        const QString root = tmp.filePath("r");
+        if (cli({"init", root, "--year", "2004"}).code != 0)
+            return {};
+        return root + "/prog.ini";
+    }
+
+    static QString writeFile(const QTemporaryDir& tmp, const QString& name, const QByteArray& data)
+    {
+        QFile f(tmp.filePath(name));
+        f.open(QIODevice::WriteOnly);
+        f.write(data);
+        return f.fileName();
+    }
+
     // Tables in an order in which every code exists before it is used.
     const QStringList order = {"cbc_spr", "law_spr", "org_spr", "SumTypeSpr", "t1",   "t2_1",
                                "t2_2",    "planTbl", "corPln",  "DOrg",       "DIn",  "DOut"};
@@ -89,15 +106,9 @@ private slots:
     void importIsAllOrNothing()
     {
         QTemporaryDir tmp;
-        const QString root = tmp.filePath("r");
-        QCOMPARE(cli({"init", root, "--year", "2004"}).code, 0);
-        const QString ini = root + "/prog.ini";
-        auto write = [&](const QString& name, const QByteArray& data) {
-            QFile f(tmp.filePath(name));
-            f.open(QIODevice::WriteOnly);
-            f.write(data);
-            return f.fileName();
-        };
+        const QString ini = freshRoot(tmp);
+        QVERIFY(!ini.isEmpty());
+        auto write = [&](const QString& name, const QByteArray& data) { return writeFile(tmp, name, data); };
         // Quoted fields, a comma and a quote inside, CRLF, a decimal comma, dd.MM.yyyy.
         const QString law = write("law.csv", "lawref,SNAME,Name\r\n01,\"Закон, первый\",\"Он \"\"главный\"\"\"\r\n02,Второй,\r\n");
         Run r = cli({"--ini", ini, "import", "law_spr", law});
@@ -121,15 +132,9 @@ private slots:
     void refusedRowsNameTheirLine()
     {
         QTemporaryDir tmp;
-        const QString root = tmp.filePath("r");
-        QCOMPARE(cli({"init", root, "--year", "2004"}).code, 0);
-        const QString ini = root + "/prog.ini";
-        auto write = [&](const QString& name, const QByteArray& data) {
-            QFile f(tmp.filePath(name));
-            f.open(QIODevice::WriteOnly);
-            f.write(data);
-            return f.fileName();
-        };
+        const QString ini = freshRoot(tmp);
+        QVERIFY(!ini.isEmpty());
+        auto write = [&](const QString& name, const QByteArray& data) { return writeFile(tmp, name, data); };
         QCOMPARE(cli({"--ini", ini, "import", "law_spr", write("l.csv", "LawRef\n01\n")}).code, 0);
         QCOMPARE(cli({"--ini", ini, "import", "cbc_spr", write("c.csv", "CBC\n0101\n")}).code, 0);
         struct Case {
