@@ -65,19 +65,6 @@ void figure(const char* name, double value, const char* unit, double target)
 
 void progress(const QString& text) { std::fprintf(stderr, "bench_store: %s\n", text.toUtf8().constData()); }
 
-// /proc/self/status in megabytes ("VmHWM", "VmRSS").
-double statusMb(const char* key)
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return 0;
-    const QByteArray want = QByteArray(key) + ':';
-    for (const QByteArray& l : f.readAll().split('\n'))
-        if (l.startsWith(want))
-            return l.mid(want.size()).trimmed().split(' ').value(0).toDouble() / 1024.0;
-    return 0;
-}
-
 // A plain SQLite connection to the same file: the baseline and the "other copy".
 class RawDb {
 public:

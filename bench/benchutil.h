@@ -1,5 +1,6 @@
 #pragma once
 // Timing and printing shared by the benchmarks.
+#include <QFile>
 #include <QString>
 #include <algorithm>
 #include <cstdio>
@@ -68,6 +69,19 @@ inline std::optional<Args> parseArgs(int argc, char** argv, const char* name, co
         return std::nullopt;
     }
     return a;
+}
+
+// /proc/self/status in megabytes ("VmHWM", "VmRSS").
+inline double statusMb(const char* key)
+{
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray want = QByteArray(key) + ':';
+    for (const QByteArray& l : f.readAll().split('\n'))
+        if (l.startsWith(want))
+            return l.mid(want.size()).trimmed().split(' ').value(0).toDouble() / 1024.0;
+    return 0;
 }
 
 } // namespace benchutil

@@ -1,4 +1,5 @@
 #include "books.h"
+#include "listprint.h"
 #include "schema/schema.h"
 #include "store/storeerror.h"
 #include "ui/codeedit.h"
@@ -570,7 +571,8 @@ void TBookSelectForm::GridCtrlDelete()
 
 void TBookSelectForm::PrintButtonClick()
 {
-    // The book's printed list is added with the list prints.
+    if (print_)
+        print_->Run(this);
 }
 
 void TBookSelectForm::GridDblClick() { accept(); }

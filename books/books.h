@@ -91,6 +91,7 @@ const BookDef& purposesBook();
 const BookDef& kindsBook();
 
 class TBookSelectForm;
+class TBookListPrint;
 
 // The add/change dialog of a book. The book's table is in edit or insert
 // state while it is shown: OK posts, Cancel (also Esc and the close box)
@@ -154,6 +155,7 @@ public:
     store::Table& table() const { return db_.*(def_.table); }
 
     void setEditForm(TBookEditForm* f) { editForm_ = f; }
+    void setListPrint(TBookListPrint* p) { print_ = p; }
     TBookEditForm* editForm() const { return editForm_; }
 
     // The picker: shows the list modally with the book where it stands;
@@ -177,7 +179,7 @@ public:
     void AddButtonClick();
     void EditButtonClick();
     void DeleteButtonClick();
-    void PrintButtonClick();   // the printed list comes with the list prints
+    void PrintButtonClick();   // the book's printed list in the preview
     void GridDblClick();
     // Ctrl+Del in the grid: the grid's own deletion after its question.
     void GridCtrlDelete();
@@ -197,6 +199,7 @@ private:
     const BookDef& def_;
     dm::TDataBase1& db_;
     TBookEditForm* editForm_ = nullptr;
+    TBookListPrint* print_ = nullptr;
 };
 
 // The eight windows under their names.

@@ -1,6 +1,7 @@
 #include "forms.h"
 #include "aboutform.h"
 #include "books.h"
+#include "listprint.h"
 #include "datamodule/datamodule.h"
 #include "mainform.h"
 #include "uchfinchform.h"
@@ -18,6 +19,8 @@ books::TLawSelectForm* LawSelectForm = nullptr;
 books::TEditLawForm* EditLawForm = nullptr;
 books::TSumTypeSprForm* SumTypeSprForm = nullptr;
 books::TSumTypeSprEditForm* SumTypeSprEditForm = nullptr;
+books::TMDForm7* MDForm7 = nullptr;
+books::TMDForm8* MDForm8 = nullptr;
 
 void CreateForms(const QString& iniPath)
 {
@@ -40,6 +43,10 @@ void CreateForms(const QString& iniPath)
     CBCSelectForm->setEditForm(EditCBCForm);
     LawSelectForm->setEditForm(EditLawForm);
     SumTypeSprForm->setEditForm(SumTypeSprEditForm);
+    MDForm7 = new books::TMDForm7(*DataBase1, MainForm);
+    MDForm8 = new books::TMDForm8(*DataBase1, MainForm);
+    OrgSelectForm->setListPrint(MDForm7);
+    LawSelectForm->setListPrint(MDForm8);
     AboutForm = new TAboutForm(MainForm);
 }
 
@@ -57,6 +64,8 @@ void DestroyForms()
     EditLawForm = nullptr;
     SumTypeSprForm = nullptr;
     SumTypeSprEditForm = nullptr;
+    MDForm7 = nullptr;
+    MDForm8 = nullptr;
     delete DataBase1;   // DataModuleDestroy
     DataBase1 = nullptr;
 }

@@ -16,6 +16,8 @@ class TLawSelectForm;
 class TEditLawForm;
 class TSumTypeSprForm;
 class TSumTypeSprEditForm;
+class TMDForm7;
+class TMDForm8;
 }
 
 extern dm::TDataBase1* DataBase1;
@@ -30,6 +32,8 @@ extern books::TLawSelectForm* LawSelectForm;
 extern books::TEditLawForm* EditLawForm;
 extern books::TSumTypeSprForm* SumTypeSprForm;
 extern books::TSumTypeSprEditForm* SumTypeSprEditForm;
+extern books::TMDForm7* MDForm7;
+extern books::TMDForm8* MDForm8;
 
 // Creates the data module and every window in their order (the program
 // entry and the tests use it); DestroyForms takes them down in reverse.

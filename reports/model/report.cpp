@@ -218,8 +218,10 @@ struct Report::Layout {
         case Item::Kind::DataText: {
             if (emptyLine)
                 return {};
+            // A table past its last row still stands on that row and shows it;
+            // an empty one shows nothing (the source answers both).
             DataSource* s = r.findSource(it.source);
-            return s && !s->eof() ? s->displayText(it.field) : QString();
+            return s ? s->displayText(it.field) : QString();
         }
         case Item::Kind::Expression:
             return store::formatNumber(it.sum_, it.displayFormat);
@@ -252,8 +254,11 @@ struct Report::Layout {
             if (!p.text.isEmpty() && it.onPrint)
                 it.onPrint(it, p);
             double ih = it.rect.height();
-            if (it.stretch && !p.text.isEmpty())
+            if (it.stretch && !p.text.isEmpty()) {
                 ih = std::max(ih, wrappedHeight(p.text, styleOf(it), it.rect.width() - 2 * Inset));
+                // A grown item keeps the room the band left under it.
+                h = std::max(h, it.rect.top() + ih + std::max(0.0, b.height - it.rect.bottom()));
+            }
             h = std::max(h, it.rect.top() + ih);
             outs.push_back({&it, p, ih});
         }

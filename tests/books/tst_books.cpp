@@ -2,6 +2,8 @@
 // windows with key and mouse events: adding, changing and deleting with
 // every refusal of the store, the pickers, the group-heading colours.
 #include "books.h"
+#include "listprint.h"
+#include "preview.h"
 #include "datamodule/datamodule.h"
 #include "testroot.h"
 #include "ui/codeedit.h"
@@ -88,8 +90,13 @@ struct Books {
     TSumTypeSprForm kindList{db};
     TSumTypeSprEditForm kindEdit{db};
 
+    TMDForm7 orgPrint{db};
+    TMDForm8 lawPrint{db};
+
     Books()
     {
+        orgList.setListPrint(&orgPrint);
+        lawList.setListPrint(&lawPrint);
         orgList.setEditForm(&orgEdit);
         orgEdit.setCodesPicker(&cbcList);
         cbcList.setEditForm(&cbcEdit);
@@ -368,6 +375,86 @@ private slots:
         QCOMPARE(b.lawList.Grid->model()->index(1, 0).data().toString(), QStringLiteral("01-1"));
         b.lawList.hide();
         b.orgList.hide();
+    }
+    void listPrints()
+    {
+        Books b;
+        config::Profile(b.in.ini).writeString("Main", "OrgName", "Финансовое управление");
+        struct Seen {
+            QString report;
+            reports::PreviewMode mode = reports::PreviewMode::Modal;
+            reports::PageSet pages;
+        } seen;
+        reports::setPreviewInterceptor([&](reports::Report& r, const reports::PageSet& ps, reports::PreviewMode m) {
+            seen = {r.name(), m, ps};
+        });
+        // The background under a printed text: the fill whose rectangle holds it.
+        auto fillUnder = [&](const QString& text) {
+            const reports::Page& pg = seen.pages.pages.front();
+            for (const reports::TextRun& t : pg.texts)
+                if (t.text == text)
+                    for (auto f = pg.fills.rbegin(); f != pg.fills.rend(); ++f)
+                        if (f->rect.contains(t.rect.center()))
+                            return f->color;
+            return QColor();
+        };
+        auto body = [&] {
+            QStringList out = seen.pages.toText().split('\n', Qt::SkipEmptyParts);
+            out.removeIf([](const QString& l) { return l.startsWith("Дата составления") || l.startsWith("Страница"); });
+            return out;
+        };
+        const QColor aqua(0, 255, 255);
+
+        // The organizations list prints from its print button, as an ordinary window.
+        QTest::mouseClick(b.orgList.PrintButton, Qt::LeftButton);
+        QCOMPARE(seen.report, QStringLiteral("MDForm7"));
+        QCOMPARE(seen.mode, reports::PreviewMode::Ordinary);
+        QCOMPARE(body(), (QStringList{"Финансовое управление", "Справочник организаций",
+                                      "Код организации\tНаименование\tДополнительные сведения", "001\tГруппа",
+                                      "001-01\tШкола"}));
+        QCOMPARE(fillUnder("001"), aqua);
+        QCOMPARE(fillUnder("001-01"), QColor(Qt::white));
+        QCOMPARE(fillUnder("Код организации"), aqua);
+        const reports::Page& pg = seen.pages.pages.front();
+        auto title = std::find_if(pg.texts.begin(), pg.texts.end(), [](auto& t) { return t.text == "Справочник организаций"; });
+        QVERIFY(title->bold && title->italic && title->pointSize == 16 && title->color == QColor(0, 0, 128));
+
+        // The purposes list: in the book's current order, the name read from prog.ini each time.
+        config::Profile(b.in.ini).writeString("Main", "OrgName", "Другое управление");
+        Table& law = b.db.LawSprTable;
+        law.append();
+        law.fieldByName("LawRef").setAsString("02");
+        law.fieldByName("Sname").setAsString("Вторая");
+        law.fieldByName("Name").setAsString("Полное имя второй группы назначений, длинное, в две строки");
+        law.post();
+        law.setOrder("Sname");
+        QTest::mouseClick(b.lawList.PrintButton, Qt::LeftButton);
+        QCOMPARE(seen.report, QStringLiteral("MDForm8"));
+        QStringList lines = body();
+        QCOMPARE(lines.mid(0, 3), (QStringList{"Другое управление", "Справочник назначений",
+                                                "Код назначения\tКраткое наименование\tПолное наименование"}));
+        QCOMPARE(lines.mid(3, 2), (QStringList{"02\tВторая\tПолное имя второй группы назначений, длинное, в две строки", "01\tГруппа"}));
+        QCOMPARE(fillUnder("01-1"), QColor(Qt::white));
+        QCOMPARE(fillUnder("02"), aqua);
+        // The long name wraps and its band grows: the next row starts below it.
+        auto at = [&](const QString& text) {
+            for (const reports::TextRun& t : seen.pages.pages.front().texts)
+                if (t.text.startsWith(text))
+                    return t.rect;
+            return QRectF();
+        };
+        QVERIFY(at("Полное имя").height() > 7);   // two lines of 10 points
+        QVERIFY(at("01").top() >= at("Полное имя").bottom());
+
+        // An empty book prints its title band alone.
+        law.setOrder("LawRef");
+        while (law.recordCount() > 0) {
+            law.first();
+            law.remove();
+        }
+        QTest::mouseClick(b.lawList.PrintButton, Qt::LeftButton);
+        QCOMPARE(body().size(), 3);
+        reports::setPreviewInterceptor({});
     }
 };
 

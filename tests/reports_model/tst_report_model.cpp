@@ -1,10 +1,16 @@
 // The banded report model through its page set: band order, sub-details,
 // hooks, pagination, sums, the text dump and PDF.
+#include "preview.h"
 #include "report.h"
 #include "tablesource.h"
 #include "testroot.h"
 
+#include <QAbstractScrollArea>
 #include <QElapsedTimer>
+#include <QLabel>
+#include <QPrinter>
+#include <QSpinBox>
+#include <QToolButton>
 #include <QFile>
 #include <QtTest>
 
@@ -56,6 +62,47 @@ class TstReportModel : public QObject {
                     if (!l.startsWith(QStringLiteral("Страница")))
                         out << l;
         return out;
+    }
+
+
+    // A report of `n` rows, ten to a page, counting its generations.
+    struct Paged {
+        MemSource m;
+        Report r;
+        int generations = 0;
+        explicit Paged(int n) : m("m", {"A"}, {})
+        {
+            for (int i = 0; i < n; ++i)
+                m.rows_ << QStringList{QString::number(i + 1)};
+            r.setMaster(&m);
+            r.beforePrint = [this](Report&) { ++generations; };
+            r.detail(25).addDataText("A", "m", "A").at(0, 0, 40, 25);
+        }
+    };
+
+    // Runs `inside` once the preview window is up (it must close it).
+    static void whenPreview(std::function<void(PreviewWindow&)> inside)
+    {
+        QTimer::singleShot(0, [inside] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* p = qobject_cast<PreviewWindow*>(w); p && p->isVisible()) {
+                    QPointer<PreviewWindow> guard(p);
+                    inside(*p);
+                    if (guard && guard->isVisible())
+                        guard->close();
+                    return;
+                }
+            whenPreview(inside);
+        });
+    }
+
+    static int pdfPages(const QString& file)
+    {
+        QFile f(file);
+        if (!f.open(QIODevice::ReadOnly))
+            return -1;
+        static const QRegularExpression page(QStringLiteral("/Type\\s*/Page[^s]"));
+        return int(QString::fromLatin1(f.readAll()).count(page));
     }
 
 private slots:
@@ -196,8 +243,10 @@ private slots:
         Band& sd = r.addSubDetail("Acc", &ts, 5);
         sd.addDataText("F", "t1", "Facebill");
         sd.addDataText("A", "t1", "InAmount").at(40, 0, 30, 5);
+        // After the walk the master stands on its last row, and a summary shows it.
+        r.summary(5).addDataText("Last", "law_spr", "Sname");
         PageSet ps = r.generate();
-        QCOMPARE(lines(ps), (QStringList{"01\tGroup", "011\tItem", "00000000001\t12,50"}));
+        QCOMPARE(lines(ps), (QStringList{"01\tGroup", "011\tItem", "00000000001\t12,50", "Item"}));
 
         QTemporaryDir dir;
         const QString pdf = dir.filePath("r.pdf");
@@ -205,6 +254,142 @@ private slots:
         QFile f(pdf);
         QVERIFY(f.open(QIODevice::ReadOnly));
         QVERIFY(f.read(5) == "%PDF-");
+    }
+
+    void previewNavigationAndZoom()
+    {
+        Paged p(45);   // five pages
+        bool ran = false;
+        whenPreview([&](PreviewWindow& w) {
+            ran = true;
+            QCOMPARE(w.pages().count(), 5);
+            QCOMPARE(w.currentPage(), 1);
+            QCOMPARE(w.PageCountLabel->text(), QStringLiteral("из 5"));
+            QVERIFY(!w.FirstPageButton->isEnabled() && !w.PriorPageButton->isEnabled());
+            QTest::mouseClick(w.NextPageButton, Qt::LeftButton);
+            QCOMPARE(w.currentPage(), 2);
+            QCOMPARE(w.PageNumberEdit->value(), 2);
+            QTest::mouseClick(w.LastPageButton, Qt::LeftButton);
+            QCOMPARE(w.currentPage(), 5);
+            QVERIFY(!w.NextPageButton->isEnabled() && !w.LastPageButton->isEnabled());
+            QTest::keyClick(&w, Qt::Key_PageUp);
+            QCOMPARE(w.currentPage(), 4);
+            w.PageNumberEdit->selectAll();
+            QTest::keyClicks(w.PageNumberEdit, "3");
+            QCOMPARE(w.currentPage(), 3);
+            QTest::mouseClick(w.FirstPageButton, Qt::LeftButton);
+            QCOMPARE(w.currentPage(), 1);
+
+            // Whole page: a page fits the view; only what is in sight is painted.
+            const QSize v = w.view()->viewport()->size();
+            QCOMPARE(w.zoom(), PreviewWindow::Zoom::WholePage);
+            QVERIFY(279.4 * w.scale() <= v.height() && 215.9 * w.scale() <= v.width());
+            w.grab();
+            QVERIFY(w.lastPaintedPages() >= 1 && w.lastPaintedPages() <= 2);
+            QTest::mouseClick(w.ZoomWidthButton, Qt::LeftButton);
+            QVERIFY(w.ZoomWidthButton->isChecked() && !w.ZoomFitButton->isChecked());
+            QVERIFY(std::abs(215.9 * w.scale() - (w.view()->viewport()->width() - 24)) < 2);
+            QTest::mouseClick(w.ZoomActualButton, Qt::LeftButton);
+            QCOMPARE(w.scale(), w.logicalDpiX() / 25.4);
+            QTest::mouseClick(w.LastPageButton, Qt::LeftButton);
+            QCOMPARE(w.currentPage(), 5);
+            w.grab();
+            QVERIFY(w.lastPaintedPages() <= 2);
+            // Esc closes the preview and the call returns.
+            QTest::keyClick(&w, Qt::Key_Escape);
+        });
+        preview(p.r, PreviewMode::Ordinary, nullptr, "Отчет");
+        QVERIFY(ran);
+        QCOMPARE(p.generations, 1);
+    }
+
+    void previewPrintsAgainAndSaves()
+    {
+        Paged p(45);
+        QTemporaryDir dir;
+        const QString printed = dir.filePath("printed.pdf"), saved = dir.filePath("saved");
+        int dialogs = 0;
+        auto oldPrint = PreviewWindow::printDialog();
+        auto oldSave = PreviewWindow::saveFileDialog();
+        // The printer set-up: pages 2 to 3, two copies, into a file.
+        PreviewWindow::printDialog() = [&](QPrinter& pr, int count, QWidget*) {
+            ++dialogs;
+            [&] { QCOMPARE(count, 5); }();
+            pr.setOutputFormat(QPrinter::PdfFormat);
+            pr.setOutputFileName(printed);
+            pr.setPrintRange(QPrinter::PageRange);
+            pr.setFromTo(2, 3);
+            pr.setCopyCount(2);
+            return true;
+        };
+        QString answer;
+        PreviewWindow::saveFileDialog() = [&](QWidget*) { return answer; };
+        whenPreview([&](PreviewWindow& w) {
+            QCOMPARE(p.generations, 1);
+            QTest::mouseClick(w.PrintSetupButton, Qt::LeftButton);
+            QCOMPARE(dialogs, 1);
+            // The pages are generated again for the print, so every hook runs again.
+            p.m.rows_ << QStringList{"46"};
+            QTest::mouseClick(w.PrintButton, Qt::LeftButton);
+            QCOMPARE(p.generations, 2);
+            QCOMPARE(dialogs, 1);
+            QCOMPARE(w.pages().count(), 5);
+            QCOMPARE(w.PageCountLabel->text(), QStringLiteral("из 5"));
+            QCOMPARE(pdfPages(printed), 4);
+            // Save as PDF: cancelled writes nothing, a name without suffix gets one.
+            QTest::mouseClick(w.SaveButton, Qt::LeftButton);
+            answer = saved;
+            QTest::mouseClick(w.SaveButton, Qt::LeftButton);
+            QCOMPARE(pdfPages(saved + ".pdf"), 5);
+            QCOMPARE(p.generations, 2);
+            QTest::mouseClick(w.ExitButton, Qt::LeftButton);
+        });
+        preview(p.r, PreviewMode::Ordinary);
+        PreviewWindow::printDialog() = oldPrint;
+        PreviewWindow::saveFileDialog() = oldSave;
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 2);
+    }
+
+    void previewForms()
+    {
+        Paged p(3);
+        QWidget other;
+        other.show();
+        // Ordinary: the caller waits, the rest of the program stays usable.
+        whenPreview([&](PreviewWindow& w) {
+            QCOMPARE(w.windowModality(), Qt::NonModal);
+            QVERIFY(!QApplication::activeModalWidget());
+            QVERIFY(!other.testAttribute(Qt::WA_Disabled));
+            w.close();
+        });
+        preview(p.r, PreviewMode::Ordinary);
+        // Modal: nothing else can be used until it closes.
+        whenPreview([&](PreviewWindow& w) {
+            QCOMPARE(w.windowModality(), Qt::ApplicationModal);
+            QCOMPARE(QApplication::activeModalWidget(), &w);
+            w.close();
+        });
+        preview(p.r, PreviewMode::Modal);
+        // An interceptor takes the pages instead of a window.
+        PreviewMode seen = PreviewMode::Ordinary;
+        int pages = 0;
+        setPreviewInterceptor([&](Report&, const PageSet& ps, PreviewMode m) {
+            seen = m;
+            pages = ps.count();
+        });
+        preview(p.r, PreviewMode::Modal);
+        setPreviewInterceptor({});
+        QCOMPARE(seen, PreviewMode::Modal);
+        QCOMPARE(pages, 1);
+        QCOMPARE(p.generations, 3);
+        // An empty report previews as its one empty page.
+        Report empty;
+        whenPreview([&](PreviewWindow& w) {
+            QCOMPARE(w.pages().count(), 1);
+            QCOMPARE(w.currentPage(), 1);
+            w.close();
+        });
+        preview(empty, PreviewMode::Ordinary);
     }
 
     void fiveHundredPages()
