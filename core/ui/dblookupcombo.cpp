@@ -111,6 +111,10 @@ QString DBLookupCombo::text() const { return lineEdit()->text().trimmed(); }
 
 void DBLookupCombo::showKey(const QString& text)
 {
+    // A code shown through its display hook ("100-02") is longer than the
+    // stored field the typing is limited to.
+    if (text.size() > lineEdit()->maxLength())
+        lineEdit()->setMaxLength(text.size());
     if (lineEdit()->text() != text)
         setEditText(text);
 }

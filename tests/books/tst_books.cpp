@@ -354,6 +354,11 @@ private slots:
         QCOMPARE(b.db.LawSprTable.fieldByName("LawRef").asString(), QStringLiteral("011"));
         QCOMPARE(b.lawList.Grid->currentRow(), 1);
         b.lawList.hide();
+        // A code longer through its display hook than its field shows whole.
+        b.orgList.show();
+        b.db.Org_Table.last();
+        QCOMPARE(b.orgList.RxDBLookupCombo1->lineEdit()->text(), QStringLiteral("001-01"));
+        b.orgList.hide();
     }
 
     void groupHeadingColours()
