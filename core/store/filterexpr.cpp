@@ -27,7 +27,7 @@ QString sqlCompare(const QString& column, const QString& op, const QVariant& val
 }
 
 struct FilterExpr::Node {
-    enum Kind { Compare, And, Or, Not } kind = Compare;
+    enum Kind { Compare, And, Or, Not, Mask } kind = Compare;
     QString column;
     schema::FieldType type = schema::FieldType::Text;
     QString op;
@@ -38,7 +38,7 @@ struct FilterExpr::Node {
 namespace {
 
 struct Token {
-    enum Kind { End, Ident, String, Number, Op, LParen, RParen } kind = End;
+    enum Kind { End, Ident, String, Number, Op, LParen, RParen, Comma } kind = End;
     QString text;
 };
 
@@ -110,7 +110,39 @@ private:
             advance();
             return n;
         }
+        if (keyword("mask"))
+            return parseMask();
         return parseCompare();
+    }
+
+    // MASK(Field, 'pattern'): the stored text of Field matches the pattern
+    // position by position, "*" matching any character (maskMatches).
+    std::unique_ptr<FilterExpr::Node> parseMask()
+    {
+        advance();
+        if (tok_.kind != Token::LParen)
+            fail(QStringLiteral("ожидается ( после MASK"));
+        advance();
+        if (tok_.kind != Token::Ident)
+            fail(QStringLiteral("ожидается имя поля в MASK"));
+        const schema::FieldDef* f = def_.field(tok_.text);
+        if (!f || f->calculated || f->type != schema::FieldType::Text)
+            fail(QStringLiteral("нет текстового поля %1").arg(tok_.text));
+        advance();
+        if (tok_.kind != Token::Comma)
+            fail(QStringLiteral("ожидается запятая в MASK"));
+        advance();
+        if (tok_.kind != Token::String)
+            fail(QStringLiteral("ожидается маска в кавычках"));
+        auto n = std::make_unique<FilterExpr::Node>();
+        n->kind = FilterExpr::Node::Mask;
+        n->column = f->name;
+        n->value = tok_.text;   // blanks kept: a blank matches only a blank
+        advance();
+        if (tok_.kind != Token::RParen)
+            fail(QStringLiteral("нет закрывающей скобки"));
+        advance();
+        return n;
     }
 
     std::unique_ptr<FilterExpr::Node> parseCompare()
@@ -217,6 +249,9 @@ private:
         } else if (c == QLatin1Char(')')) {
             ++i_;
             tok_ = {Token::RParen, QStringLiteral(")")};
+        } else if (c == QLatin1Char(',')) {
+            ++i_;
+            tok_ = {Token::Comma, QStringLiteral(",")};
         } else if (QStringLiteral("=<>!").contains(c)) {
             QString op(c);
             ++i_;
@@ -250,6 +285,9 @@ QString nodeSql(const FilterExpr::Node& n, SqlParams& params)
     }
     case FilterExpr::Node::Not:
         return QStringLiteral("(NOT %1)").arg(nodeSql(*n.a, params));
+    case FilterExpr::Node::Mask:
+        params.emplace_back(n.value, schema::FieldType::Text);
+        return QStringLiteral("saldina_mask(?, \"%1\")").arg(n.column);
     }
     return QStringLiteral("1");
 }

@@ -116,4 +116,14 @@ QString roundTripFloat(double v)
     return QString::number(v, 'g', QLocale::FloatingPointShortest);
 }
 
+bool maskMatches(QStringView mask, QStringView value)
+{
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const QChar m = i < mask.size() ? mask[i] : QLatin1Char(' ');
+        if (m != QLatin1Char('*') && m != value[i])
+            return false;
+    }
+    return true;
+}
+
 } // namespace store

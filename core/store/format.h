@@ -26,4 +26,11 @@ std::optional<QDate> parseDate(const QString& text);
 // (files written for other programs).
 QString roundTripFloat(double v);
 
+// A selection mask against a stored code: every position of the value must
+// match, "*" in the mask matching any character and any other character
+// (the blank included) only itself; mask positions past the end of the value
+// are not looked at, value positions past the end of the mask meet a blank.
+// An empty value matches every mask. Year databases run it as saldina_mask().
+bool maskMatches(QStringView mask, QStringView value);
+
 } // namespace store

@@ -1,4 +1,5 @@
 #include "session.h"
+#include "format.h"
 #include "filelock.h"
 #include "table.h"
 
@@ -14,6 +15,23 @@
 namespace store {
 
 namespace {
+
+// saldina_mask(mask, value): maskMatches on the stored text; an empty mask or
+// value reads as empty text.
+void sqlMask(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    auto text = [](sqlite3_value* v) {
+        const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(v));
+        return p ? QString::fromUtf8(p, sqlite3_value_bytes(v)) : QString();
+    };
+    sqlite3_result_int(ctx, maskMatches(text(argv[0]), text(argv[1])) ? 1 : 0);
+}
+
+void registerFunctions(sqlite3* db)
+{
+    sqlite3_create_function_v2(db, "saldina_mask", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, &sqlMask, nullptr,
+                               nullptr, nullptr);
+}
 
 // Lock files are shared by every session of the process: closing any
 // descriptor of a file would drop all of the process's locks on it.
@@ -107,6 +125,7 @@ Connection::Connection(Session* session, QString file) : session_(session), file
             fail(rc);
         sqlite3_busy_handler(db_, &Connection::busyHandler, this);
         sqlite3_extended_result_codes(db_, 1);
+        registerFunctions(db_);
         exec(QStringLiteral("PRAGMA journal_mode=DELETE"));
         exec(QStringLiteral("PRAGMA synchronous=FULL"));
         // Reading the schema proves the file is a database of ours.

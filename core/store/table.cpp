@@ -390,6 +390,25 @@ QString Table::viewWhere(SqlParams& params)
     return conds.isEmpty() ? QString() : QStringLiteral(" WHERE ") + conds.join(QStringLiteral(" AND "));
 }
 
+std::optional<double> Table::viewSum(const QString& name)
+{
+    requireOpen("viewSum");
+    if (filtered_ && filterCb_)
+        return std::nullopt;
+    const Field& f = fieldByName(name);
+    if (f.isCalculated() || (f.type() != schema::FieldType::Float && f.type() != schema::FieldType::AutoInc))
+        throw StoreError(QStringLiteral("Поле %1 не числовое").arg(f.name()));
+    if (master_ && (!master_->isOpen() || master_->recordCountConst() == 0))
+        return 0.0;
+    SqlParams params;
+    const QString where = viewWhere(params);
+    Statement st(*conn_, QStringLiteral("SELECT TOTAL(%1) FROM %2%3").arg(quoted(f.name()), quoted(def_->name), where));
+    for (int i = 0; i < int(params.size()); ++i)
+        st.bind(i + 1, params[i].first, params[i].second);
+    st.step();
+    return st.column(0, schema::FieldType::Float).toDouble();
+}
+
 void Table::buildView()
 {
     const qint64 dv = conn_->dataVersion();

@@ -13,6 +13,7 @@
 #include <QVariant>
 #include <QVariantList>
 #include <functional>
+#include <optional>
 #include <memory>
 #include <vector>
 
@@ -146,6 +147,11 @@ public:
     QString filterExpression() const { return filterText_; }
     void setFiltered(bool on);
     bool filtered() const { return filtered_; }
+    // The sum of a number field over the current view (link, range and filter
+    // expression) by one SQL aggregate, empty values skipped; nothing while a
+    // filter callback is in force, whose rows must be walked instead. The
+    // current row does not move.
+    std::optional<double> viewSum(const QString& field);
 
     // A range on the leading fields of the current order, both ends inclusive.
     void setRange(const QVariantList& from, const QVariantList& to);

@@ -193,6 +193,83 @@ private slots:
         p->setFilterExpression("Amount > 5,5 and FiDate = '01.02.2004'");
     }
 
+    void masksAndSqlSums()
+    {
+        using store::maskMatches;
+        // Only the value's own positions count; past the mask's end a blank is met.
+        QVERIFY(maskMatches(u"12***", u"12345") && maskMatches(u"12***", u"12") && maskMatches(u"12***", u""));
+        QVERIFY(!maskMatches(u"12***", u"13345"));
+        QVERIFY(!maskMatches(u"12   ", u"12345") && maskMatches(u"12   ", u"12") && maskMatches(u"12", u"12  "));
+        QVERIFY(maskMatches(u"*****", u"") && maskMatches(u"", u"") && !maskMatches(u"", u"1"));
+        QVERIFY(!maskMatches(u"ab", u"AB") && maskMatches(u"*", u"1") && !maskMatches(u"*", u"12"));
+
+        // MASK() in a filter expression runs the same test in SQL.
+        auto org = root->table(*s, "org_spr");
+        const QStringList codes{"12345", "12", "12999", "13345", "1", "00012"};
+        for (const QString& c : codes)
+            org->appendRecord({c, "Организация " + c});
+        org->setOrder("Org");
+        org->setFiltered(true);
+        for (const QString& mask : {QString("12***"), QString("12   "), QString("*****"), QString(" "), QString("1****"),
+                                    QString("**0**"), QString("***45")}) {
+            org->setFilterExpression(QStringLiteral("MASK(Org, '%1')").arg(mask));
+            QStringList want;
+            for (QString c : codes)
+                if (maskMatches(mask, c))
+                    want << c;
+            want.sort();
+            QCOMPARE(column(*org, "Org"), want);
+        }
+        org->setFilterExpression("MASK(Org, '1''***') or Org = '1'");   // a quote in the mask is a character
+        QCOMPARE(column(*org, "Org"), QStringList({"1"}));
+        for (const char* bad : {"MASK(Org '1')", "MASK(Nope, '1')", "MASK(Org, 1)", "MASK(Org, '1'", "MASK Org"})
+            QVERIFY2(!storeError([&] { org->setFilterExpression(QString::fromLatin1(bad)); }).isEmpty(), bad);
+
+        // A sum over the linked, filtered view by SQL equals the walk, and
+        // does not move the table.
+        auto t1 = root->table(*s, "t1");
+        auto law = root->table(*s, "law_spr");
+        law->appendRecord({"01", "Группа"});
+        law->appendRecord({"011", "Закон"});
+        auto cbc = root->table(*s, "cbc_spr");
+        cbc->appendRecord({"0101", "Код"});
+        cbc->appendRecord({"0102", "Код"});
+        t1->appendRecord({"00000000001", "011"});
+        t1->appendRecord({"00000000002", "011"});
+        auto t21 = root->table(*s, "t2_1");
+        int n = 0;
+        for (const char* acc : {"00000000001", "00000000002"})
+            for (double a : {1.25, 2.5, -0.75, 10.0})
+                t21->appendRecord({acc, ++n % 2 ? "011" : "01", a, QDate(2004, 2, n), n % 3 ? "0101" : "0102"});
+        t21->setOrder("FaceBill");
+        t21->setMaster(t1.get(), "FaceBill", "Facebill");
+        t21->setFilterExpression("MASK(CBC, '0101') and FiDate >= '03.02.2004'");
+        t21->setFiltered(true);
+        t1->first();
+        t1->next();
+        t21->first();
+        t21->next();
+        const int at = t21->recNo();
+        double walk = 0;
+        for (int i = 1; i <= t21->recordCount(); ++i) {
+            t21->setRecNo(i);
+            walk += t21->fieldByName("Amount").asFloat();
+        }
+        t21->setRecNo(at);
+        QCOMPARE(t21->viewSum("Amount").value(), walk);
+        QCOMPARE(t21->viewSum("Amount").value(), 1.25 - 0.75 + 10.0);   // the second account's rows of code 0101
+        QCOMPARE(t21->recNo(), at);
+        QVERIFY(!storeError([&] { t21->viewSum("CBC"); }).isEmpty());
+        // A callback filter cannot be summed in SQL.
+        t21->setFilterCallback([](Table&) { return true; });
+        QVERIFY(!t21->viewSum("Amount"));
+        t21->setFilterCallback({});
+        // A master without rows: zero.
+        t1->setFilterExpression("Facebill = 'none'");
+        t1->setFiltered(true);
+        QCOMPARE(t21->viewSum("Amount").value(), 0.0);
+    }
+
     void ranges()
     {
         auto org = root->table(*s, "org_spr");
