@@ -100,28 +100,7 @@ TBookEditForm::TBookEditForm(const BookDef& def, dm::TDataBase1& db, QWidget* pa
             TCBCEdit* e = TCBCEdit::createCode();
             b.code = e;
             // The five segment captions over the segments.
-            auto* box = new QWidget;
-            auto* v = new QVBoxLayout(box);
-            v->setContentsMargins(0, 0, 0, 0);
-            v->setSpacing(0);
-            auto* caps = new QHBoxLayout;
-            caps->setSpacing(0);
-            const int slot = e->sizeHint().width() / e->segmentCount();
-            QFont small = font();
-            small.setPointSizeF(small.pointSizeF() * 0.8);
-            for (const char* c : {"Р.П.", "Глава", "Цел.ст.", "В.Р.", "Эк.стат."}) {
-                auto* l = new QLabel(QString::fromUtf8(c));
-                l->setFont(small);
-                l->setFixedWidth(slot);
-                caps->addWidget(l);
-            }
-            caps->addStretch();
-            v->addLayout(caps);
-            auto* line = new QHBoxLayout;
-            line->setSpacing(4);
-            line->addWidget(e);
-            line->addStretch();
-            v->addLayout(line);
+            QWidget* box = captionedCode(e);
             b.widget = e;
             b.row = box;
             break;

@@ -2,6 +2,9 @@
 #include "aboutform.h"
 #include "books.h"
 #include "listprint.h"
+#include "lichform.h"
+#include "mdform5.h"
+#include "smed.h"
 #include "datamodule/datamodule.h"
 #include "mainform.h"
 #include "uchfinchform.h"
@@ -21,6 +24,11 @@ books::TSumTypeSprForm* SumTypeSprForm = nullptr;
 books::TSumTypeSprEditForm* SumTypeSprEditForm = nullptr;
 books::TMDForm7* MDForm7 = nullptr;
 books::TMDForm8* MDForm8 = nullptr;
+accounts::TLichForm* LichForm = nullptr;
+accounts::TLichChForm* LichChForm = nullptr;
+accounts::TLichSprForm* LichSprForm = nullptr;
+accounts::TSmEd* SmEd = nullptr;
+accounts::TMDForm5* MDForm5 = nullptr;
 
 void CreateForms(const QString& iniPath)
 {
@@ -28,7 +36,11 @@ void CreateForms(const QString& iniPath)
     // before any window.
     DataBase1 = new dm::TDataBase1(iniPath.isEmpty() ? config::Profile::defaultPath() : iniPath, ui::dataModuleMessages());
     MainForm = new TMainForm;
+    LichForm = new accounts::TLichForm(*DataBase1, MainForm);
+    LichChForm = new accounts::TLichChForm(*DataBase1, MainForm);
+    SmEd = new accounts::TSmEd(*DataBase1, MainForm);
     OrgSelectForm = new books::TOrgSelectForm(*DataBase1, MainForm);
+    LichSprForm = new accounts::TLichSprForm(*DataBase1, MainForm);
     EditOrgForm = new books::TEditOrgForm(*DataBase1, MainForm);
     UchFinChForm = new TUchFinChForm(MainForm);
     DataBase1->setYearSource([] { return UchFinChForm->YearValue(); });
@@ -43,8 +55,15 @@ void CreateForms(const QString& iniPath)
     CBCSelectForm->setEditForm(EditCBCForm);
     LawSelectForm->setEditForm(EditLawForm);
     SumTypeSprForm->setEditForm(SumTypeSprEditForm);
+    MDForm5 = new accounts::TMDForm5(*DataBase1, MainForm);
     MDForm7 = new books::TMDForm7(*DataBase1, MainForm);
     MDForm8 = new books::TMDForm8(*DataBase1, MainForm);
+    LichChForm->setPurposesPicker(LawSelectForm);
+    LichSprForm->setAccountDialog(LichChForm);
+    LichForm->setAccountDialog(LichChForm);
+    LichForm->setLedger(SmEd);
+    LichForm->setPrint(MDForm5);
+    SmEd->setPickers(OrgSelectForm, CBCSelectForm, LawSelectForm);
     OrgSelectForm->setListPrint(MDForm7);
     LawSelectForm->setListPrint(MDForm8);
     AboutForm = new TAboutForm(MainForm);
@@ -66,6 +85,11 @@ void DestroyForms()
     SumTypeSprEditForm = nullptr;
     MDForm7 = nullptr;
     MDForm8 = nullptr;
+    LichForm = nullptr;
+    LichChForm = nullptr;
+    LichSprForm = nullptr;
+    SmEd = nullptr;
+    MDForm5 = nullptr;
     delete DataBase1;   // DataModuleDestroy
     DataBase1 = nullptr;
 }

@@ -19,6 +19,13 @@ class TSumTypeSprEditForm;
 class TMDForm7;
 class TMDForm8;
 }
+namespace accounts {
+class TLichForm;
+class TLichChForm;
+class TLichSprForm;
+class TSmEd;
+class TMDForm5;
+}
 
 extern dm::TDataBase1* DataBase1;
 extern TMainForm* MainForm;
@@ -34,6 +41,11 @@ extern books::TSumTypeSprForm* SumTypeSprForm;
 extern books::TSumTypeSprEditForm* SumTypeSprEditForm;
 extern books::TMDForm7* MDForm7;
 extern books::TMDForm8* MDForm8;
+extern accounts::TLichForm* LichForm;
+extern accounts::TLichChForm* LichChForm;
+extern accounts::TLichSprForm* LichSprForm;
+extern accounts::TSmEd* SmEd;
+extern accounts::TMDForm5* MDForm5;
 
 // Creates the data module and every window in their order (the program
 // entry and the tests use it); DestroyForms takes them down in reverse.

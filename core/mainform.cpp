@@ -1,4 +1,5 @@
 #include "mainform.h"
+#include "lichform.h"
 #include "aboutform.h"
 #include "books.h"
 #include "datamodule/datamodule.h"
@@ -229,7 +230,11 @@ void TMainForm::DateCheck()
 }
 
 // Windows of the later parts of the program open from here as they come.
-void TMainForm::LichSchMenuClick() { DateCheck(); }
+void TMainForm::LichSchMenuClick()
+{
+    DateCheck();
+    LichForm->exec();
+}
 void TMainForm::PlanMenu1Click() { DateCheck(); }
 void TMainForm::CorPlanMenuClick() {}
 void TMainForm::RepMenuButton1Click() {}

@@ -1,4 +1,7 @@
 #include "codeedit.h"
+#include <QVBoxLayout>
+#include <QHBoxLayout>
+#include <QLabel>
 
 #include <QEvent>
 #include <QKeyEvent>
@@ -330,4 +333,33 @@ TCBCEdit* TCBCEdit::createCode(QWidget* parent)
 void TCBCEdit::segmentKeyPress(QKeyEvent* event)
 {
     emit keyDown(event->key(), event->modifiers());
+}
+
+QWidget* captionedCode(TCBCEdit* e, QHBoxLayout** lineOut)
+{
+    auto* box = new QWidget;
+    auto* v = new QVBoxLayout(box);
+    v->setContentsMargins(0, 0, 0, 0);
+    v->setSpacing(0);
+    auto* caps = new QHBoxLayout;
+    caps->setSpacing(0);
+    const int slot = e->sizeHint().width() / e->segmentCount();
+    QFont small = box->font();
+    small.setPointSizeF(small.pointSizeF() * 0.8);
+    for (const char* c : {"Р.П.", "Глава", "Цел.ст.", "В.Р.", "Эк.стат."}) {
+        auto* l = new QLabel(QString::fromUtf8(c));
+        l->setFont(small);
+        l->setFixedWidth(slot);
+        caps->addWidget(l);
+    }
+    caps->addStretch();
+    v->addLayout(caps);
+    auto* line = new QHBoxLayout;
+    line->setSpacing(4);
+    line->addWidget(e);
+    line->addStretch();
+    v->addLayout(line);
+    if (lineOut)
+        *lineOut = line;
+    return box;
 }

@@ -199,3 +199,10 @@ signals:
 protected:
     void segmentKeyPress(QKeyEvent* event) override;
 };
+
+// The budget classification code edit with the small captions "Р.П.",
+// "Глава", "Цел.ст.", "В.Р.", "Эк.стат." over its five segments: a box of
+// two rows, the captions and a line that holds `e` and what is added to
+// the returned layout (a browse button).
+class QHBoxLayout;
+QWidget* captionedCode(TCBCEdit* e, QHBoxLayout** line = nullptr);

@@ -3,6 +3,7 @@
 #include "aboutform.h"
 #include "datamodule/datamodule.h"
 #include "forms.h"
+#include "lichform.h"
 #include "mainform.h"
 #include "uchfinchform.h"
 #include "ui/messagebox.h"
@@ -34,9 +35,9 @@ void whenModal(std::function<void(QWidget*)> f)
             whenModal(f);
             return;
         }
-        QTest::qWaitForWindowExposed(w);
+        (void)QTest::qWaitForWindowExposed(w);
         w->activateWindow();
-        QTest::qWaitForWindowActive(w, 1000);
+        (void)QTest::qWaitForWindowActive(w, 1000);
         QPointer<QWidget> guard(w);
         f(w);
         // A check that failed inside leaves the window open: close it, so the test ends.
@@ -165,7 +166,15 @@ private slots:
         const int now = QDate::currentDate().year();
         writeIni(2003);
         start();
+        // After the reminder the accounts list opens.
+        bool listed = false;
+        auto closeList = [&listed](QWidget* w) {
+            listed = w == LichForm;
+            w->close();
+        };
+        whenModal(closeList);
         QTest::keyClick(MainForm, Qt::Key_F2);
+        QVERIFY(listed);
         QCOMPARE(said.size(), size_t(1));
         QCOMPARE(said[0].caption, QStringLiteral("Напоминание"));
         QCOMPARE(said[0].text, QStringLiteral("Программа сейчас настроена на 2003 год.\nДля перехода на другой год - "
@@ -178,7 +187,10 @@ private slots:
         // The field's year counts, even before OK.
         said.clear();
         UchFinChForm->YearEdit->setValue(now);
+        listed = false;
+        whenModal(closeList);
         QTest::mouseClick(MainForm->findChild<QToolButton*>("LicToolButton"), Qt::LeftButton);
+        QVERIFY(listed);
         QVERIFY(said.empty());
     }
 
@@ -261,6 +273,7 @@ private slots:
         QCOMPARE(MainForm->StatusBar1->panel(0)->text(), QStringLiteral("Финансовое управление"));
         // The reminder and the backup now use the field's year.
         said.clear();
+        whenModal([](QWidget* w) { w->close(); });
         MainForm->LichSchMenu->trigger();
         QVERIFY(said.back().text.contains("2031"));
         QCOMPARE(DataBase1->settingsYear(), 2031);
