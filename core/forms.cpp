@@ -5,6 +5,8 @@
 #include "lichform.h"
 #include "mdform5.h"
 #include "smed.h"
+#include "mdform.h"
+#include "waitform.h"
 #include "datamodule/datamodule.h"
 #include "mainform.h"
 #include "uchfinchform.h"
@@ -29,6 +31,9 @@ accounts::TLichChForm* LichChForm = nullptr;
 accounts::TLichSprForm* LichSprForm = nullptr;
 accounts::TSmEd* SmEd = nullptr;
 accounts::TMDForm5* MDForm5 = nullptr;
+reports::TWaitForm* WaitForm = nullptr;
+reports::TMDForm* MDForm = nullptr;
+reports::TMDForm11* MDForm11 = nullptr;
 
 void CreateForms(const QString& iniPath)
 {
@@ -48,6 +53,7 @@ void CreateForms(const QString& iniPath)
     EditCBCForm = new books::TEditCBCForm(*DataBase1, MainForm);
     LawSelectForm = new books::TLawSelectForm(*DataBase1, MainForm);
     EditLawForm = new books::TEditLawForm(*DataBase1, MainForm);
+    WaitForm = new reports::TWaitForm(MainForm);
     SumTypeSprEditForm = new books::TSumTypeSprEditForm(*DataBase1, MainForm);
     SumTypeSprForm = new books::TSumTypeSprForm(*DataBase1, MainForm);
     OrgSelectForm->setEditForm(EditOrgForm);
@@ -55,9 +61,12 @@ void CreateForms(const QString& iniPath)
     CBCSelectForm->setEditForm(EditCBCForm);
     LawSelectForm->setEditForm(EditLawForm);
     SumTypeSprForm->setEditForm(SumTypeSprEditForm);
+    const reports::ReportContext reportContext{DataBase1, WaitForm, {OrgSelectForm, CBCSelectForm, LawSelectForm}};
+    MDForm = new reports::TMDForm(reportContext, MainForm);
     MDForm5 = new accounts::TMDForm5(*DataBase1, MainForm);
     MDForm7 = new books::TMDForm7(*DataBase1, MainForm);
     MDForm8 = new books::TMDForm8(*DataBase1, MainForm);
+    MDForm11 = new reports::TMDForm11(reportContext, MainForm);
     LichChForm->setPurposesPicker(LawSelectForm);
     LichSprForm->setAccountDialog(LichChForm);
     LichForm->setAccountDialog(LichChForm);
@@ -90,6 +99,9 @@ void DestroyForms()
     LichSprForm = nullptr;
     SmEd = nullptr;
     MDForm5 = nullptr;
+    WaitForm = nullptr;
+    MDForm = nullptr;
+    MDForm11 = nullptr;
     delete DataBase1;   // DataModuleDestroy
     DataBase1 = nullptr;
 }

@@ -19,6 +19,11 @@ class TSumTypeSprEditForm;
 class TMDForm7;
 class TMDForm8;
 }
+namespace reports {
+class TWaitForm;
+class TMDForm;
+class TMDForm11;
+}
 namespace accounts {
 class TLichForm;
 class TLichChForm;
@@ -46,6 +51,9 @@ extern accounts::TLichChForm* LichChForm;
 extern accounts::TLichSprForm* LichSprForm;
 extern accounts::TSmEd* SmEd;
 extern accounts::TMDForm5* MDForm5;
+extern reports::TWaitForm* WaitForm;
+extern reports::TMDForm* MDForm;
+extern reports::TMDForm11* MDForm11;
 
 // Creates the data module and every window in their order (the program
 // entry and the tests use it); DestroyForms takes them down in reverse.

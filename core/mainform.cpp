@@ -1,5 +1,6 @@
 #include "mainform.h"
 #include "lichform.h"
+#include "mdform.h"
 #include "aboutform.h"
 #include "books.h"
 #include "datamodule/datamodule.h"
@@ -237,14 +238,22 @@ void TMainForm::LichSchMenuClick()
 }
 void TMainForm::PlanMenu1Click() { DateCheck(); }
 void TMainForm::CorPlanMenuClick() {}
-void TMainForm::RepMenuButton1Click() {}
+void TMainForm::RepMenuButton1Click()
+{
+    if (MDForm->exec() == QDialog::Accepted)
+        MDForm->CreateAndShow();
+}
 void TMainForm::RepMenuButton2Click() {}
 void TMainForm::RepMenuButton3Click() {}
 void TMainForm::RepMenuButton4Click() {}
 void TMainForm::RepMenuButton5Click() {}
 void TMainForm::RepMenuButton6Click() {}
 void TMainForm::RepMenuButton7Click() {}
-void TMainForm::RepMenuButton8Click() {}
+void TMainForm::RepMenuButton8Click()
+{
+    if (MDForm11->exec() == QDialog::Accepted)
+        MDForm11->CreateAndShow();
+}
 void TMainForm::RepMenuButton9Click() {}
 void TMainForm::DOrgMenuClick() { DateCheck(); }
 void TMainForm::ReportMenu1Click() {}

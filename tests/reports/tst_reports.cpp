@@ -1,0 +1,371 @@
+// The report pipeline and the reports by personal accounts on a real
+// temporary root: the selection dialog with real clicks, masks and the period
+// test (row by row and in SQL alike), header texts, progress and cancel, the
+// pages of both reports, the take-down, and a store failure half-way.
+#include "books.h"
+#include "datamodule/datamodule.h"
+#include "mdform.h"
+#include "store/storeerror.h"
+#include "ui/codeedit.h"
+#include "ui/dateedit.h"
+#include "ui/messagebox.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+using dm::TDataBase1;
+using namespace reports;
+using store::Table;
+
+namespace {
+
+const QString CbcA = "0701901420001310000", CbcB = "0702901420001310000";
+
+struct Install {
+    QTemporaryDir tmp;
+    QString ini;
+    Install()
+    {
+        const QString dir = tmp.path(), orig = dir + "/DataBase/Orig";
+        ini = dir + "/prog.ini";
+        store::Session::createDatabase(orig, schema::Location::Year);
+        store::Session::createDatabase(dir + "/Local", schema::Location::Work);
+        store::Session s;
+        s.setControlDir(dir + "/DataBase");
+        s.addParam("USER NAME=setup");
+        s.open();
+        auto fill = [&](const char* name, const std::vector<QVariantList>& rows) {
+            Table t(&s);
+            t.setTableName(name);
+            t.setDirectory(orig);
+            t.open();
+            for (const QVariantList& r : rows)
+                t.appendRecord(r);
+        };
+        fill("cbc_spr", {{CbcA, "Сады"}, {CbcB, "Школы"}});
+        fill("law_spr", {{"03", "Образование"}, {"031", "Дошкольное"}, {"032", "Общее"}});
+        fill("org_spr", {{"123", "Группа"}, {"12345", "Детский сад"}, {"12", "Короткий"}, {"13345", "Школа"}});
+        config::Profile p(ini);
+        p.writeString("Main", "DataBaseDir", dir + "/DataBase/");
+        p.writeString("Main", "Year", "2004");
+        p.writeString("Main", "LocalBaseDir", dir + "/Local/");
+        p.writeString("Main", "OrgName", "Финансовое управление");
+    }
+};
+
+// The data module, the pickers, the wait window and both reports.
+struct Reports {
+    Install in;
+    TDataBase1 db{in.ini, [](auto&&...) { return dm::MsgResult::Ok; }};
+    books::TOrgSelectForm org{db};
+    books::TCBCSelectForm cbc{db};
+    books::TLawSelectForm law{db};
+    TWaitForm wait;
+    ReportContext ctx{&db, &wait, {&org, &cbc, &law}};
+    TMDForm md{ctx};
+    TMDForm11 md11{ctx};
+    // What the last preview showed.
+    int previews = 0;
+    PageSet pages;
+
+    Reports()
+    {
+        setPreviewInterceptor([this](Report&, const PageSet& ps, PreviewMode) {
+            ++previews;
+            pages = ps;
+        });
+    }
+    ~Reports() { setPreviewInterceptor({}); }
+
+    void receipt(const QString& acc, const QString& law, double a, QDate d, const QString& cbc = CbcA)
+    {
+        db.T2_1.appendRecord({acc, law, a, d, cbc});
+    }
+    void expenditure(const QString& acc, const QString& law, double a, QDate d, const QString& org,
+                     const QString& cbc = CbcA)
+    {
+        db.T2_2.appendRecord({acc, law, a, d, cbc, org});
+    }
+    QStringList lines()
+    {
+        QStringList out;
+        for (const QString& l : pages.toText().split(QRegularExpression("[\n\f]"), Qt::SkipEmptyParts))
+            if (!l.startsWith("Страница") && !l.startsWith("Финансовое") && !l.contains("Дата составления"))
+                out << l;
+        return out;
+    }
+    // The postings the dialog's filter lets through, row by row and in SQL.
+    QStringList passing(TSelectionDialog& dlg, bool sql)
+    {
+        Table& t = db.T2_2;
+        t.setFilterCallback({});
+        t.setFilterExpression(QString());
+        if (sql)
+            t.setFilterExpression(dlg.filterExpressionT2_2());
+        else
+            t.setFilterCallback([&dlg](Table& r) { return dlg.FilterT2_2(r); });
+        t.setFiltered(true);
+        QStringList out;
+        for (t.first(); !t.eof(); t.next())
+            out << t.fieldByName("Org").asString() + "/" + t.fieldByName("FiDate").asString();
+        t.setFiltered(false);
+        t.setFilterCallback({});
+        t.setFilterExpression(QString());
+        out.sort();
+        return out;
+    }
+};
+
+// A click on a tick box's square.
+void tick(QCheckBox* b) { QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(6, b->height() / 2)); }
+
+void typeSegment(TSegmentedEdit* e, int k, const QString& text) { QTest::keyClicks(e->segment(k), text); }
+
+} // namespace
+
+class ReportsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void ticksHeadersAndBrowse()
+    {
+        Reports r;
+        TMDForm& f = r.md;
+        QCOMPARE(f.windowTitle(), QStringLiteral("Поступления/расходы по лицевым счетам"));
+        QCOMPARE(f.OrgEditField->text(), QStringLiteral("     "));
+        f.show();
+        // Ticking over a blank edit fills it with asterisks of the code's width.
+        tick(f.OrgCheckBox);
+        QCOMPARE(f.OrgEditField->text(), QStringLiteral("*****"));
+        tick(f.CBCCheckBox);
+        QCOMPARE(f.CBCEditField->text(), QString(19, '*'));
+        tick(f.LawCheckBox);
+        QCOMPARE(f.LawEditField->text(), QStringLiteral("***"));
+        // A partly typed edit stays as typed; clearing the tick changes nothing.
+        tick(f.OrgCheckBox);
+        QCOMPARE(f.OrgEditField->text(), QStringLiteral("*****"));
+        f.OrgEditField->setText("     ");
+        typeSegment(f.OrgEditField, 1, "12");
+        tick(f.OrgCheckBox);
+        QCOMPARE(f.OrgEditField->text(), QStringLiteral("12   "));
+
+        QCOMPARE(f.orgText(), QStringLiteral("Отбор организаций: по маске 12   "));
+        QCOMPARE(f.cbcText(), QStringLiteral("Отбор КБК: по маске ") + QString(19, '*'));
+        QCOMPARE(f.lawText(), QStringLiteral("Отбор назначений: по маске ***"));
+        QCOMPARE(f.periodText(), QStringLiteral("Период: Не задан"));
+        f.StartDateEdit->setText("01.02.2004");
+        f.EndDateEdit->setText("29.02.2004");
+        QCOMPARE(f.periodText(), QStringLiteral("Период: Не задан"));   // whatever the dates hold
+        tick(f.PerCheckBox);
+        QCOMPARE(f.periodText(), QString("Период: c 01.02.2004 по 29.02.2004"));
+        QCOMPARE(f.periodText().at(8).unicode(), ushort(0x63));   // the Latin c
+        tick(f.OrgCheckBox);
+        QCOMPARE(f.orgText(), QStringLiteral("Отбор организаций: Все"));
+
+        // A code picked from the book is written but not ticked.
+        r.db.Org_Table.setOrder("Org");
+        r.db.Org_Table.findKey({"13345"});
+        QTimer::singleShot(0, [&] {
+            QWidget* w = QApplication::activeModalWidget();
+            if (w == &r.org)
+                QTest::keyClick(r.org.Grid, Qt::Key_Return);
+        });
+        QTest::mouseClick(f.ORGBrowse, Qt::LeftButton);
+        QCOMPARE(f.OrgEditField->text(), QStringLiteral("13345"));
+        QVERIFY(!f.OrgCheckBox->isChecked());
+        QCOMPARE(f.orgText(), QStringLiteral("Отбор организаций: Все"));
+        QCOMPARE(f.ORGBrowse->toolTip(), QStringLiteral("Выбрать организацию из справочника"));
+        // The tab order: box, edit, browse button of each group, then the buttons.
+        QVERIFY(f.ReportOkButton->isDefault());
+        f.hide();
+    }
+
+    void masksAndPeriodRowByRowAndInSql()
+    {
+        Reports r;
+        r.db.T1.appendRecord({"00000000001", "031"});
+        const QDate d1(2004, 2, 1), d2(2004, 2, 2), d3(2004, 3, 1);
+        for (auto [org, d] : {std::pair{"12345", d1}, {"12", d2}, {"13345", d1}, {"", d3}, {"123", d2}})
+            r.expenditure("00000000001", "031", 10, d, org);
+        TMDForm& f = r.md;
+        auto check = [&](const QStringList& want) {
+            const QStringList rows = r.passing(f, false), sql = r.passing(f, true);
+            QCOMPARE(rows, want);
+            QCOMPARE(sql, want);
+        };
+        const QString all[] = {"/01.03.2004", "12/02.02.2004", "123/02.02.2004", "12345/01.02.2004", "13345/01.02.2004"};
+        check(QStringList(std::begin(all), std::end(all)));
+        f.OrgCheckBox->setChecked(true);
+        f.OrgEditField->setText("12***");
+        check({"/01.03.2004", "12/02.02.2004", "123/02.02.2004", "12345/01.02.2004"});
+        f.OrgEditField->setText("12   ");   // blanks match only blanks
+        check({"/01.03.2004", "12/02.02.2004"});
+        f.OrgEditField->setText("*****");
+        check(QStringList(std::begin(all), std::end(all)));
+        f.OrgCheckBox->setChecked(false);
+
+        f.PerCheckBox->setChecked(true);
+        f.StartDateEdit->setText("01.02.2004");
+        f.EndDateEdit->setText("01.02.2004");
+        check({"12345/01.02.2004", "13345/01.02.2004"});
+        f.StartDateEdit->setText("02.02.2004");   // start after end: nothing
+        f.EndDateEdit->setText("01.02.2004");
+        check({});
+        f.EndDateEdit->clear();   // an empty end: nothing
+        check({});
+        f.StartDateEdit->clear();   // an empty start: no lower bound
+        f.EndDateEdit->setText("02.02.2004");
+        check({"12/02.02.2004", "123/02.02.2004", "12345/01.02.2004", "13345/01.02.2004"});
+        f.EndDateEdit->setText("31.02.2004");   // unreadable: the null date
+        check({});
+
+        QCOMPARE(GetChar("12", 3), QChar(' '));
+        QCOMPARE(GetChar("12", 2), QChar('2'));
+        QVERIFY(MaskSelection("12***", "") && !MaskSelection("12***", "13345"));
+    }
+
+    void accountsReportPages()
+    {
+        Reports r;
+        Table& t1 = r.db.T1;
+        for (const char* a : {"00000000001", "00000000002", "00000000003"})
+            t1.appendRecord({a, "031"});
+        // 1: receipts only; 2: an expenditure of 12345 and a receipt; 3: nothing selected.
+        r.receipt("00000000001", "031", 100.5, QDate(2004, 2, 1));
+        r.receipt("00000000001", "032", 20, QDate(2004, 2, 3));
+        r.receipt("00000000002", "031", 50, QDate(2004, 2, 1));
+        r.expenditure("00000000002", "032", 70.25, QDate(2004, 2, 2), "12345");
+        r.expenditure("00000000002", "031", 5, QDate(2004, 2, 2), "13345", CbcB);
+        r.receipt("00000000003", "031", 9, QDate(2004, 5, 1));
+        TMDForm& f = r.md;
+        f.PerCheckBox->setChecked(true);
+        f.StartDateEdit->setText("01.02.2004");
+        f.EndDateEdit->setText("29.02.2004");
+        f.CreateAndShow();
+        QCOMPARE(r.previews, 1);
+        QCOMPARE(r.pages.pages.front().texts[1].text, QStringLiteral("Поступления/расходы по лицевым счетам"));
+        QCOMPARE(r.wait.progressHistory(), (QList<int>{33, 66, 100}));
+        QVERIFY(!r.wait.isVisible());
+        QCOMPARE(r.lines(), (QStringList{
+                                "Период: c 01.02.2004 по 29.02.2004\tОтбор КБК: Все",
+                                "Отбор организаций: Все\tОтбор назначений: Все",
+                                "Лицевой счет\t00000000001",
+                                "Поступления",
+                                "Код БК\tДата\tСумма\tНазначение",
+                                CbcA + "\t01.02.2004\t100,50\tДошкольное",
+                                CbcA + "\t03.02.2004\t20,00\tОбщее",
+                                "Итого\t120,50",
+                                "Лицевой счет\t00000000002",
+                                "Поступления",
+                                "Код БК\tДата\tСумма\tНазначение",
+                                CbcA + "\t01.02.2004\t50,00\tДошкольное",
+                                "Итого\t50,00",
+                                "Расход",
+                                "Код БК\tДата\tОрганизация\tСумма\tНазначение",
+                                CbcB + "\t02.02.2004\t133-45 Школа\t5,00\tДошкольное",
+                                CbcA + "\t02.02.2004\t123-45 Детский сад\t70,25\tОбщее",
+                                "Итого\t75,25",
+                                "Остаток по счету:\t-25,25",
+                            }));
+        // Every account has its md row, the one without selected postings too.
+        Table& md = r.db.MdTable;
+        QCOMPARE(md.recordCount(), 3);
+        md.first();
+        QCOMPARE(md.fieldByName("InSum").asFloat(), 120.5);
+        md.setRecNo(3);
+        QCOMPARE(md.fieldByName("InSum").asFloat(), 0.0);
+        // Everything is taken down; the order given stays.
+        for (Table* t : {&r.db.T2_1, &r.db.T2_2, &r.db.MdTable, &r.db.LawSprTable, &r.db.Org_Table})
+            QVERIFY2(!t->master(), qPrintable(t->objectName()));
+        QVERIFY(!r.db.T2_1.filtered() && !r.db.T2_2.filtered());
+        QCOMPARE(r.db.T2_1.recordCount(), 4);
+        QCOMPARE(r.db.T2_1.order(), QStringLiteral("FaceBill"));
+
+        // The organization selection narrows only the expenditures.
+        f.OrgCheckBox->setChecked(true);
+        f.OrgEditField->setText("12***");
+        f.CreateAndShow();
+        const QStringList l = r.lines();
+        QVERIFY(l.contains(CbcA + "\t01.02.2004\t50,00\tДошкольное"));
+        QVERIFY(!l.join('\n').contains("133-45"));
+        QVERIFY(l.contains("Остаток по счету:\t-20,25"));
+        QVERIFY(l.contains("Отбор организаций: по маске 12***\tОтбор назначений: Все"));
+    }
+
+    void shortReportAndEmptyYear()
+    {
+        Reports r;
+        // No accounts: no progress, the preview still comes with title and summary.
+        r.md11.CreateAndShow();
+        QCOMPARE(r.previews, 1);
+        QVERIFY(r.wait.progressHistory().isEmpty());
+        QCOMPARE(r.lines().last(), QStringLiteral("Итого\t0,00\t0,00\t0,00"));
+
+        for (auto [a, law] : {std::pair{"00000000001", "031"}, {"00000000002", "033"}, {"00000000003", "032"}})
+            r.db.T1.appendRecord({a, law});
+        r.receipt("00000000001", "031", 100.5, QDate(2004, 2, 1));
+        r.expenditure("00000000001", "031", 30.25, QDate(2004, 2, 1), "12345");
+        r.expenditure("00000000003", "031", 12, QDate(2004, 2, 1), "12");
+        r.md11.CreateAndShow();
+        const QStringList l = r.lines();
+        QCOMPARE(l.mid(3), (QStringList{
+                               "Лицевой счет\tНазначение\tПоступило\tИзрасходовано\tОстаток",
+                               "00000000001\tДошкольное\t100,50\t30,25\t70,25",
+                               // A purpose missing from the book shows what the account's field shows.
+                               "00000000002\t" + [&] {
+                                   r.db.T1.findKey({"00000000002"});
+                                   return r.db.T1.fieldByName("LawSName").asString();
+                               }() + "\t0,00\t0,00\t0,00",
+                               "00000000003\tОбщее\t0,00\t12,00\t-12,00",
+                               "Итого\t100,50\t42,25\t58,25",
+                           }));
+        QVERIFY(!r.db.MdTable.master());
+    }
+
+    void cancelAndStoreFailure()
+    {
+        Reports r;
+        for (const char* a : {"00000000001", "00000000002", "00000000003"})
+            r.db.T1.appendRecord({a, "031"});
+        // Esc in the wait window while the first row is due: no preview, all taken down.
+        QTimer::singleShot(0, [&] { QTest::keyClick(&r.wait, Qt::Key_Escape); });
+        r.md.CreateAndShow();
+        QVERIFY(cancelRequested());
+        QVERIFY(r.md.cancelled());
+        QCOMPARE(r.previews, 0);
+        QVERIFY(!r.wait.isVisible());
+        QCOMPARE(r.db.MdTable.recordCount(), 0);
+        QVERIFY(!r.db.T2_1.master() && !r.db.T2_1.filtered());
+        // The next run starts with the request cleared.
+        r.md.CreateAndShow();
+        QCOMPARE(r.previews, 1);
+        QVERIFY(!cancelRequested());
+
+        // A refusal of the store half-way: the error is shown, nothing stays linked.
+        ui::RecordingAnswerer said;
+        int n = 0;
+        r.db.MdTable.setBeforePost([&n](Table&) {
+            if (++n == 2)
+                throw store::StoreError("Disk full.");
+        });
+        r.md.CreateAndShow();
+        QCOMPARE(said.count(), 1);
+        QCOMPARE(said.last().text, QStringLiteral("Disk full."));
+        QCOMPARE(r.previews, 1);
+        QVERIFY(!r.wait.isVisible());
+        for (Table* t : {&r.db.T2_1, &r.db.T2_2, &r.db.MdTable, &r.db.Org_Table})
+            QVERIFY(!t->master());
+        QVERIFY(!r.db.T2_1.filtered() && !r.db.T2_2.filtered());
+        QVERIFY(r.db.T2_2.hasCalcFields());   // hooks and calculated fields are on again
+        QCOMPARE(r.db.T2_2.state(), store::TableState::Browse);
+        r.db.MdTable.setBeforePost({});
+    }
+};
+
+QTEST_MAIN(ReportsTest)
+#include "tst_reports.moc"
