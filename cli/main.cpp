@@ -3,15 +3,18 @@
 #include "csv.h"
 #include "datamodule/datamodule.h"
 #include "demo.h"
+#include "report.h"
 #include "store/check.h"
 #include "store/format.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -23,6 +26,8 @@ const char* const Usage =
     "  import TABLE FILE.csv [--replace]  add the rows of a CSV file to a table\n"
     "  export TABLE [--out FILE]          write a table as CSV (standard output by default)\n"
     "  check                              check the year and work databases\n"
+    "  report NAME [selection] (--pdf FILE | --text)\n"
+    "                                     run a report and write its pages\n"
     "\n"
     "prog.ini is read beside this executable unless --ini PATH is given.\n"
     "'saldina-cli COMMAND --help' tells more about a command.\n";
@@ -385,8 +390,26 @@ int check(const QString& ini, const QStringList& args)
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
-    QStringList args = app.arguments().mid(1);
+    // The reports are windows: they run on an application of their own, offscreen
+    // unless a platform is asked for.
+    bool reports = false;
+    for (int i = 1; i < argc; ++i)
+        if (qstrcmp(argv[i], "report") == 0)
+            reports = true;
+    std::unique_ptr<QCoreApplication> app;
+    if (reports) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        // What the platform says of running offscreen is not for the user.
+        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& msg) {
+            if (type == QtCriticalMsg || type == QtFatalMsg)
+                err(msg);
+        });
+        app = std::make_unique<QApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
+    QStringList args = app->arguments().mid(1);
     QString ini;
     if (args.size() >= 2 && args[0] == "--ini") {
         ini = args[1];
@@ -409,5 +432,7 @@ int main(int argc, char** argv)
         return exportTable(ini, args);
     if (cmd == "check")
         return check(ini, args);
+    if (cmd == "report")
+        return cli::report(ini, args, cliMessages());
     return usage(QStringLiteral("unknown command ") + cmd);
 }

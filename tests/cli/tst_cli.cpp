@@ -42,6 +42,64 @@ class CliTest : public QObject {
                                "t2_2",    "planTbl", "corPln",  "DOrg",       "DIn",  "DOut"};
 
 private slots:
+
+    void reports()
+    {
+        QTemporaryDir tmp;
+        const QString ini = freshRoot(tmp);
+        QVERIFY(!ini.isEmpty());
+        const QByteArray files[][2] = {
+            {"cbc_spr", "CBC,NAME\r\n0701901420001310000,Сады\r\n"},
+            {"law_spr", "LawRef,Sname\r\n031,Дошкольное\r\n"},
+            {"org_spr", "Org,Name\r\n12345,Детский сад\r\n13345,Школа\r\n"},
+            {"t1", "Facebill,LawRef\r\n00000000001,031\r\n00000000002,031\r\n"},
+            {"t2_1", "FaceBill,LawRef,Amount,FiDate,CBC\r\n00000000001,031,100.5,2004-02-01,0701901420001310000\r\n"},
+            {"t2_2", "Facebill,LawRef,Amount,FiDate,CBC,Org\r\n"
+                     "00000000001,031,30.25,2004-02-02,0701901420001310000,12345\r\n"
+                     "00000000001,031,7,2004-03-02,0701901420001310000,13345\r\n"},
+        };
+        for (const auto& f : files) {
+            const Run r = cli({"--ini", ini, "import", QString::fromLatin1(f[0]),
+                               writeFile(tmp, QString::fromLatin1(f[0]) + ".csv", f[1])});
+            QVERIFY2(r.code == 0, qPrintable(r.err));
+        }
+        auto lines = [](const QString& out) {
+            QStringList l = out.split('\n', Qt::SkipEmptyParts);
+            l.removeIf([](const QString& x) { return x.contains("Дата составления") || x.startsWith("Страница"); });
+            return l;
+        };
+        Run r = cli({"--ini", ini, "report", "accounts-short", "--text"});
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        QVERIFY2(r.err.isEmpty(), qPrintable(r.err));
+        QCOMPARE(lines(r.out).mid(3), (QStringList{"Лицевой счет\tНазначение\tПоступило\tИзрасходовано\tОстаток",
+                                                   "00000000001\tДошкольное\t100,50\t37,25\t63,25",
+                                                   "00000000002\tДошкольное\t0,00\t0,00\t0,00",
+                                                   "Итого\t100,50\t37,25\t63,25"}));
+        // A selection ticks its boxes; the masks are the edits' full-width texts.
+        r = cli({"--ini", ini, "report", "accounts", "--from", "01.02.2004", "--to", "29.02.2004", "--org", "12***",
+                 "--text"});
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        const QStringList l = lines(r.out);
+        QVERIFY(l.contains("Период: c 01.02.2004 по 29.02.2004\tОтбор КБК: Все"));
+        QVERIFY(l.contains("Отбор организаций: по маске 12***\tОтбор назначений: Все"));
+        QVERIFY(l.contains("0701901420001310000\t02.02.2004\t123-45 Детский сад\t30,25\tДошкольное"));
+        QVERIFY(!r.out.contains("Школа"));
+        QVERIFY(l.contains("Остаток по счету:\t70,25"));
+        QVERIFY(!r.out.contains("00000000002"));   // no selected postings: left out
+        const QString pdf = tmp.filePath("a.pdf");
+        r = cli({"--ini", ini, "report", "accounts", "--law", "", "--pdf", pdf});
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        QFile f(pdf);
+        QVERIFY(f.open(QIODevice::ReadOnly) && f.read(5) == "%PDF-");
+        // Wrong command lines.
+        for (const QStringList& bad : {QStringList{"report", "accounts"}, {"report", "nope", "--text"},
+                                       {"report", "accounts", "--text", "--pdf", "x.pdf"},
+                                       {"report", "accounts", "--from", "01.02.2004", "--text"},
+                                       {"report", "accounts", "--from", "1.13.2004", "--to", "01.02.2004", "--text"},
+                                       {"report", "accounts", "--org", "123456", "--text"}})
+            QVERIFY2(cli(QStringList{"--ini", ini} + bad).code == 2, qPrintable(bad.join(' ')));
+        QVERIFY(cli({"report", "--help"}).out.contains("accounts-short"));
+    }
     void usageErrors()
     {
         QCOMPARE(cli({}).code, 2);
