@@ -12,11 +12,15 @@
 #include "generator.h"
 
 #include "datamodule/datamodule.h"
+#include "mdform.h"
+#include "ui/dateedit.h"
 #include "datamodule/profile.h"
 #include "store/session.h"
 #include "store/storeerror.h"
 #include "store/table.h"
 
+#include <QApplication>
+#include <QCheckBox>
 #include <QDate>
 #include <QDir>
 #include <QFile>
@@ -487,6 +491,89 @@ void benchBackup(Bench& b, dm::TDataBase1& db)
              .arg(num(mb), num(median(copyDir) * 1e3), num(median(plainSync) * 1e3)));
 }
 
+// The two reports by personal accounts: the fill of md (one row per account
+// with the sums of its selected postings) beside one SQL statement computing
+// the same per-account totals on the same file, and the pages of the
+// unselected detailed report.
+void benchReports(Bench& b, dm::TDataBase1& db)
+{
+    using Clock = benchutil::Clock;
+    reports::TWaitForm wait;
+    const reports::ReportContext ctx{&db, &wait, {}};
+    reports::TMDForm md(ctx);
+    reports::TMDForm11 md11(ctx);
+    RawDb raw(b.yearFile);
+    const QString from = QStringLiteral("%1-04-01").arg(b.year), to = QStringLiteral("%1-06-30").arg(b.year);
+    auto sqlTotals = [&](bool period) {
+        const QByteArray where = period ? QStringLiteral(" AND FiDate >= '%1' AND FiDate <= '%2'").arg(from, to).toUtf8() : QByteArray();
+        const QByteArray sql = "SELECT t1.Facebill, (SELECT TOTAL(Amount) FROM t2_1 WHERE t2_1.FaceBill = t1.Facebill" + where +
+                               "), (SELECT TOTAL(Amount) FROM t2_2 WHERE t2_2.Facebill = t1.Facebill" + where +
+                               ") FROM t1 ORDER BY t1.Facebill";
+        double sum = 0;
+        sqlite3_stmt* st = raw.prepare(sql.constData());
+        while (sqlite3_step(st) == SQLITE_ROW)
+            sum += sqlite3_column_double(st, 1) - sqlite3_column_double(st, 2);
+        sqlite3_finalize(st);
+        return sum;
+    };
+    // The fill ends where the pages begin: the report's own BeforePrint.
+    Clock::time_point fillEnd, pagesEnd;
+    int pageCount = 0;
+    double pagesMb = 0;
+    bool keepPages = false;
+    reports::PageSet kept;
+    reports::setPreviewInterceptor([&](reports::Report&, const reports::PageSet& ps, reports::PreviewMode) {
+        pagesEnd = Clock::now();
+        pageCount = ps.count();
+        if (keepPages)
+            kept = ps;
+    });
+    for (reports::TReportForm* f : {static_cast<reports::TReportForm*>(&md), static_cast<reports::TReportForm*>(&md11)})
+        f->layout().beforePrint = [&](reports::Report&) { fillEnd = Clock::now(); };
+
+    auto mdRemainder = [&] {
+        double s = 0;
+        for (db.MdTable.first(); !db.MdTable.eof(); db.MdTable.next())
+            s += db.MdTable.fieldByName("Remainder").asFloat();
+        return s;
+    };
+    for (bool period : {false, true}) {
+        for (reports::TReportForm* f : {static_cast<reports::TReportForm*>(&md), static_cast<reports::TReportForm*>(&md11)}) {
+            f->PerCheckBox->setChecked(period);
+            f->StartDateEdit->setDate(QDate::fromString(from, Qt::ISODate));
+            f->EndDateEdit->setDate(QDate::fromString(to, Qt::ISODate));
+            const bool detailed = f == &md;
+            std::vector<double> fills, sqls, pages;
+            double sqlSum = 0;
+            for (int k = 0; k < b.repeats; ++k) {
+                sqls.push_back(timed([&] { sqlSum = sqlTotals(period); }) * 1e3);
+                keepPages = detailed && !period && k == 0;
+                const double before = statusMb("VmRSS");
+                const auto t0 = Clock::now();
+                f->CreateAndShow();
+                fills.push_back(seconds(t0, fillEnd) * 1e3);
+                pages.push_back(seconds(fillEnd, pagesEnd) * 1e3);
+                if (keepPages) {
+                    pagesMb = statusMb("VmRSS") - before;
+                    kept = {};
+                }
+                // The fill must give what SQL gives.
+                db.MdTable.clearMaster();
+                if (std::fabs(mdRemainder() - sqlSum) > 0.01 + 1e-9 * std::fabs(sqlSum))
+                    fault(QStringLiteral("%1: md remainders %2, SQL %3").arg(f->objectName()).arg(mdRemainder(), 0, 'f', 2).arg(sqlSum, 0, 'f', 2));
+            }
+            const QString name = QStringLiteral("fill_%1%2").arg(detailed ? "accounts" : "accounts_short", period ? "_period" : "");
+            line(name.toUtf8().constData(), median(fills), median(sqls), QStringLiteral("one SQL statement of the same totals"),
+                 QStringLiteral("%1 of target 1000 ms").arg(num(median(fills) / 1000)));
+            if (detailed && !period)
+                std::printf("pages_accounts: %s ms (%s of target 5000 ms; %d pages; %s MB of target 300 MB)\n",
+                            qPrintable(num(median(pages))), qPrintable(num(median(pages) / 5000)), pageCount,
+                            qPrintable(num(pagesMb)));
+        }
+    }
+    reports::setPreviewInterceptor({});
+}
+
 int run(int argc, char** argv)
 {
     const auto args = parseArgs(argc, argv, "bench_datamodule", QString::fromUtf8(SALDINA_BENCH_DATA), 5);
@@ -533,6 +620,7 @@ int run(int argc, char** argv)
     benchSync(b, *db);
     benchWalks(b, *db);
     benchBackup(b, *db);
+    benchReports(b, *db);
     db.reset();
     return faults == 0 ? 0 : 1;
 }
@@ -541,6 +629,14 @@ int run(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
+    // The reports are windows; they run offscreen.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& msg) {
+        if (type != QtDebugMsg && type != QtInfoMsg && type != QtWarningMsg)
+            std::fprintf(stderr, "%s\n", msg.toUtf8().constData());
+    });
+    QApplication app(argc, argv);
     try {
         return run(argc, argv);
     } catch (const std::exception& e) {

@@ -226,6 +226,9 @@ void Table::setTableName(const QString& name)
     const schema::TableDef* d = schema::table(name);
     if (!d)
         throw StoreError(QStringLiteral("Table '%1' does not exist").arg(name));
+    viewSelect_[0].clear();
+    viewSelect_[1].clear();
+    viewOrderBy_.clear();
     if (d == def_)
         return;
     def_ = d;
@@ -342,8 +345,8 @@ std::vector<int> Table::orderIndexes() const
 QVariantList Table::masterValues() const
 {
     QVariantList out;
-    for (const auto& f : masterFields_)
-        out << master_->fieldByNameConst(f).value();
+    for (int i : masterLinkIdx_)
+        out << master_->fields_[size_t(i)]->value();
     return out;
 }
 
@@ -353,7 +356,7 @@ QString Table::viewWhere(SqlParams& params)
     if (master_) {
         const QVariantList mv = masterValues();
         for (int i = 0; i < linkFields_.size(); ++i) {
-            const Field& f = fieldByName(linkFields_[i]);
+            const Field& f = *fields_[size_t(linkIdx_[size_t(i)])];
             QVariant v;
             try {
                 v = f.convert(mv.value(i));
@@ -424,27 +427,33 @@ void Table::buildView()
     if (!masterEmpty) {
         SqlParams params;
         const QString where = viewWhere(params);
-        // Equal keys follow the primary key, then the order of entry.
-        QStringList ob;
-        QStringList seen;
-        for (const auto& f : order_) {
-            ob << quoted(def_->field(f)->name);
-            seen << f.toLower();
-        }
-        if (const auto* pk = def_->primaryKey())
-            for (const auto& f : pk->fields)
-                if (!seen.contains(f.toLower()))
-                    ob << quoted(f);
-        ob << QStringLiteral("rowid");
         const bool callback = filtered_ && filterCb_;
         // A linked or ranged view is small: its rows come with it.
         const bool withRows = callback || master_ || rangeOn_;
-        QString cols = QStringLiteral("rowid");
-        if (withRows)
-            for (int i : storedIdx_)
-                cols += QStringLiteral(", ") + quoted(def_->fields[i].name);
-        const QString sql = QStringLiteral("SELECT %1 FROM %2%3 ORDER BY %4")
-                                .arg(cols, quoted(def_->name), where, ob.join(QStringLiteral(", ")));
+        if (viewOrderBy_.isEmpty()) {
+            // Equal keys follow the primary key, then the order of entry.
+            QStringList ob;
+            QStringList seen;
+            for (const auto& f : order_) {
+                ob << quoted(def_->field(f)->name);
+                seen << f.toLower();
+            }
+            if (const auto* pk = def_->primaryKey())
+                for (const auto& f : pk->fields)
+                    if (!seen.contains(f.toLower()))
+                        ob << quoted(f);
+            ob << QStringLiteral("rowid");
+            viewOrderBy_ = QStringLiteral(" ORDER BY ") + ob.join(QStringLiteral(", "));
+        }
+        QString& head = viewSelect_[withRows ? 1 : 0];
+        if (head.isEmpty()) {
+            QString cols = QStringLiteral("rowid");
+            if (withRows)
+                for (int i : storedIdx_)
+                    cols += QStringLiteral(", ") + quoted(def_->fields[i].name);
+            head = QStringLiteral("SELECT %1 FROM %2").arg(cols, quoted(def_->name));
+        }
+        const QString sql = head + where + viewOrderBy_;
         Statement st(*conn_, sql);
         for (int i = 0; i < int(params.size()); ++i)
             st.bind(i + 1, params[i].first, params[i].second);
@@ -476,6 +485,7 @@ void Table::buildView()
         }
     }
     viewValid_ = true;
+    builtLink_ = master_ ? masterValues() : QVariantList();
 
     const int n = int(ids_.size());
     int pos = -1;
@@ -745,6 +755,7 @@ Field& Table::fieldByName(const QString& name)
 void Table::setOrder(const QString& fields)
 {
     def();
+    viewOrderBy_.clear();
     QStringList list;
     for (const auto& f : fields.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
         const schema::FieldDef* fd = def_->field(f.trimmed());
@@ -781,6 +792,12 @@ void Table::setMaster(Table* master, const QString& detailFields, const QString&
     master_ = master;
     linkFields_ = df;
     masterFields_ = mf;
+    linkIdx_.clear();
+    masterLinkIdx_.clear();
+    for (int i = 0; i < df.size(); ++i) {
+        linkIdx_.push_back(def_->fieldIndex(df[i].trimmed()));
+        masterLinkIdx_.push_back(master->def_->fieldIndex(mf[i].trimmed()));
+    }
     master->details_.push_back(this);
     masterMoved();
 }
@@ -794,6 +811,8 @@ void Table::clearMaster()
     master_ = nullptr;
     linkFields_.clear();
     masterFields_.clear();
+    linkIdx_.clear();
+    masterLinkIdx_.clear();
     masterMoved();
 }
 
@@ -803,6 +822,18 @@ void Table::masterMoved()
         return;
     if (state_ == TableState::Edit || state_ == TableState::Insert)
         cancel();
+    // The master moved to a row with the same link values (the rows of one
+    // group follow each other): the view holds the same rows, unless this
+    // program wrote meanwhile. What other copies write is read at the next
+    // first() or refresh, as for every other view.
+    if (viewValid_ && master_ && state_ == TableState::Browse && !(filtered_ && filterCb_) &&
+        conn_->generation() == cacheGeneration_ && masterValues() == builtLink_) {
+        const int n = int(ids_.size());
+        bof_ = true;
+        eof_ = n == 0;
+        setPos(n > 0 ? 0 : -1);
+        return;
+    }
     repositionFirst_ = true;
     invalidateView();
     for (Table* d : details_)
@@ -999,7 +1030,7 @@ void Table::append()
     if (master_ && master_->isOpen()) {
         const QVariantList mv = masterValues();
         for (int i = 0; i < linkFields_.size(); ++i) {
-            const Field& f = fieldByName(linkFields_[i]);
+            const Field& f = *fields_[size_t(linkIdx_[size_t(i)])];
             try {
                 edit_[f.index()] = f.convert(mv.value(i));
             } catch (const StoreError&) {

@@ -240,6 +240,9 @@ private:
     std::vector<int> orderIdx_;   // field indexes of the order
     Table* master_ = nullptr;
     QStringList linkFields_, masterFields_;
+    std::vector<int> linkIdx_, masterLinkIdx_;   // their field indexes here and in the master
+    QString viewSelect_[2];   // "SELECT rowid[, fields] FROM t" without / with the rows' fields
+    QString viewOrderBy_;     // " ORDER BY ..." of the current order
     std::vector<Table*> details_;
     FilterCallback filterCb_;
     std::unique_ptr<FilterExpr> filterExpr_;
@@ -252,6 +255,7 @@ private:
 
     // The view.
     bool viewValid_ = false;
+    QVariantList builtLink_;           // the link values the view was built for
     std::vector<qint64> ids_;
     QHash<qint64, Record> cache_;     // stored values by row id
     qint64 cacheDataVersion_ = -1;     // what the cache was read under

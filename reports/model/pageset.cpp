@@ -1,6 +1,7 @@
 #include "pageset.h"
 
 #include <QFont>
+#include <QHash>
 #include <QFontMetricsF>
 #include <QImage>
 #include <QPageSize>
@@ -38,9 +39,41 @@ QPaintDevice& measureDevice()
     return img;
 }
 
+double measureWrapped(const QString& text, const TextRun& style, double width);
+
 } // namespace
 
 double wrappedHeight(const QString& text, const TextRun& style, double width)
+{
+    // Names and codes repeat from row to row: each text is measured once
+    // for a style and a width.
+    struct Measured {
+        QString family;
+        double pointSize, width;
+        int flags, align;
+        QHash<QString, double> heights;
+    };
+    static std::vector<Measured> known;
+    const int flags = int(style.bold) | int(style.italic) << 1 | int(style.underline) << 2;
+    auto it = std::find_if(known.begin(), known.end(), [&](const Measured& m) {
+        return m.pointSize == style.pointSize && m.width == width && m.flags == flags && m.align == style.align &&
+               m.family == style.family;
+    });
+    if (it == known.end()) {
+        known.push_back({style.family, style.pointSize, width, flags, style.align, {}});
+        it = known.end() - 1;
+    }
+    if (auto h = it->heights.constFind(text); h != it->heights.constEnd())
+        return *h;
+    if (it->heights.size() > 20000)
+        it->heights.clear();
+    const double h = measureWrapped(text, style, width);
+    it->heights.insert(text, h);
+    return h;
+}
+
+namespace {
+double measureWrapped(const QString& text, const TextRun& style, double width)
 {
     const double pxPerMm = MeasureDpi / 25.4;
     QFontMetricsF fm(fontOf(style, style.pointSize), &measureDevice());
@@ -49,6 +82,7 @@ double wrappedHeight(const QString& text, const TextRun& style, double width)
     QRectF r = fm.boundingRect(QRectF(0, 0, width * pxPerMm, 1e7), Qt::TextWordWrap | style.align, text);
     return r.height() / pxPerMm;
 }
+} // namespace
 
 QString PageSet::toText() const
 {

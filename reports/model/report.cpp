@@ -198,8 +198,25 @@ struct Report::Layout {
         return r.page.pageHeight() - r.page.bottom - (r.pageNumbers ? r.page.pageNumberHeight : 0);
     }
 
+    // A finished page gives back what its lists reserved beyond their size
+    // (a page set of thousands of pages would otherwise hold twice its size).
+    void closePage()
+    {
+        if (ps.pages.empty())
+            return;
+        Page& last = ps.pages.back();
+        // Room for exactly one more text: its page number.
+        std::vector<TextRun> texts;
+        texts.reserve(last.texts.size() + 1);
+        std::move(last.texts.begin(), last.texts.end(), std::back_inserter(texts));
+        last.texts.swap(texts);
+        last.lines.shrink_to_fit();
+        last.fills.shrink_to_fit();
+    }
+
     void newPage(bool withHeader)
     {
+        closePage();
         Page p;
         p.width = r.page.pageWidth();
         p.height = r.page.pageHeight();
@@ -279,7 +296,11 @@ struct Report::Layout {
             if (!o.p.text.isEmpty()) {
                 TextRun t = styleOf(it);
                 t.rect = rc.adjusted(Inset, 0, -Inset, 0);
-                t.text = o.p.text;
+                // A column repeats its text from row to row (names, codes,
+                // dates): the pages keep one copy.
+                if (o.p.text != it.lastText_)
+                    it.lastText_ = o.p.text;
+                t.text = it.lastText_;
                 t.color = o.p.color;
                 pg.texts.push_back(std::move(t));
             }
@@ -390,6 +411,7 @@ PageSet Report::generate(const QDateTime& now)
     }
     if (summary_)
         L.print(*summary_);
+    L.closePage();
 
     if (pageNumbers) {
         const int n = L.ps.count();

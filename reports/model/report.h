@@ -91,6 +91,7 @@ private:
     Kind kind_;
     QString name_;
     double sum_ = 0;   // running sum of an expression
+    QString lastText_; // the text it printed last, shared by the pages
 };
 
 class Band {

@@ -10,7 +10,17 @@ TableSource::TableSource(store::Table& t, QString name)
 void TableSource::first() { t_.first(); }
 void TableSource::next() { t_.next(); }
 bool TableSource::eof() const { return t_.eof(); }
-QString TableSource::displayText(const QString& field) const { return t_.fieldByName(field).displayText(); }
-double TableSource::number(const QString& field) const { return t_.fieldByName(field).asFloat(); }
+store::Field& TableSource::field(const QString& name) const
+{
+    const void* key = name.constData();
+    if (auto it = fields_.constFind(key); it != fields_.constEnd() && (*it)->name().compare(name, Qt::CaseInsensitive) == 0)
+        return **it;
+    store::Field& f = t_.fieldByName(name);
+    fields_.insert(key, &f);
+    return f;
+}
+
+QString TableSource::displayText(const QString& f) const { return field(f).displayText(); }
+double TableSource::number(const QString& f) const { return field(f).asFloat(); }
 
 } // namespace reports

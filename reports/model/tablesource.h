@@ -3,7 +3,12 @@
 // and filter, and its fields' display texts (display hooks included).
 #include "report.h"
 
-namespace store { class Table; }
+#include <QHash>
+
+namespace store {
+class Table;
+class Field;
+}
 
 namespace reports {
 
@@ -19,8 +24,12 @@ public:
     store::Table& table() const { return t_; }
 
 private:
+    store::Field& field(const QString& name) const;
     store::Table& t_;
     QString name_;
+    // Fields by the text their items hold: the same strings come back for
+    // every row, so their data pointer finds them without hashing the text.
+    mutable QHash<const void*, store::Field*> fields_;
 };
 
 } // namespace reports

@@ -270,6 +270,40 @@ private slots:
         QCOMPARE(t21->viewSum("Amount").value(), 0.0);
     }
 
+    void detailOfEqualMasterRows()
+    {
+        // Postings of one organization follow each other; the organization
+        // linked to them is the same row and must show what is stored.
+        auto org = root->table(*s, "org_spr");
+        org->appendRecord({"10001", "Первая"});
+        org->appendRecord({"10002", "Вторая"});
+        auto t1 = root->table(*s, "t1");
+        auto law = root->table(*s, "law_spr");
+        law->appendRecord({"01", "Группа"});
+        auto cbc = root->table(*s, "cbc_spr");
+        cbc->appendRecord({"0101", "Код"});
+        t1->appendRecord({"00000000001", "01"});
+        auto t22 = root->table(*s, "t2_2");
+        for (auto [a, o] : {std::pair{1.0, "10001"}, {2.0, "10001"}, {3.0, "10002"}, {4.0, "10001"}})
+            t22->appendRecord({"00000000001", "01", a, QDate(2004, 2, 1), "0101", o});
+        t22->setOrder("Amount");
+        org->setMaster(t22.get(), "Org", "Org");
+        QStringList names;
+        for (t22->first(); !t22->eof(); t22->next())
+            names << (org->isEmpty() ? QString() : org->fieldByName("Name").asString());
+        QCOMPARE(names, QStringList({"Первая", "Первая", "Вторая", "Первая"}));
+        // A change this program writes is seen on the next equal row.
+        t22->first();
+        org->edit();
+        org->fieldByName("Name").setAsString("Переименована");
+        org->post();
+        t22->next();
+        QCOMPARE(org->fieldByName("Name").asString(), QStringLiteral("Переименована"));
+        QCOMPARE(org->recordCount(), 1);
+        org->clearMaster();
+        QCOMPARE(org->recordCount(), 2);
+    }
+
     void ranges()
     {
         auto org = root->table(*s, "org_spr");
