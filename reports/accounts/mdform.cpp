@@ -159,8 +159,8 @@ TMDForm11::TMDForm11(const ReportContext& ctx, QWidget* parent)
     addOrgNameQRLabel(r, title, [this] { return db().OrgName(); });
     Item& t = title.addLabel(QStringLiteral("QRLabel1"), QStringLiteral("Краткий отчет по лицевым счетам"));
     t.at(0, 5, 202, 9).withFont(16, true, true).aligned(Align::Center);
-    title.addLabel(QStringLiteral("QRLabel2"), QStringLiteral("Дата составления")).at(0, 14.5, 30, 5);
-    title.addSystemDate(QStringLiteral("QRSysData1")).at(30, 14.5, 45, 5);
+    title.addLabel(QStringLiteral("QRLabel2"), QStringLiteral("Дата составления")).at(0, 14.5, 34, 5);
+    title.addSystemDate(QStringLiteral("QRSysData1")).at(34, 14.5, 45, 5);
     addHeaderTexts(title, 20, 100, 102, 100);
     const double x[] = {0, 34, 98, 132, 169}, w[] = {34, 64, 34, 37, 36};
     const char* h[] = {"Лицевой счет", "Назначение", "Поступило", "Израсходовано", "Остаток"};
