@@ -4,6 +4,9 @@
 #include "datamodule/datamodule.h"
 #include "forms.h"
 #include "lichform.h"
+#include "mdform.h"
+#include "preview.h"
+#include "waitform.h"
 #include "mainform.h"
 #include "uchfinchform.h"
 #include "ui/messagebox.h"
@@ -79,6 +82,32 @@ class AppTest : public QObject {
     }
 
 private slots:
+
+    void reportCommands()
+    {
+        writeIni(QDate::currentDate().year());
+        start();
+        int previews = 0;
+        reports::setPreviewInterceptor([&](reports::Report&, const reports::PageSet&, reports::PreviewMode) { ++previews; });
+        // Cancel in the report's dialog runs nothing; "Сформировать" runs the report.
+        QWidget* seen = nullptr;
+        whenModal([&](QWidget* w) {
+            seen = w;
+            QTest::mouseClick(MDForm->CancelButton, Qt::LeftButton);
+        });
+        MainForm->RepMenuButton1->trigger();
+        QCOMPARE(seen, static_cast<QWidget*>(MDForm));
+        QCOMPARE(previews, 0);
+        whenModal([&](QWidget* w) {
+            seen = w;
+            QTest::keyClick(w, Qt::Key_Return);
+        });
+        QTest::mouseClick(MainForm->findChild<QToolButton*>("RepButton8"), Qt::LeftButton);
+        QCOMPARE(seen, static_cast<QWidget*>(MDForm11));
+        QCOMPARE(previews, 1);
+        QVERIFY(!WaitForm->isVisible());
+        reports::setPreviewInterceptor({});
+    }
     void initTestCase()
     {
         QApplication::setApplicationDisplayName(QStringLiteral("Сальдина"));

@@ -180,8 +180,27 @@ private slots:
         QVERIFY(!f.OrgCheckBox->isChecked());
         QCOMPARE(f.orgText(), QStringLiteral("Отбор организаций: Все"));
         QCOMPARE(f.ORGBrowse->toolTip(), QStringLiteral("Выбрать организацию из справочника"));
-        // The tab order: box, edit, browse button of each group, then the buttons.
+        // The tab order: box, edit(s), browse button of each group, then the buttons.
         QVERIFY(f.ReportOkButton->isDefault());
+        f.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&f));
+        f.PerCheckBox->setFocus();
+        QStringList order;
+        for (int i = 0; i < 30 && !order.contains("CancelButton"); ++i) {
+            QWidget* w = QApplication::focusWidget();
+            // A segment stands for its code edit, a date's line for its edit.
+            for (QWidget* p = w; p; p = p->parentWidget())
+                if (qobject_cast<TSegmentedEdit*>(p))
+                    w = p;
+            while (w && w->objectName().isEmpty())
+                w = w->parentWidget();
+            if (w && !order.endsWith(w->objectName()))
+                order << w->objectName();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        QCOMPARE(order, (QStringList{"PerCheckBox", "StartDateEdit", "EndDateEdit", "OrgCheckBox", "OrgEditField",
+                                                "ORGBrowse", "CBCCheckBox", "CBCEditField", "CBCBrowse", "LawCheckBox",
+                                                "LawEditField", "LawBrowse", "ReportOkButton", "CancelButton"}));
         f.hide();
     }
 
