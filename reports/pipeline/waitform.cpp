@@ -27,7 +27,9 @@ TWaitForm::TWaitForm(QWidget* parent) : QDialog(parent, Qt::Tool | Qt::WindowSta
     Gauge1->setRange(0, 100);
     Gauge1->setValue(0);
     Gauge1->setTextVisible(true);
-    Gauge1->setStyleSheet(QStringLiteral("QProgressBar::chunk { background-color: blue; }"));
+    QPalette pal = Gauge1->palette();   // filled in blue
+    pal.setColor(QPalette::Highlight, Qt::blue);
+    Gauge1->setPalette(pal);
     lay->addWidget(Gauge1);
     CBtn = new QPushButton(QStringLiteral("Отмена"));
     CBtn->setObjectName(QStringLiteral("CBtn"));
