@@ -241,10 +241,10 @@ void TDataBase1::CloseAllTable()
 
 void TDataBase1::SyncTable(Table& t)
 {
-    // The store closes at once, so there is nothing to wait for.
+    // The store closes at once, so there is nothing to wait for. The opened
+    // table stands on its first row; its rows are read when first asked for.
     t.close();
     t.open();
-    t.first();
 }
 
 void TDataBase1::SyncAllTables()

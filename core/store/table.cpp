@@ -282,6 +282,20 @@ void Table::requireOpen(const char* what) const
                              .arg(objectName_.isEmpty() ? tableName() : objectName_, QLatin1String(what)));
 }
 
+bool Table::eof() const
+{
+    if (state_ == TableState::Browse && !viewValid_)
+        const_cast<Table*>(this)->buildView();
+    return eof_;
+}
+
+bool Table::bof() const
+{
+    if (state_ == TableState::Browse && !viewValid_)
+        const_cast<Table*>(this)->buildView();
+    return bof_;
+}
+
 void Table::open()
 {
     if (isOpen())
@@ -300,6 +314,7 @@ void Table::open()
     active_ = &current_;
     cache_.clear();
     cacheDataVersion_ = -1;
+    repositionFirst_ = true;   // an opened table stands on its first row
     invalidateView();
     notify(TableEvent::Opened);
     for (Table* d : details_)
@@ -410,6 +425,37 @@ std::optional<double> Table::viewSum(const QString& name)
         st.bind(i + 1, params[i].first, params[i].second);
     st.step();
     return st.column(0, schema::FieldType::Float).toDouble();
+}
+
+std::optional<QHash<QString, double>> Table::groupSums(const QString& groupField, const QString& sumField)
+{
+    requireOpen("groupSums");
+    if (filtered_ && filterCb_)
+        return std::nullopt;
+    const Field& g = fieldByName(groupField);
+    const Field& f = fieldByName(sumField);
+    if (f.isCalculated() || g.isCalculated() || (f.type() != schema::FieldType::Float && f.type() != schema::FieldType::AutoInc))
+        throw StoreError(QStringLiteral("Поле %1 не числовое").arg(f.name()));
+    // The view's conditions without its link.
+    Table* m = master_;
+    master_ = nullptr;
+    SqlParams params;
+    QString where;
+    try {
+        where = viewWhere(params);
+    } catch (...) {
+        master_ = m;
+        throw;
+    }
+    master_ = m;
+    Statement st(*conn_, QStringLiteral("SELECT %1, TOTAL(%2) FROM %3%4 GROUP BY %1")
+                             .arg(quoted(g.name()), quoted(f.name()), quoted(def_->name), where));
+    for (int i = 0; i < int(params.size()); ++i)
+        st.bind(i + 1, params[i].first, params[i].second);
+    QHash<QString, double> out;
+    while (st.step())
+        out.insert(st.columnText(0), st.column(1, schema::FieldType::Float).toDouble());
+    return out;
 }
 
 void Table::buildView()

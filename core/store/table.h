@@ -119,8 +119,9 @@ public:
     void next();    // on the last row: eof becomes true, the row stays
     void prior();
     int moveBy(int n);   // returns the rows actually moved
-    bool eof() const { return eof_; }
-    bool bof() const { return bof_; }
+    // Of the view as it stands now: a view still to be read is read first.
+    bool eof() const;
+    bool bof() const;
     int recordCount();
     bool isEmpty() { return recordCount() == 0; }
     int recNo();              // 1-based; 0 when empty
@@ -152,6 +153,11 @@ public:
     // filter callback is in force, whose rows must be walked instead. The
     // current row does not move.
     std::optional<double> viewSum(const QString& field);
+    // The same sums for every value of `groupField` at once, over the rows
+    // the range and filter expression pass, whatever the link: what viewSum
+    // gives for each master row of a link on `groupField`, in one aggregate.
+    // Nothing while a filter callback is in force.
+    std::optional<QHash<QString, double>> groupSums(const QString& groupField, const QString& sumField);
 
     // A range on the leading fields of the current order, both ends inclusive.
     void setRange(const QVariantList& from, const QVariantList& to);

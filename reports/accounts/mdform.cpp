@@ -33,6 +33,8 @@ void TAccountsReportForm::setUp()
     linked_.push_back(&d.Org_Table);
     filterPostings();
     resetWorkTable(d.MdTable, d.T1, QStringLiteral("FaceBill"));
+    inSums_ = d.T2_1.groupSums(QStringLiteral("FaceBill"), QStringLiteral("Amount"));
+    outSums_ = d.T2_2.groupSums(QStringLiteral("Facebill"), QStringLiteral("Amount"));
 }
 
 store::Table& TAccountsReportForm::masterTable() { return db().T1; }
@@ -40,8 +42,10 @@ store::Table& TAccountsReportForm::masterTable() { return db().T1; }
 void TAccountsReportForm::fillRow()
 {
     dm::TDataBase1& d = db();
-    const double in = CalcSumTable(d.T2_1, QStringLiteral("Amount"));
-    const double out = CalcSumTable(d.T2_2, QStringLiteral("Amount"));
+    // What CalcSumTable gives over the linked, filtered postings of the account.
+    const QString account = d.T1.fieldByName(QStringLiteral("Facebill")).asString();
+    const double in = inSums_ ? inSums_->value(account) : CalcSumTable(d.T2_1, QStringLiteral("Amount"));
+    const double out = outSums_ ? outSums_->value(account) : CalcSumTable(d.T2_2, QStringLiteral("Amount"));
     store::Table& md = d.MdTable;
     md.append();   // FaceBill comes through the link
     md.fieldByName(QStringLiteral("InSum")).setValue(in);

@@ -5,6 +5,9 @@
 #include "reportform.h"
 #include "tablesource.h"
 
+#include <QHash>
+#include <optional>
+
 namespace reports {
 
 // The fill shared by both reports over md: one md row per account with the
@@ -19,6 +22,11 @@ protected:
     void setUp() override;
     store::Table& masterTable() override;
     void fillRow() override;
+
+private:
+    // The selected sums of every account, taken in one aggregate per posting
+    // table when the selection runs in SQL; otherwise each row is summed.
+    std::optional<QHash<QString, double>> inSums_, outSums_;
 };
 
 class TMDForm : public TAccountsReportForm {

@@ -2,9 +2,10 @@
 
 #include <QCloseEvent>
 #include <QKeyEvent>
-#include <QProgressBar>
+#include <QPainter>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace reports {
 
@@ -15,6 +16,29 @@ bool cancelFlag = false;
 bool cancelRequested() { return cancelFlag; }
 void setCancelRequested(bool on) { cancelFlag = on; }
 
+TGauge::TGauge(QWidget* parent) : QWidget(parent) { setMinimumHeight(20); }
+
+void TGauge::setValue(int v)
+{
+    v = std::clamp(v, 0, 100);
+    if (v != value_) {
+        value_ = v;
+        update();
+    }
+}
+
+void TGauge::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    const QRect r = rect().adjusted(0, 0, -1, -1);
+    p.fillRect(r, palette().color(QPalette::Base));
+    p.fillRect(QRect(r.left() + 1, r.top() + 1, (r.width() - 1) * value_ / 100, r.height() - 1), Qt::blue);
+    p.setPen(palette().color(QPalette::Mid));
+    p.drawRect(r);
+    p.setPen(value_ >= 50 ? Qt::white : palette().color(QPalette::Text));
+    p.drawText(r, Qt::AlignCenter, QStringLiteral("%1%").arg(value_));
+}
+
 TWaitForm::TWaitForm(QWidget* parent) : QDialog(parent, Qt::Tool | Qt::WindowStaysOnTopHint)
 {
     setObjectName(QStringLiteral("WaitForm"));
@@ -22,14 +46,8 @@ TWaitForm::TWaitForm(QWidget* parent) : QDialog(parent, Qt::Tool | Qt::WindowSta
     setModal(false);
     setFixedSize(426, 91);
     auto* lay = new QVBoxLayout(this);
-    Gauge1 = new QProgressBar;
+    Gauge1 = new TGauge;
     Gauge1->setObjectName(QStringLiteral("Gauge1"));
-    Gauge1->setRange(0, 100);
-    Gauge1->setValue(0);
-    Gauge1->setTextVisible(true);
-    QPalette pal = Gauge1->palette();   // filled in blue
-    pal.setColor(QPalette::Highlight, Qt::blue);
-    Gauge1->setPalette(pal);
     lay->addWidget(Gauge1);
     CBtn = new QPushButton(QStringLiteral("Отмена"));
     CBtn->setObjectName(QStringLiteral("CBtn"));

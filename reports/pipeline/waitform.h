@@ -4,10 +4,27 @@
 // the program-wide cancel request; the running report closes it.
 #include <QDialog>
 
-class QProgressBar;
 class QPushButton;
 
 namespace reports {
+
+// A horizontal gauge from 0 to 100 filled in blue with the percentage over
+// it. Setting a value only schedules a repaint: the fill loop lets the
+// window paint once per row, whatever the number of values given.
+class TGauge : public QWidget {
+    Q_OBJECT
+public:
+    explicit TGauge(QWidget* parent = nullptr);
+    int value() const { return value_; }
+    void setValue(int v);
+    QSize sizeHint() const override { return QSize(400, 24); }
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+
+private:
+    int value_ = 0;
+};
 
 // The one cancel request of the program: set by the wait window's button,
 // cleared whenever the wait window opens, read by the fill loops.
@@ -19,7 +36,7 @@ class TWaitForm : public QDialog {
 public:
     explicit TWaitForm(QWidget* parent = nullptr);
 
-    QProgressBar* Gauge1;
+    TGauge* Gauge1;
     QPushButton* CBtn;
 
     void SetProgress(quint8 value);
