@@ -260,9 +260,16 @@ private slots:
         QCOMPARE(t21->viewSum("Amount").value(), 1.25 - 0.75 + 10.0);   // the second account's rows of code 0101
         QCOMPARE(t21->recNo(), at);
         QVERIFY(!storeError([&] { t21->viewSum("CBC"); }).isEmpty());
+        // All accounts at once give what each account's linked view gives.
+        const auto groups = t21->groupSums("FaceBill", "Amount");
+        QVERIFY(groups);
+        QCOMPARE(groups->size(), 2);
+        for (t1->first(); !t1->eof(); t1->next())
+            QCOMPARE(groups->value(t1->fieldByName("Facebill").asString()), t21->viewSum("Amount").value());
         // A callback filter cannot be summed in SQL.
         t21->setFilterCallback([](Table&) { return true; });
         QVERIFY(!t21->viewSum("Amount"));
+        QVERIFY(!t21->groupSums("FaceBill", "Amount"));
         t21->setFilterCallback({});
         // A master without rows: zero.
         t1->setFilterExpression("Facebill = 'none'");
