@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QSysInfo>
 #include <QThread>
@@ -151,6 +152,7 @@ Connection::Connection(Session* session, QString file) : session_(session), file
 
 Connection::~Connection()
 {
+    endRead();
     for (auto* s : std::as_const(stmts_))
         sqlite3_finalize(s);
     if (db_)
@@ -234,8 +236,56 @@ void Connection::fail(int rc, const QString& context) const
                          .arg(file_, msg, context.isEmpty() ? QString() : QStringLiteral(" [") + context + QLatin1Char(']')));
 }
 
+namespace {
+qint64 monotonicMs()
+{
+    static QElapsedTimer clock = [] {
+        QElapsedTimer t;
+        t.start();
+        return t;
+    }();
+    return clock.elapsed();
+}
+} // namespace
+
+void Connection::openRead()
+{
+    exec(QStringLiteral("BEGIN"));
+    try {
+        // The first read takes the shared lock; from then on no other copy
+        // can commit, so the data version read under it holds.
+        Statement lock(*this, QStringLiteral("SELECT 1 FROM sqlite_schema LIMIT 1"));
+        lock.step();
+        Statement v(*this, QStringLiteral("PRAGMA data_version"));
+        v.step();
+        readVersion_ = v.columnInt(0);
+    } catch (...) {
+        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+    readTxn_ = true;
+    readSince_ = monotonicMs();
+}
+
+void Connection::endRead()
+{
+    if (!readTxn_)
+        return;
+    readTxn_ = false;
+    if (db_ && !sqlite3_get_autocommit(db_))
+        sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+}
+
 qint64 Connection::dataVersion()
 {
+    if (session_ && session_->reading() && !batch_) {
+        if (readTxn_ && monotonicMs() - readSince_ > ReadSliceMs)
+            endRead();
+        if (!readTxn_ && sqlite3_get_autocommit(db_))
+            openRead();
+        if (readTxn_)
+            return readVersion_;
+    }
     Statement st(*this, QStringLiteral("PRAGMA data_version"));
     st.step();
     return st.columnInt(0);
@@ -243,6 +293,7 @@ qint64 Connection::dataVersion()
 
 void Connection::begin()
 {
+    endRead();
     exec(batch_ ? QStringLiteral("SAVEPOINT post") : QStringLiteral("BEGIN IMMEDIATE"));
 }
 
@@ -266,6 +317,7 @@ void Connection::beginBatch()
 {
     if (batch_)
         throw StoreError(QStringLiteral("A batch is already open on %1").arg(file_));
+    endRead();
     exec(QStringLiteral("BEGIN IMMEDIATE"));
     batch_ = true;
 }
@@ -302,6 +354,7 @@ void Connection::pack(const QString& table)
         QStringLiteral("Таблица %1 используется другой копией программы. Упаковка требует монопольного доступа: "
                        "закройте все остальные копии программы и повторите.")
             .arg(table);
+    endRead();
     if (reg.holders > 1 || !lock->lockExclusive(0, 1))
         throw StoreError(refused);
     try {
@@ -599,6 +652,14 @@ Connection& Session::connection(const QString& dir, schema::Location loc)
     auto c = std::make_shared<Connection>(this, file);
     connections_.insert(file, c);
     return *c;
+}
+
+void Session::endRead()
+{
+    if (readDepth_ == 0 || --readDepth_ > 0)
+        return;
+    for (const auto& c : std::as_const(connections_))
+        c->endRead();
 }
 
 void Session::openDatabase(const QString& dir, schema::Location loc) { connection(dir, loc); }

@@ -41,7 +41,12 @@ public:
     [[noreturn]] void fail(int rc, const QString& context = {}) const;
 
     // Changes committed by other connections since the last call differ here.
+    // While the session reads (Session::beginRead), the connection keeps a
+    // read transaction for a short slice at a time, so the many small reads
+    // of a long pass neither take the file lock one by one nor keep other
+    // copies from writing for longer than a slice.
     qint64 dataVersion();
+    void endRead();
     // Counts this connection's own commits.
     quint64 generation() const { return generation_; }
     void bumpGeneration() { ++generation_; }
@@ -78,6 +83,7 @@ private:
     void begin();
     void commit();
     void rollback();
+    void openRead();
 
     Session* session_;
     QString file_;
@@ -89,7 +95,14 @@ private:
     quint64 generation_ = 0;
     bool lockHeld_ = false;
     bool batch_ = false;
+    bool readTxn_ = false;        // a read transaction of a reading pass is open
+    qint64 readSince_ = 0;        // when it began (ms, monotonic)
+    qint64 readVersion_ = 0;      // data_version under it: no other copy commits meanwhile
 };
+
+// The longest a reading pass holds its read lock before it lets other
+// copies' writes through.
+inline constexpr int ReadSliceMs = 100;
 
 // Statement: binds, steps and always resets, so no read lock outlives a call.
 class Statement {
@@ -134,6 +147,12 @@ public:
     void close();
     bool isOpen() const { return open_; }
 
+    // A reading pass (a report's generation): nested calls count; the last
+    // endRead ends the read transactions of every connection.
+    void beginRead() { ++readDepth_; }
+    void endRead();
+    bool reading() const { return readDepth_ > 0; }
+
     // The database of a directory: opened by the first table that needs it,
     // or explicitly; closing it closes its tables.
     Connection& connection(const QString& dir, schema::Location loc);
@@ -161,6 +180,26 @@ private:
     int slot_ = -1;
     QHash<QString, std::shared_ptr<Connection>> connections_;   // by file path
     std::set<Table*> tables_;
+    int readDepth_ = 0;
+};
+
+class ReadScope {
+public:
+    explicit ReadScope(Session* s) : s_(s)
+    {
+        if (s_)
+            s_->beginRead();
+    }
+    ~ReadScope()
+    {
+        if (s_)
+            s_->endRead();
+    }
+    ReadScope(const ReadScope&) = delete;
+    ReadScope& operator=(const ReadScope&) = delete;
+
+private:
+    Session* s_;
 };
 
 // Copies a database file as one consistent snapshot, even while another copy

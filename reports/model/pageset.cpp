@@ -9,6 +9,7 @@
 #include <QPdfWriter>
 #include <QPrinter>
 #include <algorithm>
+#include <deque>
 
 namespace reports {
 
@@ -16,7 +17,7 @@ namespace {
 
 constexpr double MeasureDpi = 600;
 
-QFont fontOf(const TextRun& t, double pointSize)
+QFont fontOf(const TextStyle& t, double pointSize)
 {
     QFont f(t.family.isEmpty() ? QStringLiteral("Arial") : t.family);
     f.setPointSizeF(pointSize);
@@ -39,11 +40,33 @@ QPaintDevice& measureDevice()
     return img;
 }
 
-double measureWrapped(const QString& text, const TextRun& style, double width);
+double measureWrapped(const QString& text, const TextStyle& style, double width);
+
+std::deque<TextStyle>& styles()   // a deque: a style's reference stays valid
+{
+    static std::deque<TextStyle> s(1);
+    return s;
+}
 
 } // namespace
 
-double wrappedHeight(const QString& text, const TextRun& style, double width)
+quint32 styleId(const TextStyle& style)
+{
+    auto& all = styles();
+    for (size_t i = 0; i < all.size(); ++i)
+        if (all[i] == style)
+            return quint32(i);
+    all.push_back(style);
+    return quint32(all.size() - 1);
+}
+
+const TextStyle& styleById(quint32 id)
+{
+    const auto& all = styles();
+    return id < all.size() ? all[id] : all.front();
+}
+
+double wrappedHeight(const QString& text, const TextStyle& style, double width)
 {
     // Names and codes repeat from row to row: each text is measured once
     // for a style and a width.
@@ -73,7 +96,7 @@ double wrappedHeight(const QString& text, const TextRun& style, double width)
 }
 
 namespace {
-double measureWrapped(const QString& text, const TextRun& style, double width)
+double measureWrapped(const QString& text, const TextStyle& style, double width)
 {
     const double pxPerMm = MeasureDpi / 25.4;
     QFontMetricsF fm(fontOf(style, style.pointSize), &measureDevice());
@@ -137,9 +160,10 @@ void paintPage(QPainter& painter, const Page& page, const QRectF& target)
     for (const TextRun& t : page.texts) {
         // A point is 1/72 inch; the font is sized for the device so that it
         // keeps its size in millimetres at any scale.
-        painter.setFont(fontOf(t, t.pointSize * 25.4 * s / dpi));
+        const TextStyle& st = t.textStyle();
+        painter.setFont(fontOf(st, st.pointSize * 25.4 * s / dpi));
         painter.setPen(t.color);
-        int flags = t.align | (t.wrap ? Qt::TextWordWrap : 0);
+        int flags = st.align | (st.wrap ? Qt::TextWordWrap : 0);
         painter.drawText(map(t.rect), flags, t.text);
     }
     for (const LineRun& l : page.lines) {

@@ -13,15 +13,28 @@ class QPrinter;
 
 namespace reports {
 
-struct TextRun {
-    QRectF rect;   // mm
-    QString text;
+struct TextStyle {
     QString family;
     double pointSize = 10;
     bool bold = false, italic = false, underline = false;
-    QColor color = Qt::black;
     int align = 0;      // Qt::Alignment flags
     bool wrap = false;
+    bool operator==(const TextStyle&) const = default;
+};
+
+// A report has a handful of text styles and hundreds of thousands of texts:
+// a text keeps the number of its style in one table of the program (pages
+// are made and painted on the GUI thread). Number 0 is the default style.
+quint32 styleId(const TextStyle& style);
+const TextStyle& styleById(quint32 id);
+
+struct TextRun {
+    QRectF rect;   // mm
+    QString text;
+    QColor color = Qt::black;
+    quint32 style = 0;
+    const TextStyle& textStyle() const { return styleById(style); }
+    void setStyle(const TextStyle& s) { style = styleId(s); }
 };
 
 struct LineRun {
@@ -62,6 +75,6 @@ bool printPages(const PageSet& pages, QPrinter& printer, int from = 0, int to = 
 
 // Text measuring shared by the layout: the height in mm that `text` takes
 // wrapped within `width` mm.
-double wrappedHeight(const QString& text, const TextRun& style, double width);
+double wrappedHeight(const QString& text, const TextStyle& style, double width);
 
 } // namespace reports

@@ -169,9 +169,9 @@ int qtAlign(const Item& it)
     return h | (it.wordWrap ? Qt::AlignTop : Qt::AlignVCenter);
 }
 
-TextRun styleOf(const Item& it)
+TextStyle styleOf(const Item& it)
 {
-    TextRun t;
+    TextStyle t;
     t.family = it.font.family;
     t.pointSize = it.font.pointSize;
     t.bold = it.font.bold;
@@ -294,7 +294,14 @@ struct Report::Layout {
             if (it.background.isValid())
                 pg.fills.push_back({rc, it.background});
             if (!o.p.text.isEmpty()) {
-                TextRun t = styleOf(it);
+                TextRun t;
+                // The item keeps the number of its style while the style stays the same.
+                TextStyle st = styleOf(it);
+                if (!(st == it.style_)) {
+                    it.style_ = std::move(st);
+                    it.styleId_ = styleId(it.style_);
+                }
+                t.style = it.styleId_;
                 t.rect = rc.adjusted(Inset, 0, -Inset, 0);
                 // A column repeats its text from row to row (names, codes,
                 // dates): the pages keep one copy.
@@ -361,6 +368,19 @@ struct Report::Layout {
 
 PageSet Report::generate(const QDateTime& now)
 {
+    struct Pass {
+        const std::vector<DataSource*> sources;   // as they stand now: a hook may add one
+        explicit Pass(const std::vector<DataSource*>& s) : sources(s)
+        {
+            for (DataSource* d : sources)
+                d->beginPass();
+        }
+        ~Pass()
+        {
+            for (DataSource* d : sources)
+                d->endPass();
+        }
+    } pass(sources_);
     if (beforePrint)
         beforePrint(*this);
     Layout L{*this, now, {}, 0, false, {}};
@@ -417,9 +437,11 @@ PageSet Report::generate(const QDateTime& now)
         const int n = L.ps.count();
         for (int i = 0; i < n; ++i) {
             TextRun t;
-            t.family = defaultFont.family;
-            t.pointSize = 8;
-            t.align = Qt::AlignRight | Qt::AlignVCenter;
+            TextStyle st;
+            st.family = defaultFont.family;
+            st.pointSize = 8;
+            st.align = Qt::AlignRight | Qt::AlignVCenter;
+            t.setStyle(st);
             t.rect = QRectF(page.left, page.pageHeight() - page.bottom - page.pageNumberHeight, page.bandWidth(),
                             page.pageNumberHeight);
             t.text = QStringLiteral("Страница %1 из %2").arg(i + 1).arg(n);

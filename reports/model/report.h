@@ -27,6 +27,10 @@ public:
     virtual bool eof() const = 0;
     virtual QString displayText(const QString& field) const = 0;
     virtual double number(const QString& field) const = 0;   // null reads as 0
+    // Around one generation of the pages: a source may hold its store's
+    // reads together meanwhile.
+    virtual void beginPass() {}
+    virtual void endPass() {}
 };
 
 enum class Align { Left, Center, Right };
@@ -92,6 +96,8 @@ private:
     QString name_;
     double sum_ = 0;   // running sum of an expression
     QString lastText_; // the text it printed last, shared by the pages
+    TextStyle style_;  // the style it printed with last, and its number
+    quint32 styleId_ = 0;
 };
 
 class Band {

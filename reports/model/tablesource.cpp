@@ -23,4 +23,16 @@ store::Field& TableSource::field(const QString& name) const
 QString TableSource::displayText(const QString& f) const { return field(f).displayText(); }
 double TableSource::number(const QString& f) const { return field(f).asFloat(); }
 
+void TableSource::beginPass()
+{
+    if (t_.session())
+        t_.session()->beginRead();
+}
+
+void TableSource::endPass()
+{
+    if (t_.session())
+        t_.session()->endRead();
+}
+
 } // namespace reports

@@ -302,6 +302,7 @@ private slots:
         for (Table* t : {&r.db.T2_1, &r.db.T2_2, &r.db.MdTable, &r.db.LawSprTable, &r.db.Org_Table})
             QVERIFY2(!t->master(), qPrintable(t->objectName()));
         QVERIFY(!r.db.T2_1.filtered() && !r.db.T2_2.filtered());
+        QVERIFY(!r.db.T2_1.session()->reading());   // the pages' reading pass is over
         QCOMPARE(r.db.T2_1.recordCount(), 4);
         QCOMPARE(r.db.T2_1.order(), QStringLiteral("FaceBill"));
 

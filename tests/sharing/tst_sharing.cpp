@@ -8,6 +8,7 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QSet>
+#include <QThread>
 #include <sqlite3.h>
 
 using namespace store;
@@ -264,6 +265,7 @@ private slots:
     // 4. seeing the other copy's work
     void otherCopysChangesSeenAfterReRead();
     void linkedDetailSumsOtherCopysRows();
+    void readingPassLetsOtherCopiesWrite();
 
     // 5. the control file
     void sameUserNameRefusedWhileLive();
@@ -667,6 +669,46 @@ void TstSharing::linkedDetailSumsOtherCopysRows()
     // The other copy's details keep the master row from being deleted.
     master->first();
     QCOMPARE(storeError([&] { master->remove(); }), QString::fromLatin1(schema::MasterHasDetails));
+}
+
+// A long reading pass (a report being generated) holds its read lock a slice
+// at a time: another copy posting meanwhile gets through without a refusal,
+// the pass sees its rows after the next slice, a write of our own inside the
+// pass is stored, and the end of the pass leaves no lock behind.
+void TstSharing::readingPassLetsOtherCopiesWrite()
+{
+    TestRoot r;
+    auto s = r.session(QStringLiteral("Me"));
+    auto t = r.table(*s, QStringLiteral("t2_1"));
+    postReceipt(*t, Account, 10);
+    const QStringList other = {r.root, r.year, QStringLiteral("Other")};
+    {
+        ReadScope pass(s.get());
+        QCOMPARE(amountsInView(*t), (QList<double>{10}));
+        Copy c(QStringList{QStringLiteral("post-stream")} + other + QStringList{Account, "100", "20"});
+        QElapsedTimer clock;
+        clock.start();
+        while (!c.waitCount(QStringLiteral("done"), 1, 5) && c.running() && clock.elapsed() < 20000)
+            (void)amountsInView(*t);   // reads go on all the while
+        QCOMPARE(c.finish(), 0);
+        QCOMPARE(streamProblems(c, QStringLiteral("Other")), QStringList());
+        QCOMPARE(c.values(QStringLiteral("posted")).size(), 20);
+        QVERIFY2(longestPost(c) < 2000, qPrintable(QString::number(longestPost(c))));
+
+        QThread::msleep(ReadSliceMs + 20);
+        QCOMPARE(amountsInView(*t).size(), 21);
+        postReceipt(*t, Account, 5);
+        QCOMPARE(amountsInView(*t).size(), 22);
+    }
+    QCOMPARE(storedAmounts(r, Account).size(), 22);
+
+    // Nothing of the pass holds the file: another connection gets it whole at once.
+    sqlite3* db = nullptr;
+    const QByteArray file = QFile::encodeName(Session::databasePath(r.year, schema::Location::Year));
+    QCOMPARE(sqlite3_open_v2(file.constData(), &db, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+    QCOMPARE(sqlite3_exec(db, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close_v2(db);
 }
 
 // ------------------------------------------------------------------ 5
