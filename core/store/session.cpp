@@ -97,6 +97,8 @@ QString busyText(const QString& file)
 
 Connection::Connection(Session* session, QString file) : session_(session), file_(std::move(file))
 {
+    static quint64 serials = 0;
+    serial_ = ++serials;
     if (!QFileInfo::exists(file_))
         throw StoreError(QStringLiteral("Файл базы данных %1 не найден.").arg(file_));
     lockPath_ = QFileInfo(file_).absolutePath() + QLatin1Char('/') + QFileInfo(file_).completeBaseName() +

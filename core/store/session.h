@@ -49,6 +49,9 @@ public:
     void endRead();
     // Counts this connection's own commits.
     quint64 generation() const { return generation_; }
+    // Tells this connection from every other of the process, a later one
+    // on the same file included.
+    quint64 serial() const { return serial_; }
     void bumpGeneration() { ++generation_; }
 
     // Runs `body` as one write transaction (waiting up to the busy timeout
@@ -93,6 +96,7 @@ private:
     qint64 busySince_ = 0;             // when the present wait for another copy began
     QHash<QString, sqlite3_stmt*> stmts_;
     quint64 generation_ = 0;
+    quint64 serial_ = 0;
     bool lockHeld_ = false;
     bool batch_ = false;
     bool readTxn_ = false;        // a read transaction of a reading pass is open

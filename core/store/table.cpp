@@ -232,6 +232,7 @@ void Table::setTableName(const QString& name)
     if (d == def_)
         return;
     def_ = d;
+    cache_.clear();
     blockSql_.clear();
     fieldIndex_.clear();
     fields_.clear();
@@ -312,8 +313,14 @@ void Table::open()
     session_->registerTable(this);
     state_ = TableState::Browse;
     active_ = &current_;
-    cache_.clear();
-    cacheDataVersion_ = -1;
+    // The rows read before a close stay good while nobody has written since
+    // (the view checks that); another connection is another file, or the
+    // same file opened anew.
+    if (cacheConn_ != c.serial()) {
+        cache_.clear();
+        cacheDataVersion_ = -1;
+        cacheConn_ = c.serial();
+    }
     repositionFirst_ = true;   // an opened table stands on its first row
     invalidateView();
     notify(TableEvent::Opened);
@@ -332,7 +339,6 @@ void Table::close()
     viewValid_ = false;
     ids_.clear();
     ids_.shrink_to_fit();
-    cache_.clear();
     pos_ = -1;
     eof_ = bof_ = true;
     current_.assign(fields_.size(), QVariant());

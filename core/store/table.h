@@ -266,6 +266,7 @@ private:
     QHash<qint64, Record> cache_;     // stored values by row id
     qint64 cacheDataVersion_ = -1;     // what the cache was read under
     quint64 cacheGeneration_ = 0;
+    quint64 cacheConn_ = 0;            // the connection's serial; the cache outlives a close
     bool repositionFirst_ = false;     // the next rebuild stands on the first row
     qint64 pendingRowId_ = 0;          // row to stand on when the view is rebuilt
     int pos_ = -1;

@@ -51,16 +51,21 @@ void TReportForm::resetWorkTable(store::Table& work, store::Table& master, const
 void TReportForm::takeDown()
 {
     dm::TDataBase1& d = db();
+    // The books linked to the postings go first: a posting table that
+    // changes its view with books still hanging on it makes them follow its
+    // row, and that reads the table at once.
+    for (store::Table* t : {&d.LawSprTable, &d.Org_Table})
+        t->clearMaster();
+    for (store::Table* t : linked_)
+        t->clearMaster();
+    linked_.clear();
     for (store::Table* t : {&d.T2_1, &d.T2_2}) {
         t->setFiltered(false);
         t->setFilterExpression(QString());
         t->setFilterCallback({});
     }
-    for (store::Table* t : {&d.T2_1, &d.T2_2, &d.MdTable, &d.LawSprTable, &d.Org_Table})
+    for (store::Table* t : {&d.T2_1, &d.T2_2, &d.MdTable})
         t->clearMaster();
-    for (store::Table* t : linked_)
-        t->clearMaster();
-    linked_.clear();
 }
 
 void TReportForm::CreateAndShow()

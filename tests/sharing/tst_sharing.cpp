@@ -613,6 +613,36 @@ void TstSharing::otherCopysChangesSeenAfterReRead()
     QCOMPARE(amountsInView(*t), (QList<double>{25, 100, 102}));
     QCOMPARE(amountsInView(*u), (QList<double>{25, 100, 102}));
 
+    // A table closed and opened again keeps the rows it read only while
+    // nobody wrote: another copy's change, our own through another table,
+    // and the database file opened anew all show.
+    u->close();
+    {
+        Copy c(QStringList{QStringLiteral("exec")} + other +
+               QStringList{QStringLiteral("UPDATE t2_1 SET Amount = 27 WHERE Amount = 25")});
+        QCOMPARE(c.finish(), 0);
+    }
+    u->open();
+    QCOMPARE(amountsInView(*u), (QList<double>{27, 100, 102}));
+    u->close();
+    t->first();
+    t->edit();
+    t->fieldByName(QStringLiteral("Amount")).setValue(25.0);
+    t->post();
+    u->open();
+    QCOMPARE(amountsInView(*u), (QList<double>{25, 100, 102}));
+    t->close();
+    u->close();
+    s->closeDatabase(r.year);
+    {
+        Copy c(QStringList{QStringLiteral("exec")} + other +
+               QStringList{QStringLiteral("UPDATE t2_1 SET Amount = 20 WHERE Amount = 25")});
+        QCOMPARE(c.finish(), 0);
+    }
+    u->open();
+    t->open();
+    QCOMPARE(amountsInView(*u), (QList<double>{20, 100, 102}));
+
     // Our own change on top of the other copy's is seen by both of our tables.
     t->first();
     t->edit();
