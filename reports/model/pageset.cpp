@@ -66,31 +66,27 @@ const TextStyle& styleById(quint32 id)
     return id < all.size() ? all[id] : all.front();
 }
 
-double wrappedHeight(const QString& text, const TextStyle& style, double width)
+double wrappedHeight(const QString& text, quint32 style, double width)
 {
     // Names and codes repeat from row to row: each text is measured once
     // for a style and a width.
     struct Measured {
-        QString family;
-        double pointSize, width;
-        int flags, align;
+        quint32 style;
+        double width;
         QHash<QString, double> heights;
     };
     static std::vector<Measured> known;
-    const int flags = int(style.bold) | int(style.italic) << 1 | int(style.underline) << 2;
-    auto it = std::find_if(known.begin(), known.end(), [&](const Measured& m) {
-        return m.pointSize == style.pointSize && m.width == width && m.flags == flags && m.align == style.align &&
-               m.family == style.family;
-    });
+    auto it = std::find_if(known.begin(), known.end(),
+                           [&](const Measured& m) { return m.style == style && m.width == width; });
     if (it == known.end()) {
-        known.push_back({style.family, style.pointSize, width, flags, style.align, {}});
+        known.push_back({style, width, {}});
         it = known.end() - 1;
     }
     if (auto h = it->heights.constFind(text); h != it->heights.constEnd())
         return *h;
     if (it->heights.size() > 20000)
         it->heights.clear();
-    const double h = measureWrapped(text, style, width);
+    const double h = measureWrapped(text, styleById(style), width);
     it->heights.insert(text, h);
     return h;
 }

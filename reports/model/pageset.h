@@ -74,7 +74,7 @@ bool writePdf(const PageSet& pages, const QString& fileName);
 bool printPages(const PageSet& pages, QPrinter& printer, int from = 0, int to = 0);
 
 // Text measuring shared by the layout: the height in mm that `text` takes
-// wrapped within `width` mm.
-double wrappedHeight(const QString& text, const TextStyle& style, double width);
+// wrapped within `width` mm in the style of that number.
+double wrappedHeight(const QString& text, quint32 style, double width);
 
 } // namespace reports

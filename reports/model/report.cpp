@@ -185,6 +185,18 @@ TextStyle styleOf(const Item& it)
 constexpr double Inset = 0.5;   // mm between a frame and its text
 } // namespace
 
+// The number of the item's style; the item keeps it while its font,
+// alignment and wrap stay as they are.
+quint32 Item::styleNumber()
+{
+    TextStyle st = styleOf(*this);
+    if (!(st == style_)) {
+        style_ = std::move(st);
+        styleId_ = styleId(style_);
+    }
+    return styleId_;
+}
+
 struct Report::Layout {
     Report& r;
     QDateTime now;
@@ -272,7 +284,7 @@ struct Report::Layout {
                 it.onPrint(it, p);
             double ih = it.rect.height();
             if (it.stretch && !p.text.isEmpty()) {
-                ih = std::max(ih, wrappedHeight(p.text, styleOf(it), it.rect.width() - 2 * Inset));
+                ih = std::max(ih, wrappedHeight(p.text, it.styleNumber(), it.rect.width() - 2 * Inset));
                 // A grown item keeps the room the band left under it.
                 h = std::max(h, it.rect.top() + ih + std::max(0.0, b.height - it.rect.bottom()));
             }
@@ -295,13 +307,7 @@ struct Report::Layout {
                 pg.fills.push_back({rc, it.background});
             if (!o.p.text.isEmpty()) {
                 TextRun t;
-                // The item keeps the number of its style while the style stays the same.
-                TextStyle st = styleOf(it);
-                if (!(st == it.style_)) {
-                    it.style_ = std::move(st);
-                    it.styleId_ = styleId(it.style_);
-                }
-                t.style = it.styleId_;
+                t.style = it.styleNumber();
                 t.rect = rc.adjusted(Inset, 0, -Inset, 0);
                 // A column repeats its text from row to row (names, codes,
                 // dates): the pages keep one copy.

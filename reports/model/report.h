@@ -98,6 +98,7 @@ private:
     QString lastText_; // the text it printed last, shared by the pages
     TextStyle style_;  // the style it printed with last, and its number
     quint32 styleId_ = 0;
+    quint32 styleNumber();
 };
 
 class Band {
