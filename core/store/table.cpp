@@ -682,6 +682,10 @@ void Table::first()
         viewValid_ = false;
     repositionFirst_ = true;
     ensureView();
+    // A view that was still valid was not rebuilt: the request to stand on
+    // the first row is met here and must not linger, or the next rebuild
+    // (a refresh long after) would jump to the first row.
+    repositionFirst_ = false;
     const int n = int(ids_.size());
     bof_ = true;
     eof_ = n == 0;
@@ -772,10 +776,31 @@ void Table::setRecNo(int n)
 void Table::refresh()
 {
     checkBrowse();
+    const qint64 before = pos_ >= 0 && pos_ < int(ids_.size()) ? ids_[pos_] : 0;
     viewValid_ = false;
     cacheDataVersion_ = -1;   // values re-read too
     ensureView();
     notify(TableEvent::DataSetChanged);
+    // The row is gone (another copy deleted it): the details follow the row
+    // that took its place, as after any other move.
+    const qint64 after = pos_ >= 0 && pos_ < int(ids_.size()) ? ids_[pos_] : 0;
+    if (after != before)
+        for (Table* d : details_)
+            d->masterMoved();
+}
+
+double Table::storedTotal(const QString& sumField, const QString& keyField, const QVariant& key)
+{
+    requireOpen("storedTotal");
+    const Field& f = fieldByName(sumField);
+    const Field& k = fieldByName(keyField);
+    if (f.isCalculated() || k.isCalculated() || f.type() != schema::FieldType::Float)
+        throw StoreError(QStringLiteral("Поле %1 не числовое").arg(f.name()));
+    Statement st(*conn_, QStringLiteral("SELECT TOTAL(%1) FROM %2 WHERE %3 IS ?")
+                             .arg(quoted(f.name()), quoted(def_->name), quoted(k.name())));
+    const QVariant v = k.convert(key);
+    st.bind(1, v, k.type());
+    return st.step() ? st.column(0, schema::FieldType::Float).toDouble() : 0.0;
 }
 
 Field& Table::field(int i)

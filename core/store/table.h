@@ -158,6 +158,10 @@ public:
     // gives for each master row of a link on `groupField`, in one aggregate.
     // Nothing while a filter callback is in force.
     std::optional<QHash<QString, double>> groupSums(const QString& groupField, const QString& sumField);
+    // The sum of a number field over every stored row whose `keyField`
+    // equals `key`, whatever the view (order, link, range, filter) the table
+    // stands in: what the stored rows say now, other copies' included.
+    double storedTotal(const QString& sumField, const QString& keyField, const QVariant& key);
 
     // A range on the leading fields of the current order, both ends inclusive.
     void setRange(const QVariantList& from, const QVariantList& to);
