@@ -1,5 +1,7 @@
 #include "smed.h"
 
+#include "recount.h"
+
 #include "books.h"
 #include "schema/schema.h"
 #include "ui/amountedit.h"
@@ -100,18 +102,6 @@ ui::DBText* amountText(const QString& name, store::Table* t, const char* field)
     l->setField(t, QString::fromLatin1(field));
     return l;
 }
-
-// The rows of a table detached from its controls while a walk runs over it.
-class ControlsDetached {
-public:
-    explicit ControlsDetached(store::Table& t) : t_(t) { t_.disableControls(); }
-    ~ControlsDetached() { t_.enableControls(); }
-    ControlsDetached(const ControlsDetached&) = delete;
-    ControlsDetached& operator=(const ControlsDetached&) = delete;
-
-private:
-    store::Table& t_;
-};
 
 } // namespace
 
@@ -576,25 +566,11 @@ void TSmEd::calcSum(Side& s)
     if (!hasAccount())
         return;
     try {
-        double sum = 0;
-        {
-            ControlsDetached detached(*s.table);
-            // first() reads the view anew when another copy has posted.
-            for (s.table->first(); !s.table->eof(); s.table->next())
-                sum += s.table->fieldByName(QStringLiteral("Amount")).asFloat();
-        }
-        // The account's row as stored, so the other side's total is not
-        // written back as this copy last read it.
-        const QVariant account = t1.value(QStringLiteral("Facebill"));
-        t1.refresh();
-        if (t1.value(QStringLiteral("Facebill")) != account)
-            return;   // another copy has removed the account meanwhile
-        t1.edit();
-        t1.fieldByName(QLatin1String(s.totalField)).setAsFloat(sum);
-        t1.fieldByName(QStringLiteral("Remainder"))
-            .setAsFloat(t1.fieldByName(QStringLiteral("InAmount")).asFloat() -
-                        t1.fieldByName(QStringLiteral("OutAmount")).asFloat());
-        t1.post();
+        recountAccount(t1, *s.table,
+                       s.table == in_->table ? PostingSide::Receipts : PostingSide::Expenditures);
+        // The grid shows the account's postings as stored now, other
+        // copies' included, and stays on its row.
+        s.table->refresh();
     } catch (const std::exception& e) {
         ui::message(DeveloperText + s.sumName + QLatin1Char(':') + errorText(e));
         try {

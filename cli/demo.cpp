@@ -1,5 +1,7 @@
 #include "demo.h"
 
+#include "recount.h"
+
 #include "store/format.h"
 
 #include <QDate>
@@ -176,7 +178,7 @@ void fill(dm::TDataBase1& d, int year)
             t1.appendRecord({bill, purpose, 0.0, 0.0, 0.0});
             const QStringList& myCodes = sectorCodes[group];
             const QStringList& myOrgs = groupOrgs[group];
-            double inSum = 0, outSum = 0;
+            double inSum = 0;
             // Financing twice a month.
             for (int m = 0; m < 12; ++m) {
                 for (int half = 0; half < 2; ++half) {
@@ -209,15 +211,6 @@ void fill(dm::TDataBase1& d, int year)
                         out.cancel();
                     }
                 }
-            }
-            outSum = spent;
-            // The ledger keeps the totals; so does the demo.
-            if (t1.findKey({bill})) {
-                t1.edit();
-                t1.fieldByName(QStringLiteral("InAmount")).setValue(inSum);
-                t1.fieldByName(QStringLiteral("OutAmount")).setValue(outSum);
-                t1.fieldByName(QStringLiteral("Remainder")).setValue(inSum - outSum);
-                t1.post();
             }
             // Schedule: three organizations, two codes each, quarters typed in.
             for (int o = 0; o < 3; ++o) {
@@ -276,6 +269,8 @@ void fill(dm::TDataBase1& d, int year)
             dorg.post();
         }
     }
+    // The ledger keeps the totals of the accounts; so does the demo, the same way.
+    accounts::recountAllAccounts(t1, in, out);
     for (Table* t : d.yearTables())
         t->first();
 }
