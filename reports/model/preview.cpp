@@ -312,7 +312,8 @@ void PreviewWindow::updatePageControls()
 void PreviewWindow::regenerate()
 {
     const int keep = currentPage();
-    pages_ = generate_ ? generate_() : PageSet{};
+    if (generate_)
+        pages_ = generate_();
     // The printer starts with the report's paper and orientation.
     if (!pages_.pages.empty() && !printerSetUp_) {
         const Page& p = pages_.pages.front();
@@ -412,7 +413,7 @@ void PreviewWindow::PrintClick()
             return;
     }
     // The pages are generated again from the tables as they stand, so every
-    // hook of the report runs again.
+    // hook of the report runs again; pages given ready are printed as shown.
     regenerate();
     int from = 0, to = 0;
     if (printer_->printRange() == QPrinter::PageRange) {
@@ -447,6 +448,17 @@ void preview(Report& report, PreviewMode mode, QWidget* parent, const QString& c
         return;
     }
     PreviewWindow w([&report] { return report.generate(); }, caption, parent);
+    w.run(mode);
+}
+
+void preview(PageSet pages, Report& report, PreviewMode mode, QWidget* parent, const QString& caption)
+{
+    if (interceptor()) {
+        interceptor()(report, pages, mode);
+        return;
+    }
+    PreviewWindow w({}, caption, parent);
+    w.pages_ = std::move(pages);
     w.run(mode);
 }
 

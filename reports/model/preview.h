@@ -33,7 +33,8 @@ public:
     enum class Zoom { WholePage, Actual, PageWidth, Custom };
 
     // `generate` produces the pages; it is called once on showing and again
-    // for every print.
+    // for every print. Without it the window shows and prints the pages it
+    // was given.
     PreviewWindow(std::function<PageSet()> generate, const QString& caption, QWidget* parent = nullptr);
     ~PreviewWindow() override;
 
@@ -84,6 +85,7 @@ protected:
 
 private:
     friend class PageView;
+    friend void preview(PageSet, Report&, PreviewMode, QWidget*, const QString&);
     void updatePageControls();
     void regenerate();
     void setCurrentPageFromView();
@@ -105,6 +107,10 @@ private:
 // an interceptor set (tests, the command line), the pages go to it instead
 // of a window.
 void preview(Report& report, PreviewMode mode, QWidget* parent = nullptr, const QString& caption = {});
+// Shows pages generated before; printing prints the same pages. For a
+// report whose run takes down its links and filters before the preview, so
+// that the live tables are whole again for every other window.
+void preview(PageSet pages, Report& report, PreviewMode mode, QWidget* parent = nullptr, const QString& caption = {});
 using PreviewInterceptor = std::function<void(Report& report, const PageSet& pages, PreviewMode mode)>;
 void setPreviewInterceptor(PreviewInterceptor f);   // empty: the window again
 

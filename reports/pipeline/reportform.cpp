@@ -116,9 +116,18 @@ void TReportForm::CreateAndShow()
         hooksOff = false;
         cancelled_ = cancelRequested();
         beforePreview();
-        if (!cancelled_)
-            preview(layout(), previewMode(), this->parentWidget(), windowTitle());
+        if (cancelled_) {
+            takeDown();
+            return;
+        }
+        // The pages are made while the run's links and filters stand; they
+        // are taken down before the preview shows, so that every window
+        // opened meanwhile sees and edits its tables whole, and a print
+        // from the preview prints the same pages, whatever happens
+        // meanwhile. Another report can run while this preview is open.
+        PageSet pages = layout().generate();
         takeDown();
+        preview(std::move(pages), layout(), previewMode(), this->parentWidget(), windowTitle());
     } catch (const store::StoreError& e) {
         // A failure of the store half-way: nothing stays linked or filtered,
         // the wait window goes, and the user is told.
