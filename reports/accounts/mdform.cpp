@@ -72,7 +72,7 @@ TMDForm::TMDForm(const ReportContext& ctx, QWidget* parent)
     Item& t = title.addLabel(QStringLiteral("QRLabel1"), QStringLiteral("Поступления/расходы по лицевым счетам"));
     t.at(0, 5, 130, 9).withFont(16, true, true);
     t.color = Navy;
-    title.addLabel(QStringLiteral("QRLabel2"), QStringLiteral("Дата составления")).at(132, 7, 30, 5).aligned(Align::Right);
+    title.addLabel(QStringLiteral("QRLabel2"), QStringLiteral("Дата составления")).at(127, 7, 35, 5).aligned(Align::Right);
     title.addSystemDate(QStringLiteral("QRSysData1")).at(163, 7, 39, 5);
     addHeaderTexts(title, 15.5, 100, 102, 100);
 

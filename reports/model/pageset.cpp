@@ -8,14 +8,20 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrinter>
+#include <QTextBoundaryFinder>
 #include <algorithm>
 #include <deque>
+#include <limits>
+#include <memory>
 
 namespace reports {
 
 namespace {
 
-constexpr double MeasureDpi = 600;
+// Texts are laid out and painted in pixels of this resolution: a font without
+// hinting has the same advances, in millimetres, at any size.
+constexpr double LayoutDpi = 600;
+constexpr double PxPerMm = LayoutDpi / 25.4;
 
 QFont fontOf(const TextStyle& t, double pointSize)
 {
@@ -24,28 +30,154 @@ QFont fontOf(const TextStyle& t, double pointSize)
     f.setBold(t.bold);
     f.setItalic(t.italic);
     f.setUnderline(t.underline);
+    f.setHintingPreference(QFont::PreferNoHinting);
     return f;
 }
 
-// A paint device of a fixed resolution for measuring, so that the layout
-// does not depend on the screen.
+// The paint device the layout measures on.
 QPaintDevice& measureDevice()
 {
     static QImage img = [] {
         QImage i(1, 1, QImage::Format_RGB32);
-        i.setDotsPerMeterX(qRound(MeasureDpi / 0.0254));
-        i.setDotsPerMeterY(qRound(MeasureDpi / 0.0254));
+        i.setDotsPerMeterX(qRound(LayoutDpi / 0.0254));
+        i.setDotsPerMeterY(qRound(LayoutDpi / 0.0254));
         return i;
     }();
     return img;
 }
 
-double measureWrapped(const QString& text, const TextStyle& style, double width);
-
 std::deque<TextStyle>& styles()   // a deque: a style's reference stays valid
 {
     static std::deque<TextStyle> s(1);
     return s;
+}
+
+// A style's font on the measuring device; its measures in layout pixels and in mm.
+struct Measure {
+    QFont font;
+    QFontMetricsF fm;
+    double ascent, height, lineSpacing;   // layout pixels
+    FontMeasures mm;
+};
+
+const Measure& measure(quint32 style)
+{
+    static std::vector<std::unique_ptr<Measure>> all;
+    if (style >= all.size())
+        all.resize(size_t(style) + 1);
+    std::unique_ptr<Measure>& m = all[style];
+    if (!m) {
+        const TextStyle& st = styleById(style);
+        QFont f = fontOf(st, st.pointSize);
+        QFontMetricsF fm(f, &measureDevice());
+        const double a = fm.ascent(), d = fm.descent();
+        m = std::make_unique<Measure>(Measure{f, fm, a, a + d, fm.lineSpacing(),
+                                              {a / PxPerMm, d / PxPerMm, (a + d) / PxPerMm, fm.lineSpacing() / PxPerMm}});
+    }
+    return *m;
+}
+
+bool isLineEnd(QChar c) { return c == QLatin1Char('\n') || c == LineBreak; }
+
+// A line without the blanks (and the carriage return) at its end.
+QStringView chopped(QStringView line)
+{
+    qsizetype n = line.size();
+    while (n > 0 && line[n - 1].isSpace())
+        --n;
+    return line.left(n);
+}
+
+// Calls `f` with each line of `text`, as printed.
+template<class F>
+void forEachLine(const QString& text, F&& f)
+{
+    qsizetype from = 0;
+    for (qsizetype i = 0; i < text.size(); ++i)
+        if (isLineEnd(text[i])) {
+            f(chopped(QStringView(text).mid(from, i - from)));
+            from = i + 1;
+        }
+    f(chopped(QStringView(text).mid(from)));
+}
+
+int lineCount(const QString& text)
+{
+    int n = 1;
+    for (QChar c : text)
+        n += isLineEnd(c);
+    return n;
+}
+
+// How far a line reaches either side of its origin, in the measuring font's
+// units: its advance, widened where a glyph's ink stands out beyond it.
+struct Extent {
+    double left = 0, right = 0;
+    double width() const { return right - left; }
+};
+
+double leftInk(const QFontMetricsF& fm, QStringView line)
+{
+    return line.isEmpty() || line.front().isSurrogate() ? 0 : std::min(0.0, fm.leftBearing(line.front()));
+}
+
+Extent extentOf(const QFontMetricsF& fm, QStringView line)
+{
+    if (line.isEmpty())
+        return {};
+    const double adv = fm.horizontalAdvance(line.toString());
+    const double rb = line.back().isSurrogate() ? 0 : fm.rightBearing(line.back());
+    return {leftInk(fm, line), std::max(adv, adv - rb)};
+}
+
+QString breakText(const QString& text, const Measure& m, double width)
+{
+    auto widthOf = [&](qsizetype from, qsizetype to) {
+        return extentOf(m.fm, chopped(QStringView(text).mid(from, to - from))).width();
+    };
+    const double limit = width * PxPerMm + 1e-6;
+    std::vector<qsizetype> breaks;   // where a line may end
+    QTextBoundaryFinder bf(QTextBoundaryFinder::Line, text);
+    for (qsizetype p = bf.toNextBoundary(); p > 0; p = bf.toNextBoundary())
+        if (bf.boundaryReasons() & (QTextBoundaryFinder::BreakOpportunity | QTextBoundaryFinder::MandatoryBreak))
+            breaks.push_back(p);
+    if (breaks.empty() || breaks.back() != text.size())
+        breaks.push_back(text.size());
+
+    QString out;
+    out.reserve(text.size() + 4);
+    qsizetype start = 0;
+    size_t k = 0;
+    while (start < text.size()) {
+        while (k < breaks.size() && breaks[k] <= start)
+            ++k;
+        qsizetype end = -1;
+        for (size_t j = k; j < breaks.size(); ++j) {
+            if (widthOf(start, breaks[j]) > limit)
+                break;
+            end = breaks[j];
+            if (isLineEnd(text[end - 1]))
+                break;   // a line of its own
+        }
+        if (end < 0) {
+            // The word alone is wider than the line: it is cut where it fills the line.
+            const qsizetype wordEnd = k < breaks.size() ? breaks[k] : text.size();
+            QTextBoundaryFinder g(QTextBoundaryFinder::Grapheme, text);
+            g.setPosition(start);
+            for (qsizetype p = g.toNextBoundary(); p > 0 && p <= wordEnd; p = g.toNextBoundary()) {
+                if (end >= 0 && widthOf(start, p) > limit)
+                    break;
+                end = p;
+            }
+            if (end <= start)
+                end = wordEnd;
+        }
+        out += QStringView(text).mid(start, end - start);
+        if (end < text.size() && !isLineEnd(text[end - 1]))
+            out += LineBreak;
+        start = end;
+    }
+    return out;
 }
 
 } // namespace
@@ -66,42 +198,65 @@ const TextStyle& styleById(quint32 id)
     return id < all.size() ? all[id] : all.front();
 }
 
-double wrappedHeight(const QString& text, quint32 style, double width)
+const FontMeasures& fontMeasures(quint32 style) { return measure(style).mm; }
+
+double linesHeight(quint32 style, int lines)
 {
-    // Names and codes repeat from row to row: each text is measured once
-    // for a style and a width.
-    struct Measured {
+    const FontMeasures& m = fontMeasures(style);
+    return lines <= 0 ? 0 : (lines - 1) * m.lineSpacing + m.height;
+}
+
+double lineWidth(const QString& line, quint32 style)
+{
+    return extentOf(measure(style).fm, chopped(line)).width() / PxPerMm;
+}
+
+QString breakLines(const QString& text, quint32 style, double width, int* lines)
+{
+    // Names and codes repeat from row to row: each text is broken once for a
+    // style and a width.
+    struct Broken {
+        QString text;
+        int lines;
+    };
+    struct Known {
         quint32 style;
         double width;
-        QHash<QString, double> heights;
+        QHash<QString, Broken> texts;
     };
-    static std::vector<Measured> known;
+    static std::vector<Known> known;
     auto it = std::find_if(known.begin(), known.end(),
-                           [&](const Measured& m) { return m.style == style && m.width == width; });
+                           [&](const Known& k) { return k.style == style && k.width == width; });
     if (it == known.end()) {
         known.push_back({style, width, {}});
         it = known.end() - 1;
     }
-    if (auto h = it->heights.constFind(text); h != it->heights.constEnd())
-        return *h;
-    if (it->heights.size() > 20000)
-        it->heights.clear();
-    const double h = measureWrapped(text, styleById(style), width);
-    it->heights.insert(text, h);
-    return h;
+    auto b = it->texts.constFind(text);
+    if (b == it->texts.constEnd()) {
+        if (it->texts.size() > 20000)
+            it->texts.clear();
+        QString broken = breakText(text, measure(style), width);
+        b = it->texts.insert(text, {broken, lineCount(broken)});
+    }
+    if (lines)
+        *lines = b->lines;
+    return b->text;
 }
 
-namespace {
-double measureWrapped(const QString& text, const TextStyle& style, double width)
+QStringList TextRun::lines() const
 {
-    const double pxPerMm = MeasureDpi / 25.4;
-    QFontMetricsF fm(fontOf(style, style.pointSize), &measureDevice());
-    if (text.isEmpty())
-        return fm.height() / pxPerMm;
-    QRectF r = fm.boundingRect(QRectF(0, 0, width * pxPerMm, 1e7), Qt::TextWordWrap | style.align, text);
-    return r.height() / pxPerMm;
+    QStringList out;
+    forEachLine(text, [&](QStringView l) { out << l.toString(); });
+    return out;
 }
-} // namespace
+
+QString TextRun::plainText() const
+{
+    QString s = text;
+    s.remove(LineBreak);
+    s.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return s;
+}
 
 QString PageSet::toText() const
 {
@@ -127,11 +282,8 @@ QString PageSet::toText() const
             std::stable_sort(line.begin(), line.end(),
                              [](const TextRun* a, const TextRun* b) { return a->rect.left() < b->rect.left(); });
             QStringList parts;
-            for (const TextRun* t : line) {
-                QString s = t->text;
-                s.replace(QLatin1Char('\n'), QLatin1Char(' '));
-                parts << s;
-            }
+            for (const TextRun* t : line)
+                parts << t->plainText();
             out += parts.join(QLatin1Char('\t'));
             out += QLatin1Char('\n');
             i = j;
@@ -140,10 +292,9 @@ QString PageSet::toText() const
     return out;
 }
 
-void paintPage(QPainter& painter, const Page& page, const QRectF& target)
+void paintPage(QPainter& painter, const Page& page, const QRectF& target, std::vector<PaintedLine>* trace)
 {
     const double s = target.width() / page.width;   // device units per mm
-    const double dpi = painter.device() ? painter.device()->logicalDpiY() : 96;
     auto map = [&](const QRectF& r) {
         return QRectF(target.left() + r.left() * s, target.top() + r.top() * s, r.width() * s, r.height() * s);
     };
@@ -153,15 +304,73 @@ void paintPage(QPainter& painter, const Page& page, const QRectF& target)
     painter.setRenderHint(QPainter::Antialiasing, true);
     for (const FillRun& f : page.fills)
         painter.fillRect(map(f.rect), f.color);
-    for (const TextRun& t : page.texts) {
-        // A point is 1/72 inch; the font is sized for the device so that it
-        // keeps its size in millimetres at any scale.
+
+    // The texts are painted in layout pixels, scaled onto the device: each
+    // line stands where the layout measured it, in a font whose size on the
+    // device is that of the layout.
+    painter.save();
+    const QTransform toDevice(s / PxPerMm, 0, 0, s / PxPerMm, target.left(), target.top());
+    painter.setWorldTransform(toDevice, true);
+    const double dpi = painter.device() ? painter.device()->logicalDpiY() : 96;
+    quint32 current = std::numeric_limits<quint32>::max();
+    const Measure* m = nullptr;
+    for (size_t i = 0; i < page.texts.size(); ++i) {
+        const TextRun& t = page.texts[i];
+        if (t.text.isEmpty())
+            continue;
         const TextStyle& st = t.textStyle();
-        painter.setFont(fontOf(st, st.pointSize * 25.4 * s / dpi));
+        if (t.style != current) {
+            current = t.style;
+            m = &measure(current);
+            // A point is 1/72 inch of the device: sized so that it has the
+            // layout's size in pixels of the layout.
+            QFont f = m->font;
+            f.setPointSizeF(st.pointSize * LayoutDpi / dpi);
+            painter.setFont(f);
+        }
         painter.setPen(t.color);
-        int flags = st.align | (st.wrap ? Qt::TextWordWrap : 0);
-        painter.drawText(map(t.rect), flags, t.text);
+        const QRectF r(t.rect.left() * PxPerMm, t.rect.top() * PxPerMm, t.rect.width() * PxPerMm,
+                       t.rect.height() * PxPerMm);
+        const int n = lineCount(t.text);
+        const double block = (n - 1) * m->lineSpacing + m->height;
+        double y = r.top() + (t.top >= 0 ? t.top * PxPerMm : (r.height() - block) / 2) + m->ascent;
+        const int h = st.align & Qt::AlignHorizontal_Mask;
+        forEachLine(t.text, [&](QStringView line) {
+            if (!line.isEmpty()) {
+                // Left: the ink of the first glyph never stands out on the left.
+                // A line wider than its box starts at the box's left edge.
+                Extent e;
+                double x;
+                if (h & (Qt::AlignRight | Qt::AlignHCenter) || trace) {
+                    e = extentOf(m->fm, line);
+                    if (e.width() > r.width() || !(h & (Qt::AlignRight | Qt::AlignHCenter)))
+                        x = r.left() - e.left;
+                    else if (h & Qt::AlignRight)
+                        x = r.right() - e.right;
+                    else
+                        x = r.left() + (r.width() - e.width()) / 2 - e.left;
+                } else {
+                    x = r.left() - leftInk(m->fm, line);
+                }
+                // A text of one line is painted as it is kept.
+                const QString text = line.size() == t.text.size() ? t.text : line.toString();
+                painter.drawText(QPointF(x, y), text);
+                if (trace) {
+                    const QFontMetricsF pfm(painter.font(), painter.device());
+                    const Extent pe = extentOf(pfm, line);
+                    trace->push_back({int(i), text, map(t.rect),
+                                      toDevice.mapRect(QRectF(x + e.left, y - m->ascent, e.width(), m->height)),
+                                      toDevice.mapRect(QRectF(x + pe.left, y - pfm.ascent(), pe.width(),
+                                                              pfm.ascent() + pfm.descent()))});
+                }
+            } else if (trace) {
+                trace->push_back({int(i), QString(), map(t.rect), {}, {}});
+            }
+            y += m->lineSpacing;
+        });
     }
+    painter.restore();
+
     for (const LineRun& l : page.lines) {
         QPen pen(l.color);
         pen.setWidthF(std::max(l.width * s, 1.0));

@@ -28,13 +28,25 @@ struct TextStyle {
 quint32 styleId(const TextStyle& style);
 const TextStyle& styleById(quint32 id);
 
+// Where a wrapped text goes on to its next line. The lines of a text are
+// decided once, when the pages are made, and the text keeps them: each line
+// but the last ends at a LineBreak (the text is otherwise unchanged) or at a
+// "\n" of its own. Trailing blanks of a line are not printed.
+constexpr QChar LineBreak(0x2028);
+
 struct TextRun {
-    QRectF rect;   // mm
+    QRectF rect;   // mm: the item's box less its insets
     QString text;
     QColor color = Qt::black;
     quint32 style = 0;
+    // From the top of `rect` to the top of the first line, mm; negative: the
+    // lines stand centred in `rect`.
+    float top = -1;
     const TextStyle& textStyle() const { return styleById(style); }
     void setStyle(const TextStyle& s) { style = styleId(s); }
+    // The lines as printed, and the text as it reads without them.
+    QStringList lines() const;
+    QString plainText() const;
 };
 
 struct LineRun {
@@ -64,8 +76,22 @@ struct PageSet {
     QString toText() const;
 };
 
+// One text line as the renderer painted it, in the painter's device
+// coordinates: where the line was put by the measures of the layout, and
+// where the painter's own font metrics on that device say it went.
+struct PaintedLine {
+    int run = 0;        // index into the page's texts
+    QString text;
+    QRectF box;         // the run's rect
+    QRectF placed;      // the line by the layout's measures, bearings included
+    QRectF painted;     // the same by the painter's QFontMetricsF on its device
+};
+
 // Paints `page` scaled into `target` (device coordinates of the painter).
-void paintPage(QPainter& painter, const Page& page, const QRectF& target);
+// Every text is painted in the lines it was given, each line at its place,
+// at any scale and on any device; nothing is wrapped again or clipped.
+// With `trace` the painted lines are told there.
+void paintPage(QPainter& painter, const Page& page, const QRectF& target, std::vector<PaintedLine>* trace = nullptr);
 
 // Writes the pages as PDF; false when the file cannot be written.
 bool writePdf(const PageSet& pages, const QString& fileName);
@@ -73,8 +99,29 @@ bool writePdf(const PageSet& pages, const QString& fileName);
 // Prints pages `from`..`to` (1-based, 0 for all) on a set-up printer.
 bool printPages(const PageSet& pages, QPrinter& printer, int from = 0, int to = 0);
 
-// Text measuring shared by the layout: the height in mm that `text` takes
-// wrapped within `width` mm in the style of that number.
-double wrappedHeight(const QString& text, quint32 style, double width);
+// Text measuring shared by the layout and the renderer. Texts are measured
+// in a font without hinting at a fixed resolution, so that a line is as
+// wide on screen at any zoom, on paper and in PDF as when it was laid out.
+
+// A style's font in millimetres.
+struct FontMeasures {
+    double ascent = 0, descent = 0;
+    double height = 0;        // of one line: ascent and descent
+    double lineSpacing = 0;   // from one line to the next
+};
+const FontMeasures& fontMeasures(quint32 style);
+
+// The height in mm of `lines` lines of the style, from the first line's top.
+double linesHeight(quint32 style, int lines);
+
+// The width in mm that one line takes in the style, from the leftmost to the
+// rightmost of its advance and its ink.
+double lineWidth(const QString& line, quint32 style);
+
+// `text` broken into lines that fit `width` mm in the style: at blanks and
+// other break opportunities, within a word only when the word alone is wider
+// than `width`. Returns the text with a LineBreak where each line but the
+// last ends; `lines` receives their number.
+QString breakLines(const QString& text, quint32 style, double width, int* lines = nullptr);
 
 } // namespace reports

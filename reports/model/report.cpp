@@ -165,8 +165,7 @@ struct Sum {
 
 int qtAlign(const Item& it)
 {
-    int h = it.align == Align::Left ? Qt::AlignLeft : it.align == Align::Center ? Qt::AlignHCenter : Qt::AlignRight;
-    return h | (it.wordWrap ? Qt::AlignTop : Qt::AlignVCenter);
+    return it.align == Align::Left ? Qt::AlignLeft : it.align == Align::Center ? Qt::AlignHCenter : Qt::AlignRight;
 }
 
 TextStyle styleOf(const Item& it)
@@ -274,6 +273,7 @@ struct Report::Layout {
             Item* item;
             ItemPrint p;
             double h;
+            float top;
         };
         std::vector<Out> outs;
         double h = b.height;
@@ -283,13 +283,31 @@ struct Report::Layout {
             if (!p.text.isEmpty() && it.onPrint)
                 it.onPrint(it, p);
             double ih = it.rect.height();
-            if (it.stretch && !p.text.isEmpty()) {
-                ih = std::max(ih, wrappedHeight(p.text, it.styleNumber(), it.rect.width() - 2 * Inset));
-                // A grown item keeps the room the band left under it.
-                h = std::max(h, it.rect.top() + ih + std::max(0.0, b.height - it.rect.bottom()));
+            float top = -1;   // one line: centred in the item, as every one-line text
+            if (!p.text.isEmpty()) {
+                const quint32 style = it.styleNumber();
+                int lines = 1;
+                if (it.wordWrap)
+                    p.text = breakLines(p.text, style, it.rect.width() - 2 * Inset, &lines);
+                else if (p.text.contains(QLatin1Char('\n')))
+                    lines = int(p.text.count(QLatin1Char('\n'))) + 1;
+                if (lines > 1) {
+                    const double lh = fontMeasures(style).height;
+                    // More lines start where one line would stand and go on
+                    // downwards; a stretching item grows to hold them all with
+                    // the same room under them.
+                    const double pad = std::max(0.0, (ih - lh) / 2), all = linesHeight(style, lines);
+                    if (it.stretch)
+                        ih = std::max(ih, 2 * pad + all);
+                    top = float(std::max(0.0, std::min(pad, ih - all)));   // a fixed box: up so that they fit
+                } else if (it.stretch) {
+                    ih = std::max(ih, fontMeasures(style).height);
+                }
+                if (it.stretch)   // a grown item keeps the room the band left under it
+                    h = std::max(h, it.rect.top() + ih + std::max(0.0, b.height - it.rect.bottom()));
             }
             h = std::max(h, it.rect.top() + ih);
-            outs.push_back({&it, p, ih});
+            outs.push_back({&it, p, ih, top});
         }
         if (y + h > limit() + 1e-6 && body && b.type() != Band::Type::ColumnHeader) {
             newPage(true);
@@ -315,6 +333,7 @@ struct Report::Layout {
                     it.lastText_ = o.p.text;
                 t.text = it.lastText_;
                 t.color = o.p.color;
+                t.top = o.top;
                 pg.texts.push_back(std::move(t));
             }
             if (it.frame & FrameTop)

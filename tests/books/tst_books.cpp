@@ -3,6 +3,7 @@
 // every refusal of the store, the pickers, the group-heading colours.
 #include "books.h"
 #include "listprint.h"
+#include "pagefit.h"
 #include "preview.h"
 #include "datamodule/datamodule.h"
 #include "testroot.h"
@@ -460,6 +461,46 @@ private slots:
         QTest::mouseClick(b.lawList.PrintButton, Qt::LeftButton);
         QCOMPARE(body().size(), 3);
         reports::setPreviewInterceptor({});
+    }
+
+    // The purposes list as printed, on the screen at 100 % and as a whole page
+    // and in PDF: every name in whole lines inside its column, the row grown
+    // for the lines of its longest name.
+    void purposesPrintOnEveryDevice()
+    {
+        Books b;
+        Table& law = b.db.LawSprTable;
+        const QList<QStringList> rows{{"02", "Областные средства", "Средства областного бюджета"},
+                                      {"022", "Дороги области", "Областная целевая программа содержания дорог"},
+                                      {"033", "Благоустройство", "Программа благоустройства населенных пунктов"},
+                                      {"014", "Жилье молодым семьям", "Федеральная целевая программа \"Жилище\", подпрограмма молодых семей"}};
+        for (const QStringList& r : rows) {
+            law.append();
+            law.fieldByName("LawRef").setAsString(r[0]);
+            law.fieldByName("Sname").setAsString(r[1]);
+            law.fieldByName("Name").setAsString(r[2]);
+            law.post();
+        }
+        reports::PageSet pages;
+        reports::setPreviewInterceptor([&](reports::Report&, const reports::PageSet& ps, reports::PreviewMode) { pages = ps; });
+        QTest::mouseClick(b.lawList.PrintButton, Qt::LeftButton);
+        reports::setPreviewInterceptor({});
+        QCOMPARE(pages.count(), 1);
+        const QStringList bad = pagefit::misfits(pages);
+        QVERIFY2(bad.isEmpty(), qPrintable(bad.join('\n')));
+        const reports::Page& pg = pages.pages.front();
+        auto run = [&](const QString& text) {
+            return *std::find_if(pg.texts.begin(), pg.texts.end(), [&](auto& t) { return t.plainText() == text; });
+        };
+        QCOMPARE(run("Дороги области").lines(), QStringList{"Дороги области"});
+        QCOMPARE(run("Программа благоустройства населенных пунктов").lines().join(' '),
+                 QString("Программа благоустройства населенных пунктов"));
+        const reports::TextRun two = run(rows[3][2]);
+        QCOMPARE(two.lines().size(), 2);
+        QCOMPARE(two.lines().join(' '), rows[3][2]);
+        // The code and the short name of that row stand level with its first line.
+        QCOMPARE(run("01-4").rect.top(), two.rect.top());
+        QCOMPARE(run("Жилье молодым семьям").lines().size(), 1);
     }
 };
 

@@ -5,6 +5,7 @@
 #include "books.h"
 #include "datamodule/datamodule.h"
 #include "mdform.h"
+#include "pagefit.h"
 #include "store/storeerror.h"
 #include "ui/codeedit.h"
 #include "ui/dateedit.h"
@@ -315,6 +316,37 @@ private slots:
         QVERIFY(!l.join('\n').contains("133-45"));
         QVERIFY(l.contains("Остаток по счету:\t-20,25"));
         QVERIFY(l.contains("Отбор организаций: по маске 12***\tОтбор назначений: Все"));
+    }
+
+    // The report as printed, at 100 %, as a whole page and in PDF: the title's
+    // "Дата составления" whole, an organization's name of two lines at 8
+    // points level with the row's other cells, every text inside its box.
+    void accountsReportOnEveryDevice()
+    {
+        Reports r;
+        r.db.Org_Table.appendRecord({"12346", "МДОУ детский сад №5 \"Сказка\""});
+        r.db.T1.appendRecord({"00000000001", "031"});
+        r.receipt("00000000001", "031", 100.5, QDate(2004, 2, 1));
+        r.expenditure("00000000001", "031", 70.25, QDate(2004, 2, 2), "12346");
+        r.expenditure("00000000001", "032", 5, QDate(2004, 2, 3), "12345");
+        r.md.CreateAndShow();
+        const QStringList bad = pagefit::misfits(r.pages);
+        QVERIFY2(bad.isEmpty(), qPrintable(bad.join('\n')));
+        const Page& pg = r.pages.pages.front();
+        auto run = [&](const QString& start) {
+            return *std::find_if(pg.texts.begin(), pg.texts.end(), [&](auto& t) { return t.plainText().startsWith(start); });
+        };
+        QCOMPARE(run("Дата составления").lines(), QStringList{"Дата составления"});
+        const TextRun org = run("123-46"), amount = run("70,25"), next = run("123-45");
+        QCOMPARE(org.lines().size(), 2);
+        QCOMPARE(org.plainText(), QString("123-46 МДОУ детский сад №5 \"Сказка\""));
+        // The first line stands where a one-line name would: its middle level
+        // with the amount's; as much room under the last line as above the first.
+        const FontMeasures& m = fontMeasures(org.style);
+        const double first = org.rect.top() + org.top + m.height / 2;
+        QVERIFY(std::abs(first - amount.rect.center().y()) < 0.01);
+        QVERIFY(std::abs(org.rect.bottom() - (org.rect.top() + org.top + linesHeight(org.style, 2)) - org.top) < 0.01);
+        QVERIFY(next.rect.top() >= org.rect.bottom());
     }
 
     void shortReportAndEmptyYear()

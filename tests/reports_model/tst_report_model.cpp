@@ -1,5 +1,6 @@
 // The banded report model through its page set: band order, sub-details,
 // hooks, pagination, sums, the text dump and PDF.
+#include "pagefit.h"
 #include "preview.h"
 #include "report.h"
 #include "tablesource.h"
@@ -197,6 +198,98 @@ private slots:
         for (const TextRun& t : ps.pages[1].texts)
             grew |= t.text.startsWith("word") && t.rect.height() > 10;
         QVERIFY(grew);
+    }
+
+    // The texts found cut off in print: full names of purposes in the purposes
+    // list's columns, an organization's name of two lines at 8 points beside
+    // one-line cells of 10 points, a right-aligned "Дата составления" in a box
+    // just wide enough for it, a code wider than its column. Every line stands
+    // inside its box at 100 %, as a whole page and in PDF, and the lines are
+    // the same on all three.
+    void wrappedLinesFitEveryDevice()
+    {
+        MemSource law("law_spr", {"LawRef", "Sname", "Name"},
+                      {{"03-3", "Благоустройство", "Программа благоустройства населенных пунктов"},
+                       {"02-2", "Дороги области", "Областная целевая программа содержания дорог"},
+                       {"01-1", "Фед. закон об образовании", "Федеральный закон \"Об образовании\": выплаты работникам школ"},
+                       {"0701901420001310000", "Дороги области", "Дороги области"}});
+        Report r;
+        r.setMaster(&law);
+        Band& title = r.title(14);
+        TextStyle dateStyle;
+        dateStyle.family = "Arial";
+        dateStyle.align = Qt::AlignRight;
+        const double dateW = lineWidth("Дата составления", styleId(dateStyle)) + 1.01;   // and the insets
+        title.addLabel("QRLabel2", "Дата составления").at(162 - dateW, 7, dateW, 5).aligned(Align::Right);
+        title.addSystemDate("QRSysData1").at(163, 7, 39, 5);
+        Band& d = r.detail(5.5);
+        const double x[] = {0, 45, 120}, w[] = {20, 75, 81.9};
+        const char* f[] = {"LawRef", "Sname", "Name"};
+        for (int i = 0; i < 3; ++i)
+            d.addDataText(f[i], "law_spr", f[i]).at(x[i], 0.5, w[i], 4.5).stretching();
+        MemSource out("t2_2", {"LawRef", "CBC", "Org", "Amount"}, {});
+        out.all = {{"03-3", "0701901420001226000", "100-04 МДОУ детский сад №5 \"Сказка\"", "4634,14"}};
+        d.beforePrint = [&](Band&, bool&) { out.linkTo(law); };
+        Band& sd = r.addSubDetail("OutQRSubDetail", &out, 6);
+        sd.addDataText("OutCBC", "t2_2", "CBC").at(0, 0, 44, 6).aligned(Align::Center);
+        sd.addDataText("QRDBText3", "t2_2", "Org").at(64, 0, 49, 6).withFont(8).stretching();
+        sd.addDataText("OutAmount", "t2_2", "Amount").at(113, 0, 26, 6).aligned(Align::Center);
+        const PageSet ps = r.generate(QDateTime(QDate(2004, 3, 1), QTime(12, 0)));
+
+        const QStringList bad = pagefit::misfits(ps);
+        QVERIFY2(bad.isEmpty(), qPrintable(bad.join('\n')));
+
+        const Page& pg = ps.pages.front();
+        auto run = [&](const QString& start) -> const TextRun& {
+            auto t = std::find_if(pg.texts.begin(), pg.texts.end(), [&](const TextRun& t) { return t.plainText().startsWith(start); });
+            return *t;
+        };
+        // A line takes as many words as fit: the next word would not.
+        const TextRun& full = run("Федеральный закон");
+        const QStringList fl = full.lines();
+        QVERIFY(fl.size() >= 2);
+        QCOMPARE(fl.join(' '), full.plainText());
+        for (int i = 0; i + 1 < fl.size(); ++i)
+            QVERIFY(lineWidth(fl[i] + ' ' + fl[i + 1].section(' ', 0, 0), full.style) > full.rect.width());
+        QCOMPARE(run("Программа").lines(), QStringList{"Программа благоустройства населенных пунктов"});
+        QCOMPARE(run("Дороги").lines(), QStringList{"Дороги области"});
+        // A code wider than its column is cut inside.
+        const TextRun& code = run("0701901420001310000");
+        QVERIFY(code.lines().size() >= 2);
+        QCOMPARE(code.lines().join(QString()), QString("0701901420001310000"));
+        // Each row starts below every line of the row before.
+        std::vector<const TextRun*> byTop;
+        for (const TextRun& t : pg.texts)
+            byTop.push_back(&t);
+        for (const TextRun* a : byTop)
+            for (const TextRun* b : byTop)
+                if (b->rect.top() > a->rect.top() + 1e-6 && b->rect.top() < a->rect.bottom() - 1e-6)
+                    QVERIFY2(false, qPrintable(b->plainText() + " starts inside " + a->plainText()));
+        // The dump reads each text as it is, one row a line.
+        QVERIFY(ps.toText().contains("01-1\tФед. закон об образовании\tФедеральный закон \"Об образовании\": выплаты работникам школ\n"));
+
+        // The name of two lines starts where the one-line cells of its row
+        // stand and keeps as much room under it as above.
+        const auto lines100 = pagefit::onImage(ps, "100 %", pagefit::Actual, 1).pages.front();
+        auto linesOf = [&](const TextRun& t) {
+            std::vector<QRectF> out;
+            for (const PaintedLine& l : lines100)
+                if (&pg.texts[size_t(l.run)] == &t)
+                    out.push_back(l.placed);
+            return out;
+        };
+        const TextRun& org = run("100-04");
+        const std::vector<QRectF> ol = linesOf(org), cl = linesOf(run("0701901420001226000"));
+        QCOMPARE(int(ol.size()), 2);
+        QVERIFY(std::abs(ol[0].center().y() - cl[0].center().y()) < 0.02 * pagefit::Actual);
+        const QRectF box = QRectF(org.rect.topLeft() * pagefit::Actual, org.rect.bottomRight() * pagefit::Actual);
+        QVERIFY(std::abs((ol[0].top() - box.top()) - (box.bottom() - ol[1].bottom())) < 0.02 * pagefit::Actual);
+        QVERIFY(ol[1].top() - ol[0].bottom() >= 0);   // the lines do not overlap
+        // Right-aligned: the label ends at its box's right edge and begins inside it.
+        const auto date = std::find_if(lines100.begin(), lines100.end(), [](const PaintedLine& l) { return l.text == "Дата составления"; });
+        QVERIFY(date != lines100.end());
+        QVERIFY(std::abs(date->placed.right() - date->box.right()) < 0.01);
+        QVERIFY(date->placed.left() >= date->box.left());
     }
 
     void sumResetPerGroup()
