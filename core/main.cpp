@@ -1,5 +1,6 @@
 // The program entry: the application title, the data module and every
 // window in their order, then the message loop until the main window closes.
+#include "appsetup.h"
 #include "forms.h"
 #include "mainform.h"
 #include "store/storeerror.h"
@@ -27,8 +28,7 @@ public:
 int main(int argc, char** argv)
 {
     TApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("saldina"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Сальдина"));
+    SetUpApplication(app);
     try {
         CreateForms();
     } catch (const store::StoreError& e) {

@@ -33,11 +33,19 @@ QMessageBox::Icon boxIcon(dm::MsgIcon icon)
 
 } // namespace
 
-QString applicationTitle()
+namespace {
+QString& title()
 {
-    const QString t = QApplication::applicationDisplayName();
-    return t.isEmpty() ? QStringLiteral("Сальдина") : t;
+    static QString t = QStringLiteral("Сальдина");
+    return t;
 }
+} // namespace
+
+// Kept here rather than as Qt's application display name, which Qt would
+// append to every window caption on X11.
+QString applicationTitle() { return title(); }
+
+void setApplicationTitle(const QString& t) { title() = t; }
 
 dm::MsgResult messageBox(const QString& caption, const QString& text, dm::MsgButtons buttons, dm::MsgIcon icon)
 {

@@ -27,8 +27,9 @@ void showError(const QString& text);
 // true when OK was pressed.
 bool confirm(const QString& text, dm::MsgIcon icon = dm::MsgIcon::Warning);
 
-// The caption of the program's own notices (QApplication::applicationDisplayName()).
+// The application title: the caption of the program's own notices.
 QString applicationTitle();
+void setApplicationTitle(const QString& title);
 
 // While an answerer is installed no box is shown: every call goes to it and
 // its answer is returned. An empty function shows real boxes again.

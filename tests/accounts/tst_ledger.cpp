@@ -191,7 +191,7 @@ class LedgerTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QApplication::setApplicationDisplayName("Сальдина"); }
+
 
     // A receipt end to end: typed with the keyboard, posted, totalled, and
     // the list back on the same account when the ledger closes.

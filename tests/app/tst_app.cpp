@@ -2,6 +2,7 @@
 // real key and mouse events.
 #include "aboutform.h"
 #include "datamodule/datamodule.h"
+#include "appsetup.h"
 #include "forms.h"
 #include "lichform.h"
 #include "mdform.h"
@@ -82,6 +83,20 @@ class AppTest : public QObject {
     }
 
 private slots:
+    // The program's start-up: no application display name that Qt would
+    // append to every caption on X11 (" — Сальдина"), the application title
+    // for the notices, and Qt's own dialogs and buttons in Russian.
+    void startUp()
+    {
+        QVERIFY(SetUpApplication(*qApp));
+        QCOMPARE(QGuiApplication::applicationDisplayName(), QGuiApplication::applicationName());
+        QCOMPARE(ui::applicationTitle(), QStringLiteral("Сальдина"));
+        QCOMPARE(QCoreApplication::translate("QFileDialog", "Look in:"), QStringLiteral("Перейти к:"));
+        QCOMPARE(QCoreApplication::translate("QFileDialog", "File &name:"), QStringLiteral("&Имя файла:"));
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Отмена"));
+        QCOMPARE(QCoreApplication::translate("QPrintDialog", "Print"), QStringLiteral("Печать"));
+    }
+
 
     void reportCommands()
     {
@@ -110,7 +125,7 @@ private slots:
     }
     void initTestCase()
     {
-        QApplication::setApplicationDisplayName(QStringLiteral("Сальдина"));
+
         ini = tmp.filePath("prog.ini");
         store::Session::createDatabase(tmp.path() + "/DataBase/Orig", schema::Location::Year);
         store::Session::createDatabase(tmp.path() + "/Local", schema::Location::Work);

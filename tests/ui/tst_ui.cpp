@@ -95,7 +95,7 @@ class TstUi : public QObject {
 private slots:
     void initTestCase()
     {
-        QApplication::setApplicationDisplayName(QStringLiteral("Сальдина"));
+
         qRegisterMetaType<QKeyEvent*>();
     }
     void init()
