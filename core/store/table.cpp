@@ -332,6 +332,9 @@ void Table::close()
 {
     if (!isOpen())
         return;
+    // The details' pending rows are stored before their master goes; a
+    // refusal leaves everything open as it was.
+    postDetails();
     state_ = TableState::Inactive;
     active_ = &current_;
     session_->unregisterTable(this);
@@ -671,8 +674,19 @@ const QVariant& Table::activeValue(int index) const
 void Table::checkBrowse()
 {
     requireOpen("browse");
+    postDetails();
     if (state_ == TableState::Edit || state_ == TableState::Insert)
         post();
+}
+
+// Before a table leaves its row, its details store their pending rows, as
+// the table stores its own; a refusal raises the store's error and the
+// table stays where it is.
+void Table::postDetails()
+{
+    for (Table* d : details_)
+        if (d->isOpen())
+            d->checkBrowse();
 }
 
 void Table::first()
@@ -839,6 +853,8 @@ void Table::setMaster(Table* master, const QString& detailFields, const QString&
         fieldByName(f.trimmed());
     for (const auto& f : mf)
         master->fieldByName(f.trimmed());
+    if (isOpen())
+        checkBrowse();   // a pending row is stored under the link it was typed under
     if (master_)
         clearMaster();
     master_ = master;
@@ -858,6 +874,8 @@ void Table::clearMaster()
 {
     if (!master_)
         return;
+    if (isOpen())
+        checkBrowse();
     auto& d = master_->details_;
     d.erase(std::remove(d.begin(), d.end(), this), d.end());
     master_ = nullptr;
@@ -872,8 +890,11 @@ void Table::masterMoved()
 {
     if (!isOpen())
         return;
+    // Leaving the master's row stores a pending row as any other move does
+    // (the moves of the master have done so before moving; this is for the
+    // changes that come without a move of the master's own).
     if (state_ == TableState::Edit || state_ == TableState::Insert)
-        cancel();
+        post();
     // The master moved to a row with the same link values (the rows of one
     // group follow each other): the view holds the same rows, unless this
     // program wrote meanwhile. What other copies write is read at the next
@@ -1119,6 +1140,7 @@ void Table::post()
     requireOpen("post");
     if (state_ != TableState::Edit && state_ != TableState::Insert)
         return;
+    postDetails();
     if (beforePost_)
         beforePost_(*this);
     QStringList cols;
@@ -1201,6 +1223,7 @@ void Table::remove()
     ensureView();
     if (ids_.empty())
         throw StoreError(QStringLiteral("Cannot perform this operation on an empty dataset"));
+    postDetails();
     const qint64 id = ids_[pos_];
     const quint64 genBefore = conn_->generation();
     conn_->write([&] {
@@ -1249,6 +1272,7 @@ void Table::emptyTable()
 {
     def();
     if (isOpen()) {
+        postDetails();
         if (state_ == TableState::Edit || state_ == TableState::Insert)
             cancel();
         conn_->write([&] {

@@ -210,6 +210,7 @@ private:
     friend class Field;
     void requireOpen(const char* what) const;
     void checkBrowse();
+    void postDetails();
     void ensureView();
     void invalidateView();
     void buildView();
