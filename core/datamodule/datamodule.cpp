@@ -313,15 +313,49 @@ void TDataBase1::CalcSumPlanTableSetText(Field& f, const QString& text) { quarte
 
 void TDataBase1::CalcSumCorPlnTableSetText(Field& f, const QString& text) { quarterEntry(f, text); }
 
-// Name of a code by nearest search in a reference book, which moves the
-// book's current row; empty when the book is closed or shows no row.
+namespace {
+
+bool editing(const Table& t) { return t.state() == store::TableState::Edit || t.state() == store::TableState::Insert; }
+
+// Whether a lookup for a row of `t` may move the book `ref`: the current row
+// of `t` and its row being edited move it; a row read aside (a grid painting
+// it) does not, nor does a book with a row of its own pending, which a move
+// would post behind the back of the dialog that edits it.
+bool lookupMoves(const Table& ref, const Table& t) { return !t.readingAside() && !editing(ref); }
+
+} // namespace
+
+// Name of a code by nearest search in a reference book, in the book's current
+// order and view; empty when the book is closed or shows no row.
 void TDataBase1::nameLookup(Table& ref, const char* nameField, Table& t, const char* codeField, const char* target)
 {
     QVariant name;
     if (ref.isOpen()) {
-        ref.findNearest({t.fieldByName(QLatin1String(codeField)).value()});
-        if (!ref.isEmpty())
-            name = ref.fieldByName(QLatin1String(nameField)).value();
+        const QVariant code = t.fieldByName(QLatin1String(codeField)).value();
+        if (lookupMoves(ref, t)) {
+            ref.findNearest({code});
+            if (!ref.isEmpty())
+                name = ref.fieldByName(QLatin1String(nameField)).value();
+        } else if (const int pos = ref.nearestIndex({code}); pos >= 0) {
+            name = ref.storedValueAt(pos, QLatin1String(nameField));
+        }
+    }
+    t.fieldByName(QLatin1String(target)).setValue(name);
+}
+
+// Name of an organization by exact search: found, the book moves to it
+// (under the rules of nameLookup); missing, it stays and the name is empty.
+void TDataBase1::orgNameExact(Table& t, const char* target)
+{
+    QVariant name;
+    if (Org_Table.isOpen()) {
+        const QVariant code = t.fieldByName(QStringLiteral("Org")).value();
+        if (lookupMoves(Org_Table, t)) {
+            if (Org_Table.findKey({code}))
+                name = Org_Table.fieldByName(QStringLiteral("Name")).value();
+        } else if (const int pos = Org_Table.keyIndex({code}); pos >= 0) {
+            name = Org_Table.storedValueAt(pos, QStringLiteral("Name"));
+        }
     }
     t.fieldByName(QLatin1String(target)).setValue(name);
 }
@@ -346,21 +380,9 @@ void TDataBase1::DInOutTableCommentCalcFields(Table& t)
     nameLookup(SumTypeSprTable, "Comment", t, "SumType", "Comment");
 }
 
-void TDataBase1::PlanTableOrgNameCalcFields(Table& t)
-{
-    QVariant name;
-    if (Org_Table.isOpen() && Org_Table.findKey({t.fieldByName(QStringLiteral("Org")).value()}))
-        name = Org_Table.fieldByName(QStringLiteral("Name")).value();
-    t.fieldByName(QStringLiteral("OrgName")).setValue(name);
-}
+void TDataBase1::PlanTableOrgNameCalcFields(Table& t) { orgNameExact(t, "OrgName"); }
 
-void TDataBase1::CorPlanTableOrgNameCalcFields(Table& t)
-{
-    QVariant name;
-    if (Org_Table.isOpen() && Org_Table.findKey({t.fieldByName(QStringLiteral("Org")).value()}))
-        name = Org_Table.fieldByName(QStringLiteral("Name")).value();
-    t.fieldByName(QStringLiteral("Orgname")).setValue(name);
-}
+void TDataBase1::CorPlanTableOrgNameCalcFields(Table& t) { orgNameExact(t, "Orgname"); }
 
 void TDataBase1::MD4InOutAllTableCalcFields(Table& t)
 {

@@ -140,6 +140,7 @@ private:
     void reopen();
     void nameLookup(store::Table& ref, const char* nameField, store::Table& t, const char* codeField,
                     const char* target);
+    void orgNameExact(store::Table& t, const char* target);
 
     QString iniPath_;
     QString root_;

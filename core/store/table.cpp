@@ -1030,35 +1030,58 @@ static QVariantList searchValues(Table& t, const QStringList& order, const QVari
     return out;
 }
 
-bool Table::findKey(const QVariantList& values)
+int Table::keyIndex(const QVariantList& values)
 {
-    checkBrowse();
     ensureView();
     const int n = std::min<int>(int(values.size()), int(order_.size()));
     if (n == 0 || ids_.empty())
-        return false;
+        return -1;
     const QVariantList v = searchValues(*this, order_, values, n);
     const int lb = lowerBound(v, n);
     if (lb >= int(ids_.size()) || compareKeyAt(lb, v, n) != 0)
+        return -1;
+    return lb;
+}
+
+int Table::nearestIndex(const QVariantList& values)
+{
+    ensureView();
+    if (ids_.empty())
+        return -1;
+    const int n = std::min<int>(int(values.size()), int(order_.size()));
+    const QVariantList v = searchValues(*this, order_, values, n);
+    const int lb = n == 0 ? 0 : lowerBound(v, n);
+    return std::min(lb, int(ids_.size()) - 1);
+}
+
+QVariant Table::storedValueAt(int pos, const QString& field)
+{
+    const Field& f = fieldByName(field);
+    ensureView();
+    if (pos < 0 || pos >= int(ids_.size()))
+        throw StoreError(QStringLiteral("Record index out of range"));
+    return stored(pos)[size_t(f.index())];
+}
+
+bool Table::findKey(const QVariantList& values)
+{
+    checkBrowse();
+    const int pos = keyIndex(values);
+    if (pos < 0)
         return false;
     eof_ = bof_ = false;
-    setPos(lb);
+    setPos(pos);
     return true;
 }
 
 void Table::findNearest(const QVariantList& values)
 {
     checkBrowse();
-    ensureView();
-    if (ids_.empty())
+    const int pos = nearestIndex(values);
+    if (pos < 0)
         return;
-    const int n = std::min<int>(int(values.size()), int(order_.size()));
-    const QVariantList v = searchValues(*this, order_, values, n);
-    int lb = n == 0 ? 0 : lowerBound(v, n);
-    if (lb >= int(ids_.size()))
-        lb = int(ids_.size()) - 1;
     eof_ = bof_ = false;
-    setPos(lb);
+    setPos(pos);
 }
 
 // ---------------------------------------------------------------- change
@@ -1360,16 +1383,19 @@ void Table::withRowAt(int pos, const std::function<void()>& body)
     if (pos < 0 || pos >= int(ids_.size()))
         throw StoreError(QStringLiteral("Record index out of range"));
     Record rec = stored(pos);
-    runCalc(rec);
     const Record* saved = active_;
-    active_ = &rec;
+    ++aside_;
     try {
+        runCalc(rec);
+        active_ = &rec;
         body();
     } catch (...) {
         active_ = saved;
+        --aside_;
         throw;
     }
     active_ = saved;
+    --aside_;
 }
 
 } // namespace store

@@ -281,6 +281,63 @@ private slots:
         d->LawSprTable.cancelRange();
     }
 
+    // A book with a row of its own pending is looked up without posting,
+    // cancelling or moving it; rows read aside (a grid painting them) do not
+    // move the book either; only the current row does.
+    void namesLeaveAPendingBookAlone()
+    {
+        Install in;
+        in.standard();
+        auto d = in.open();
+        d->CBCSPRTable.appendRecord({"0101"});
+        for (auto [code, name] : {std::pair{"10001", "Первая"}, {"10003", "Третья"}, {"10005", "Пятая"}})
+            d->Org_Table.appendRecord({code, name});
+        d->T1.appendRecord({"A1", "01"});
+        for (auto [amount, org] : {std::pair{1.0, "10001"}, {2.0, "10003"}, {3.0, "10005"}})
+            d->T2_2.appendRecord({"A1", "01", amount, QDate(2004, 1, 1), "0101", org});
+        d->PlanTable.appendRecord({"10003", "0101", "A1"});
+
+        // Half-typed in a dialog: a new organization that sorts before 10003.
+        Table& org = d->Org_Table;
+        QVERIFY(org.findKey({"10005"}));
+        org.append();
+        org.fieldByName("Org").setValue("10002");
+        QStringList names;
+        d->T2_2.first();
+        names << d->T2_2.fieldByName("OrgName").asString();
+        for (int i = 0; i < d->T2_2.recordCount(); ++i)
+            d->T2_2.withRowAt(i, [&] { names << d->T2_2.fieldByName("OrgName").asString(); });
+        d->T2_2.next();
+        names << d->T2_2.fieldByName("OrgName").asString();
+        QVERIFY(d->PlanTable.findKey({"10003"}));
+        names << d->PlanTable.fieldByName("OrgName").asString();
+        QCOMPARE(names, QStringList({"Первая", "Первая", "Третья", "Пятая", "Третья", "Третья"}));
+        QCOMPARE(org.state(), store::TableState::Insert);
+        QCOMPARE(org.fieldByName("Org").asString(), QStringLiteral("10002"));
+        org.cancel();
+        QCOMPARE(org.recordCount(), 3);
+        QVERIFY(!org.findKey({"10002"}));
+        QCOMPARE(org.fieldByName("Org").asString(), QStringLiteral("10005"));   // where it stood
+
+        // A changed name is not stored behind the dialog's back either.
+        QVERIFY(org.findKey({"10001"}));
+        org.edit();
+        org.fieldByName("Name").setValue("Переименована");
+        d->T2_2.first();
+        QCOMPARE(d->T2_2.fieldByName("OrgName").asString(), QStringLiteral("Первая"));
+        org.cancel();
+        QCOMPARE(org.fieldByName("Name").asString(), QStringLiteral("Первая"));
+
+        // In browse state the current row moves the book, a row read aside does not.
+        QVERIFY(org.findKey({"10005"}));
+        d->T2_2.first();
+        QCOMPARE(org.fieldByName("Org").asString(), QStringLiteral("10001"));
+        d->T2_2.withRowAt(1, [] {});
+        QCOMPARE(org.fieldByName("Org").asString(), QStringLiteral("10001"));
+        d->PlanTable.withRowAt(0, [] {});
+        QCOMPARE(org.fieldByName("Org").asString(), QStringLiteral("10001"));
+    }
+
     void quarterSums()
     {
         Install in;
