@@ -197,7 +197,10 @@ MsgResult TDataBase1::message(const QString& caption, const QString& text, MsgBu
 {
     if (message_)
         return message_(caption, text, b, i);
-    std::fprintf(stderr, "%s: %s\n", qPrintable(caption), qPrintable(text));
+    if (caption.isEmpty())
+        std::fprintf(stderr, "%s\n", qPrintable(text));
+    else
+        std::fprintf(stderr, "%s: %s\n", qPrintable(caption), qPrintable(text));
     return MsgResult::Ok;
 }
 
@@ -418,15 +421,23 @@ void TDataBase1::checkRequired(Table& t)
 
 bool TDataBase1::DataBaseCreate()
 {
+    closeConnection();
     root_ = DataBaseDir();
     const int year = Year();
     yearDir_ = root_ + QString::number(year) + QLatin1Char('\\');
     const QString orig = nativeDir(root_ + QStringLiteral("Orig\\"));
     const QString yearPath = nativeDir(yearDir_);
-    if (QFileInfo(orig).isDir() && !QFileInfo::exists(yearPath))
-        CopyDir(root_ + QStringLiteral("Orig\\"), yearDir_);
+    if (QFileInfo(orig).isDir() && !QFileInfo::exists(yearPath)) {
+        try {
+            makeYear(root_ + QStringLiteral("Orig\\"), yearPath);
+        } catch (const StoreError& e) {
+            // Shown as the program shows any failure (its title, the error
+            // icon); nothing is open, so that the settings can be corrected.
+            message(QString(), e.text(), MsgButtons::Ok, MsgIcon::Error);
+            return false;
+        }
+    }
 
-    closeConnection();
     Session.setControlDir(nativeDir(root_));
     Session.clearParams();
     Session.addParam(QStringLiteral("USER NAME=") + UserName());
@@ -485,6 +496,31 @@ void TDataBase1::DataModuleDestroy()
 }
 
 // --------------------------------------------------------------- copying
+
+void TDataBase1::makeYear(const QString& source, const QString& yearPath)
+{
+    // The files go into a work directory beside the year's, which takes the
+    // year's name only when all of them are there: a year directory is never
+    // seen half made, by this start or by a later one.
+    QString target = yearPath;
+    while (target.endsWith(QLatin1Char('/')))
+        target.chop(1);
+    const QString work = target + QStringLiteral(".part") + QString::number(::getpid());
+    QDir(work).removeRecursively();
+    try {
+        CopyDir(source, work + QLatin1Char('/'));
+    } catch (const StoreError& e) {
+        QDir(work).removeRecursively();
+        // The files are named as the year's own.
+        throw StoreError(QString(e.text()).replace(work, target));
+    }
+    if (!QDir().rename(work, target)) {
+        QDir(work).removeRecursively();
+        // Another copy of the program may have made the year meanwhile.
+        if (!QFileInfo(target).isDir())
+            throw StoreError(QStringLiteral("Cannot create file %1").arg(target));
+    }
+}
 
 void TDataBase1::CopyDir(const QString& source, const QString& destination)
 {

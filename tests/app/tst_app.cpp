@@ -74,9 +74,9 @@ class AppTest : public QObject {
         QVERIFY(p.writeString("Main", "OrgName", orgName));
     }
 
-    void start()
+    void start(const QString& iniPath = {})
     {
-        CreateForms(ini);
+        CreateForms(iniPath.isEmpty() ? ini : iniPath);
         MainForm->show();
         QVERIFY(QTest::qWaitForWindowExposed(MainForm));
     }
@@ -237,6 +237,29 @@ private slots:
         QCOMPARE(said.size(), size_t(1));
         QCOMPARE(said[0].caption, QStringLiteral("Ошибка настройки"));
         QVERIFY(!DataBase1->isOpen());
+    }
+
+    // A year that cannot be made from the template: the program starts with
+    // nothing open after the general error display, and leaves no year behind.
+    void startWithAYearThatCannotBeMade()
+    {
+        QTemporaryDir other;
+        store::Session::createDatabase(other.path() + "/DataBase/Orig", schema::Location::Year);
+        QFile bad(other.path() + "/DataBase/Orig/" + QString(255, 'z'));   // its copy cannot be created
+        QVERIFY(bad.open(QIODevice::WriteOnly));
+        bad.close();
+        writeIni(2004);
+        QVERIFY(config::Profile(ini).writeString("Main", "DataBaseDir", other.path() + "/DataBase/"));
+        ui::RecordingAnswerer answers;
+        start();
+        QVERIFY(MainForm->isVisible());
+        QVERIFY(!DataBase1->isOpen());
+        QCOMPARE(answers.count(), 1);
+        QCOMPARE(answers.last().caption, ui::applicationTitle());
+        QCOMPARE(answers.last().icon, dm::MsgIcon::Error);
+        QVERIFY2(answers.last().text.startsWith("Cannot create file " + other.path() + "/DataBase/2004/"),
+                 qPrintable(answers.last().text));
+        QVERIFY(!QFileInfo::exists(other.path() + "/DataBase/2004"));
     }
 
     void settingsTabOrderAndYear()

@@ -15,6 +15,7 @@ namespace {
 
 struct Said {
     QString caption, text;
+    dm::MsgIcon icon;
 };
 
 // A root with a template (optionally with a year made from it) and prog.ini.
@@ -65,8 +66,8 @@ struct Install {
     {
         if (!user.isEmpty())
             setting("UserName", user);
-        return std::make_unique<TDataBase1>(ini, [this](const QString& c, const QString& t, dm::MsgButtons, dm::MsgIcon) {
-            said.push_back({c, t});
+        return std::make_unique<TDataBase1>(ini, [this](const QString& c, const QString& t, dm::MsgButtons, dm::MsgIcon i) {
+            said.push_back({c, t, i});
             return answer;
         });
     }
@@ -140,6 +141,59 @@ private slots:
         in.said.clear();
         QVERIFY(!d->DataBaseCreate());
         QCOMPARE(in.said.size(), size_t(1));
+    }
+
+    // A template that cannot be copied: the copy's error is shown as the
+    // program's errors are, nothing opens, and no half-made year is left for
+    // a later start to take as present.
+    void yearThatCannotBeMade_data()
+    {
+        QTest::addColumn<QString>("name");     // a file in the template, after year.db
+        QTest::addColumn<QString>("target");   // what it is, "" for a plain file
+        QTest::addColumn<QString>("error");
+        // A name as long as names go: the copy's own work file beside it cannot be made.
+        QTest::newRow("destination") << QString(255, 'z') << QString() << "Cannot create file";
+        if (QFileInfo::exists("/proc/self/mem"))   // a file whose reading fails, even for root
+            QTest::newRow("source") << "zz.txt" << "/proc/self/mem" << "Stream read error";
+    }
+    void yearThatCannotBeMade()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, target);
+        QFETCH(QString, error);
+        Install in;
+        const QString bad = in.dir + "/DataBase/Orig/" + name;
+        if (target.isEmpty()) {
+            QFile f(bad);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("x");
+        } else {
+            QVERIFY(QFile::link(target, bad));
+        }
+        in.standard(2004);
+        std::unique_ptr<TDataBase1> d;
+        QCOMPARE(storeError([&] { d = in.open(); }), QString());   // the program goes on
+        QVERIFY(d);
+        QVERIFY(!d->isOpen());
+        QCOMPARE(in.said.size(), size_t(1));
+        QCOMPARE(in.said[0].caption, QString());   // the general error display: the program's title
+        QCOMPARE(in.said[0].icon, dm::MsgIcon::Error);
+        QVERIFY2(in.said[0].text.startsWith(error), qPrintable(in.said[0].text));
+        for (Table* t : d->yearTables())
+            QVERIFY(!t->isOpen());
+        QCOMPARE(QDir(in.dir + "/DataBase").entryList(QDir::Dirs | QDir::NoDotAndDotDot), QStringList({"Orig"}));
+        // A later start meets the same failure, not a torn year.
+        in.said.clear();
+        QVERIFY(!d->DataBaseCreate());
+        QCOMPARE(in.said.size(), size_t(1));
+        QVERIFY(in.said[0].text.startsWith(error));
+        QVERIFY(!QFileInfo::exists(in.dir + "/DataBase/2004"));
+        // Mended, the year is made.
+        QVERIFY(QFile::remove(bad));
+        in.said.clear();
+        QVERIFY(d->DataBaseCreate());
+        QVERIFY(in.said.empty());
+        QVERIFY(d->LawSprTable.findKey({"01"}));
     }
 
     void newYearsStartFromTheTemplate()
