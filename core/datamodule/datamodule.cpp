@@ -446,7 +446,7 @@ bool TDataBase1::DataBaseCreate()
         message(QStringLiteral("Ошибка настройки"),
                 QStringLiteral("Не удается открыть базу данных. Настройте путь к ее местоположению, "
                                "воспользовшись меню Сервис\\Настройка"),
-                MsgButtons::Ok, MsgIcon::Error);
+                MsgButtons::Ok, MsgIcon::None);
         return false;
     }
     for (Table* t : yearTables())

@@ -239,6 +239,22 @@ private slots:
         QVERIFY(!DataBase1->isOpen());
     }
 
+    // The message about a database that cannot be opened: its caption, OK alone, no icon.
+    void missingDatabaseMessage()
+    {
+        const config::Profile p(ini);
+        QVERIFY(p.writeString("Main", "DataBaseDir", tmp.path() + "/Nowhere/"));
+        ui::RecordingAnswerer answers;
+        start();
+        QVERIFY(!DataBase1->isOpen());
+        QCOMPARE(answers.count(), 1);
+        QCOMPARE(answers.last().caption, QStringLiteral("Ошибка настройки"));
+        QCOMPARE(answers.last().text, QStringLiteral("Не удается открыть базу данных. Настройте путь к ее местоположению, "
+                                                  "воспользовшись меню Сервис\\Настройка"));
+        QCOMPARE(answers.last().buttons, dm::MsgButtons::Ok);
+        QCOMPARE(answers.last().icon, dm::MsgIcon::None);
+    }
+
     // A year that cannot be made from the template: the program starts with
     // nothing open after the general error display, and leaves no year behind.
     void startWithAYearThatCannotBeMade()
