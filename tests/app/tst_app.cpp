@@ -17,6 +17,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QToolBar>
 #include <QToolButton>
@@ -276,6 +277,39 @@ private slots:
         QVERIFY2(answers.last().text.startsWith("Cannot create file " + other.path() + "/DataBase/2004/"),
                  qPrintable(answers.last().text));
         QVERIFY(!QFileInfo::exists(other.path() + "/DataBase/2004"));
+    }
+
+    // prog.ini that cannot be written: the settings dialog says so in Russian.
+    void settingsWriteFailureInRussian()
+    {
+        for (bool directoryInPlace : {false, true}) {
+            QTemporaryDir other;
+            const QString dir = other.path() + "/cfg", path = dir + "/prog.ini";
+            QVERIFY(QDir().mkpath(dir));
+            writeIni(2004);
+            QVERIFY(QFile::copy(ini, path));
+            start(path);
+            QVERIFY(DataBase1->isOpen());
+            if (directoryInPlace) {
+                QVERIFY(QFile::remove(path));
+                QVERIFY(QDir().mkpath(path));
+            } else {
+                QVERIFY(QDir(dir).removeRecursively());   // the settings' share went away
+            }
+            ui::RecordingAnswerer answers;
+            TUchFinChForm* s = UchFinChForm;
+            whenModal([s](QWidget*) { QTest::mouseClick(s->OkButton, Qt::LeftButton); });
+            MainForm->FinOrgMenu->trigger();
+            QVERIFY(answers.count() >= 1);
+            const QString head =
+                QStringLiteral("Настройки не сохранены. Не удается записать файл %1: ").arg(QDir::toNativeSeparators(path));
+            const QString text = answers.calls().first().text;
+            QVERIFY2(text.startsWith(head), qPrintable(text));
+            const QString reason = text.mid(head.size());
+            QVERIFY2(!reason.isEmpty() && !reason.contains(QRegularExpression("[A-Za-z]")), qPrintable(text));
+            QCOMPARE(answers.calls().first().caption, ui::applicationTitle());
+            DestroyForms();
+        }
     }
 
     void settingsTabOrderAndYear()
