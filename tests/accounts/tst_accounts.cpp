@@ -333,6 +333,16 @@ private slots:
                         repaintList();
                         shown << d.LawDBView->text();
                     }
+                    // The purposes picker opens on the purpose shown.
+                    QString pickerOn;
+                    whenModal([&](QWidget*) {
+                        repaintList();
+                        pickerOn = a.db.LawSprTable.fieldByName("LawRef").asString();
+                        press(a.purposes.Grid, Qt::Key_Escape);
+                    }, &d);
+                    QTest::mouseClick(d.LawBrowse, Qt::LeftButton);
+                    QCOMPARE(pickerOn, QStringLiteral("02"));
+                    QCOMPARE(d.LawEditField->text(), QStringLiteral("014"));
                     press(d.LawEditField->segment(2), Qt::Key_Escape);
                 });
             }
