@@ -688,7 +688,7 @@ void TSmEd::ORGBrowseButtonClick()
     const auto org = pick(orgPicker_, db_.Org_Table, *out_, "Org");
     if (!org)
         return;
-    // Read before anything repaints: the grids' name lookups move the book.
+    // The chosen organization's own code, from the row the picker left current.
     const QString cbc = db_.Org_Table.fieldByName(QStringLiteral("Cbc")).asString();
     OutOrgEditField->setText(*org);
     if (!cbc.isEmpty())

@@ -83,7 +83,7 @@ bool wantsHelp(const QStringList& args) { return args.contains("--help") || args
 dm::MessageFn cliMessages()
 {
     return [](const QString& caption, const QString& text, dm::MsgButtons, dm::MsgIcon) {
-        err(caption + QStringLiteral(": ") + text);
+        err((caption.isEmpty() ? QStringLiteral("saldina-cli") : caption) + QStringLiteral(": ") + text);
         return dm::MsgResult::Ok;
     };
 }

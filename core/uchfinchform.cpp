@@ -168,14 +168,14 @@ void TUchFinChForm::OkButtonClick()
     d.CloseDataBase();
     const config::Profile p(d.iniPath());
     const QString m = QString::fromLatin1(config::keys::Main);
-    QString error;
-    const bool written = p.writeString(m, config::keys::OrgName, FinUchEdit->text(), &error) &&
-                         p.writeString(m, config::keys::DataBaseDir, DataBasePathEdit->text(), &error) &&
-                         p.writeString(m, config::keys::LocalBaseDir, LocalBasePathEdit->text(), &error) &&
-                         p.writeString(m, config::keys::UserName, UserNameEdit->text(), &error) &&
-                         p.writeInt(m, config::keys::Year, YearValue(), &error);
+    config::WriteFailure failure;
+    const bool written = p.writeString(m, config::keys::OrgName, FinUchEdit->text(), nullptr, &failure) &&
+                         p.writeString(m, config::keys::DataBaseDir, DataBasePathEdit->text(), nullptr, &failure) &&
+                         p.writeString(m, config::keys::LocalBaseDir, LocalBasePathEdit->text(), nullptr, &failure) &&
+                         p.writeString(m, config::keys::UserName, UserNameEdit->text(), nullptr, &failure) &&
+                         p.writeInt(m, config::keys::Year, YearValue(), nullptr, &failure);
     if (!written)
-        ui::showError(QStringLiteral("Настройки не сохранены: ") + error);
+        ui::showError(QStringLiteral("Настройки не сохранены. ") + config::russianText(failure));
     try {
         d.DataBaseCreate();
     } catch (const store::StoreError& e) {

@@ -197,7 +197,10 @@ MsgResult TDataBase1::message(const QString& caption, const QString& text, MsgBu
 {
     if (message_)
         return message_(caption, text, b, i);
-    std::fprintf(stderr, "%s: %s\n", qPrintable(caption), qPrintable(text));
+    if (caption.isEmpty())
+        std::fprintf(stderr, "%s\n", qPrintable(text));
+    else
+        std::fprintf(stderr, "%s: %s\n", qPrintable(caption), qPrintable(text));
     return MsgResult::Ok;
 }
 
@@ -313,15 +316,49 @@ void TDataBase1::CalcSumPlanTableSetText(Field& f, const QString& text) { quarte
 
 void TDataBase1::CalcSumCorPlnTableSetText(Field& f, const QString& text) { quarterEntry(f, text); }
 
-// Name of a code by nearest search in a reference book, which moves the
-// book's current row; empty when the book is closed or shows no row.
+namespace {
+
+bool editing(const Table& t) { return t.state() == store::TableState::Edit || t.state() == store::TableState::Insert; }
+
+// Whether a lookup for a row of `t` may move the book `ref`: the current row
+// of `t` and its row being edited move it; a row read aside (a grid painting
+// it) does not, nor does a book with a row of its own pending, which a move
+// would post behind the back of the dialog that edits it.
+bool lookupMoves(const Table& ref, const Table& t) { return !t.readingAside() && !editing(ref); }
+
+} // namespace
+
+// Name of a code by nearest search in a reference book, in the book's current
+// order and view; empty when the book is closed or shows no row.
 void TDataBase1::nameLookup(Table& ref, const char* nameField, Table& t, const char* codeField, const char* target)
 {
     QVariant name;
     if (ref.isOpen()) {
-        ref.findNearest({t.fieldByName(QLatin1String(codeField)).value()});
-        if (!ref.isEmpty())
-            name = ref.fieldByName(QLatin1String(nameField)).value();
+        const QVariant code = t.fieldByName(QLatin1String(codeField)).value();
+        if (lookupMoves(ref, t)) {
+            ref.findNearest({code});
+            if (!ref.isEmpty())
+                name = ref.fieldByName(QLatin1String(nameField)).value();
+        } else if (const int pos = ref.nearestIndex({code}); pos >= 0) {
+            name = ref.storedValueAt(pos, QLatin1String(nameField));
+        }
+    }
+    t.fieldByName(QLatin1String(target)).setValue(name);
+}
+
+// Name of an organization by exact search: found, the book moves to it
+// (under the rules of nameLookup); missing, it stays and the name is empty.
+void TDataBase1::orgNameExact(Table& t, const char* target)
+{
+    QVariant name;
+    if (Org_Table.isOpen()) {
+        const QVariant code = t.fieldByName(QStringLiteral("Org")).value();
+        if (lookupMoves(Org_Table, t)) {
+            if (Org_Table.findKey({code}))
+                name = Org_Table.fieldByName(QStringLiteral("Name")).value();
+        } else if (const int pos = Org_Table.keyIndex({code}); pos >= 0) {
+            name = Org_Table.storedValueAt(pos, QStringLiteral("Name"));
+        }
     }
     t.fieldByName(QLatin1String(target)).setValue(name);
 }
@@ -346,21 +383,9 @@ void TDataBase1::DInOutTableCommentCalcFields(Table& t)
     nameLookup(SumTypeSprTable, "Comment", t, "SumType", "Comment");
 }
 
-void TDataBase1::PlanTableOrgNameCalcFields(Table& t)
-{
-    QVariant name;
-    if (Org_Table.isOpen() && Org_Table.findKey({t.fieldByName(QStringLiteral("Org")).value()}))
-        name = Org_Table.fieldByName(QStringLiteral("Name")).value();
-    t.fieldByName(QStringLiteral("OrgName")).setValue(name);
-}
+void TDataBase1::PlanTableOrgNameCalcFields(Table& t) { orgNameExact(t, "OrgName"); }
 
-void TDataBase1::CorPlanTableOrgNameCalcFields(Table& t)
-{
-    QVariant name;
-    if (Org_Table.isOpen() && Org_Table.findKey({t.fieldByName(QStringLiteral("Org")).value()}))
-        name = Org_Table.fieldByName(QStringLiteral("Name")).value();
-    t.fieldByName(QStringLiteral("Orgname")).setValue(name);
-}
+void TDataBase1::CorPlanTableOrgNameCalcFields(Table& t) { orgNameExact(t, "Orgname"); }
 
 void TDataBase1::MD4InOutAllTableCalcFields(Table& t)
 {
@@ -396,15 +421,23 @@ void TDataBase1::checkRequired(Table& t)
 
 bool TDataBase1::DataBaseCreate()
 {
+    closeConnection();
     root_ = DataBaseDir();
     const int year = Year();
     yearDir_ = root_ + QString::number(year) + QLatin1Char('\\');
     const QString orig = nativeDir(root_ + QStringLiteral("Orig\\"));
     const QString yearPath = nativeDir(yearDir_);
-    if (QFileInfo(orig).isDir() && !QFileInfo::exists(yearPath))
-        CopyDir(root_ + QStringLiteral("Orig\\"), yearDir_);
+    if (QFileInfo(orig).isDir() && !QFileInfo::exists(yearPath)) {
+        try {
+            makeYear(root_ + QStringLiteral("Orig\\"), yearPath);
+        } catch (const StoreError& e) {
+            // Shown as the program shows any failure (its title, the error
+            // icon); nothing is open, so that the settings can be corrected.
+            message(QString(), e.text(), MsgButtons::Ok, MsgIcon::Error);
+            return false;
+        }
+    }
 
-    closeConnection();
     Session.setControlDir(nativeDir(root_));
     Session.clearParams();
     Session.addParam(QStringLiteral("USER NAME=") + UserName());
@@ -413,7 +446,7 @@ bool TDataBase1::DataBaseCreate()
         message(QStringLiteral("Ошибка настройки"),
                 QStringLiteral("Не удается открыть базу данных. Настройте путь к ее местоположению, "
                                "воспользовшись меню Сервис\\Настройка"),
-                MsgButtons::Ok, MsgIcon::Error);
+                MsgButtons::Ok, MsgIcon::None);
         return false;
     }
     for (Table* t : yearTables())
@@ -463,6 +496,31 @@ void TDataBase1::DataModuleDestroy()
 }
 
 // --------------------------------------------------------------- copying
+
+void TDataBase1::makeYear(const QString& source, const QString& yearPath)
+{
+    // The files go into a work directory beside the year's, which takes the
+    // year's name only when all of them are there: a year directory is never
+    // seen half made, by this start or by a later one.
+    QString target = yearPath;
+    while (target.endsWith(QLatin1Char('/')))
+        target.chop(1);
+    const QString work = target + QStringLiteral(".part") + QString::number(::getpid());
+    QDir(work).removeRecursively();
+    try {
+        CopyDir(source, work + QLatin1Char('/'));
+    } catch (const StoreError& e) {
+        QDir(work).removeRecursively();
+        // The files are named as the year's own.
+        throw StoreError(QString(e.text()).replace(work, target));
+    }
+    if (!QDir().rename(work, target)) {
+        QDir(work).removeRecursively();
+        // Another copy of the program may have made the year meanwhile.
+        if (!QFileInfo(target).isDir())
+            throw StoreError(QStringLiteral("Cannot create file %1").arg(target));
+    }
+}
 
 void TDataBase1::CopyDir(const QString& source, const QString& destination)
 {

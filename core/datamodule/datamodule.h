@@ -53,7 +53,9 @@ public:
     // Reads prog.ini, creates the year from the template when missing, opens
     // the connection, the database and the year tables and installs the
     // hooks; or shows its message and leaves everything closed. Returns
-    // whether the year is open. Errors of the copy propagate.
+    // whether the year is open. A template that cannot be copied is shown as
+    // the program's errors are (an empty caption: the program's title; the
+    // error icon) and leaves no year directory behind.
     bool DataBaseCreate();
     void OpenAllTable();
     void CloseAllTable();
@@ -140,6 +142,8 @@ private:
     void reopen();
     void nameLookup(store::Table& ref, const char* nameField, store::Table& t, const char* codeField,
                     const char* target);
+    void orgNameExact(store::Table& t, const char* target);
+    void makeYear(const QString& source, const QString& yearPath);
 
     QString iniPath_;
     QString root_;

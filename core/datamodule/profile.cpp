@@ -8,7 +8,9 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <cerrno>
 #include <climits>
+#include <cstring>
 #include <vector>
 
 namespace config {
@@ -323,18 +325,29 @@ qsizetype findKey(const Document& doc, const QString& section, const QString& ke
 
 enum class ReadResult { Ok, Missing, Failed };
 
-ReadResult readFile(const QString& path, QByteArray* data, QString* why)
+ReadResult readFile(const QString& path, QByteArray* data, QString* why, int* sysError = nullptr)
 {
     QFileInfo info(path);
     if (!info.exists())
         return ReadResult::Missing;
+    if (info.isDir()) {
+        *why = QStringLiteral("it is a directory");
+        if (sysError)
+            *sysError = EISDIR;
+        return ReadResult::Failed;
+    }
     QFile f(path);
-    if (info.isDir() || !f.open(QIODevice::ReadOnly)) {
-        *why = info.isDir() ? QStringLiteral("it is a directory") : f.errorString();
+    errno = 0;
+    if (!f.open(QIODevice::ReadOnly)) {
+        if (sysError)
+            *sysError = errno;
+        *why = f.errorString();
         return ReadResult::Failed;
     }
     *data = f.readAll();
     if (f.error() != QFileDevice::NoError) {
+        if (sysError)
+            *sysError = errno;
         *why = f.errorString();
         return ReadResult::Failed;
     }
@@ -346,6 +359,41 @@ bool fail(QString* error, const QString& text)
     if (error)
         *error = text;
     return false;
+}
+
+// The reason of a failed file operation by the system's error number.
+QString systemReason(int e)
+{
+    switch (e) {
+    case 0:
+        return QStringLiteral("ошибка записи");
+    case ENOENT:
+        return QStringLiteral("нет такого файла или каталога");
+    case ENOTDIR:
+        return QStringLiteral("в пути к нему стоит файл вместо каталога");
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("нет прав доступа");
+    case EROFS:
+        return QStringLiteral("диск доступен только для чтения");
+    case ENOSPC:
+        return QStringLiteral("на диске нет места");
+#ifdef EDQUOT
+    case EDQUOT:
+        return QStringLiteral("исчерпана дисковая квота");
+#endif
+    case EISDIR:
+        return QStringLiteral("на его месте находится каталог");
+    case ENAMETOOLONG:
+        return QStringLiteral("слишком длинное имя");
+    case EBUSY:
+    case ETXTBSY:
+        return QStringLiteral("файл занят другой программой");
+    case EIO:
+        return QStringLiteral("ошибка ввода-вывода");
+    default:
+        return QStringLiteral("системная ошибка %1").arg(e);
+    }
 }
 
 bool hasLineBreak(const QString& s)
@@ -404,31 +452,69 @@ int Profile::readInt(const QString& section, const QString& key, int def) const
     return static_cast<int>(n);
 }
 
+QString russianText(const WriteFailure& f)
+{
+    QString reason;
+    switch (f.reason) {
+    case WriteFailure::Reason::None:
+        break;
+    case WriteFailure::Reason::BadName:
+        reason = QStringLiteral("недопустимое имя раздела или параметра");
+        break;
+    case WriteFailure::Reason::LineBreak:
+        reason = QStringLiteral("значение содержит перевод строки");
+        break;
+    case WriteFailure::Reason::Unreadable:
+        reason = QStringLiteral("файл не удается прочитать (%1)").arg(systemReason(f.systemError));
+        break;
+    case WriteFailure::Reason::IsDirectory:
+        reason = systemReason(EISDIR);
+        break;
+    case WriteFailure::Reason::Encoding:
+        reason = QStringLiteral("в тексте есть знаки, которых нет в кодовой странице 1251");
+        break;
+    case WriteFailure::Reason::CannotWrite:
+        reason = systemReason(f.systemError);
+        break;
+    }
+    return QStringLiteral("Не удается записать файл %1: %2").arg(f.file, reason);
+}
+
 bool Profile::writeString(const QString& section, const QString& key, const QString& value,
-                          QString* error) const
+                          QString* error, WriteFailure* failure) const
 {
     const QString where = QStringLiteral("[%1] %2 in %3").arg(section, key, QDir::toNativeSeparators(path_));
+    auto failed = [&](WriteFailure::Reason reason, int sysError, const QString& text) {
+        if (failure)
+            *failure = WriteFailure{reason, QDir::toNativeSeparators(path_), sysError};
+        return fail(error, text);
+    };
     if (section.trimmed().isEmpty() || hasLineBreak(section) || section.contains(QLatin1Char('['))
         || section.contains(QLatin1Char(']')))
-        return fail(error, QStringLiteral("Cannot write %1: the section name is not allowed").arg(where));
+        return failed(WriteFailure::Reason::BadName, 0,
+                      QStringLiteral("Cannot write %1: the section name is not allowed").arg(where));
     if (key.trimmed().isEmpty() || hasLineBreak(key) || key.contains(QLatin1Char('='))
         || key.trimmed().startsWith(QLatin1Char(';')) || key.trimmed().startsWith(QLatin1Char('[')))
-        return fail(error, QStringLiteral("Cannot write %1: the key name is not allowed").arg(where));
+        return failed(WriteFailure::Reason::BadName, 0,
+                      QStringLiteral("Cannot write %1: the key name is not allowed").arg(where));
     if (hasLineBreak(value))
-        return fail(error, QStringLiteral("Cannot write %1: the value contains a line break").arg(where));
+        return failed(WriteFailure::Reason::LineBreak, 0,
+                      QStringLiteral("Cannot write %1: the value contains a line break").arg(where));
 
     QByteArray data;
     QString why;
-    if (readFile(path_, &data, &why) == ReadResult::Failed)
-        return fail(error, QStringLiteral("Cannot write %1: the file cannot be read (%2)").arg(where, why));
+    int readError = 0;
+    if (readFile(path_, &data, &why, &readError) == ReadResult::Failed)
+        return failed(readError == EISDIR ? WriteFailure::Reason::IsDirectory : WriteFailure::Reason::Unreadable,
+                      readError, QStringLiteral("Cannot write %1: the file cannot be read (%2)").arg(where, why));
     Document doc = parse(std::move(data));
 
     const auto encValue = encodeText(value, doc.encoding);
     const auto encKey = encodeText(key.trimmed(), doc.encoding);
     const auto encSection = encodeText(section.trimmed(), doc.encoding);
     if (!encValue || !encKey || !encSection)
-        return fail(error, QStringLiteral("Cannot write %1: the text has characters that code page 1251 lacks")
-                               .arg(where));
+        return failed(WriteFailure::Reason::Encoding, 0,
+                      QStringLiteral("Cannot write %1: the text has characters that code page 1251 lacks").arg(where));
 
     auto newLine = [&](QByteArray text) {
         Line l;
@@ -473,17 +559,26 @@ bool Profile::writeString(const QString& section, const QString& key, const QStr
         }
     }
 
+    // The system's error number is taken at once, before anything else can set it.
     QSaveFile out(path_);
-    if (!out.open(QIODevice::WriteOnly))
-        return fail(error, QStringLiteral("Cannot write %1: %2").arg(where, out.errorString()));
-    const QByteArray bytes = serialize(doc);
-    if (out.write(bytes) != bytes.size()) {
-        const QString e = out.errorString();
-        out.cancelWriting();
-        return fail(error, QStringLiteral("Cannot write %1: %2").arg(where, e));
+    errno = 0;
+    if (!out.open(QIODevice::WriteOnly)) {
+        const int e = errno;
+        return failed(WriteFailure::Reason::CannotWrite, e, QStringLiteral("Cannot write %1: %2").arg(where, out.errorString()));
     }
-    if (!out.commit())
-        return fail(error, QStringLiteral("Cannot write %1: %2").arg(where, out.errorString()));
+    const QByteArray bytes = serialize(doc);
+    errno = 0;
+    if (out.write(bytes) != bytes.size()) {
+        const int e = errno;
+        const QString text = out.errorString();
+        out.cancelWriting();
+        return failed(WriteFailure::Reason::CannotWrite, e, QStringLiteral("Cannot write %1: %2").arg(where, text));
+    }
+    errno = 0;
+    if (!out.commit()) {
+        const int e = errno;
+        return failed(WriteFailure::Reason::CannotWrite, e, QStringLiteral("Cannot write %1: %2").arg(where, out.errorString()));
+    }
     return true;
 }
 

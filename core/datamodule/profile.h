@@ -20,7 +20,8 @@
 // A file that does not exist yet is created in 1251 with CRLF.
 // The new contents go to a temporary file in the same directory, which then
 // replaces the old file, so a crash mid-write leaves the old file whole.
-// Write failures are returned as false plus an error text; nothing throws.
+// Write failures are returned as false plus an error text and, when asked
+// for, what failed (WriteFailure); nothing throws.
 #include <QByteArray>
 #include <QString>
 #include <optional>
@@ -36,6 +37,26 @@ inline constexpr char UserName[] = "UserName";
 inline constexpr char LocalBaseDir[] = "LocalBaseDir";
 inline constexpr char OrgName[] = "OrgName";
 } // namespace keys
+
+// Why a write failed, for callers that give the reason in their own words.
+struct WriteFailure {
+    enum class Reason {
+        None,
+        BadName,       // the section or the key cannot be written
+        LineBreak,     // the value holds a line break
+        Unreadable,    // the file there cannot be read
+        IsDirectory,   // a directory stands where the file should be
+        Encoding,      // a character that code page 1251 lacks, in a 1251 file
+        CannotWrite,   // the new contents cannot be written or put in place
+    };
+    Reason reason = Reason::None;
+    QString file;          // with the system's separators
+    int systemError = 0;   // the system's error number of the failed file operation; 0 when none
+};
+
+// A failure in Russian, as the program's windows show it:
+// "Не удается записать файл <file>: <reason>".
+QString russianText(const WriteFailure& failure);
 
 class Profile {
 public:
@@ -68,10 +89,11 @@ public:
     // written. On failure the file is left as it was. White space around the
     // value is written but, as with Windows, not read back.
     bool writeString(const QString& section, const QString& key, const QString& value,
-                     QString* error = nullptr) const;
-    bool writeInt(const QString& section, const QString& key, int value, QString* error = nullptr) const
+                     QString* error = nullptr, WriteFailure* failure = nullptr) const;
+    bool writeInt(const QString& section, const QString& key, int value, QString* error = nullptr,
+                  WriteFailure* failure = nullptr) const
     {
-        return writeString(section, key, QString::number(value), error);
+        return writeString(section, key, QString::number(value), error, failure);
     }
 
 private:

@@ -332,6 +332,9 @@ void Table::close()
 {
     if (!isOpen())
         return;
+    // The details' pending rows are stored before their master goes; a
+    // refusal leaves everything open as it was.
+    postDetails();
     state_ = TableState::Inactive;
     active_ = &current_;
     session_->unregisterTable(this);
@@ -671,8 +674,19 @@ const QVariant& Table::activeValue(int index) const
 void Table::checkBrowse()
 {
     requireOpen("browse");
+    postDetails();
     if (state_ == TableState::Edit || state_ == TableState::Insert)
         post();
+}
+
+// Before a table leaves its row, its details store their pending rows, as
+// the table stores its own; a refusal raises the store's error and the
+// table stays where it is.
+void Table::postDetails()
+{
+    for (Table* d : details_)
+        if (d->isOpen())
+            d->checkBrowse();
 }
 
 void Table::first()
@@ -864,6 +878,8 @@ void Table::setMaster(Table* master, const QString& detailFields, const QString&
         fieldByName(f.trimmed());
     for (const auto& f : mf)
         master->fieldByName(f.trimmed());
+    if (isOpen())
+        checkBrowse();   // a pending row is stored under the link it was typed under
     if (master_)
         clearMaster();
     master_ = master;
@@ -883,6 +899,8 @@ void Table::clearMaster()
 {
     if (!master_)
         return;
+    if (isOpen())
+        checkBrowse();
     auto& d = master_->details_;
     d.erase(std::remove(d.begin(), d.end(), this), d.end());
     master_ = nullptr;
@@ -897,8 +915,11 @@ void Table::masterMoved()
 {
     if (!isOpen())
         return;
+    // Leaving the master's row stores a pending row as any other move does
+    // (the moves of the master have done so before moving; this is for the
+    // changes that come without a move of the master's own).
     if (state_ == TableState::Edit || state_ == TableState::Insert)
-        cancel();
+        post();
     // The master moved to a row with the same link values (the rows of one
     // group follow each other): the view holds the same rows, unless this
     // program wrote meanwhile. What other copies write is read at the next
@@ -1034,35 +1055,58 @@ static QVariantList searchValues(Table& t, const QStringList& order, const QVari
     return out;
 }
 
-bool Table::findKey(const QVariantList& values)
+int Table::keyIndex(const QVariantList& values)
 {
-    checkBrowse();
     ensureView();
     const int n = std::min<int>(int(values.size()), int(order_.size()));
     if (n == 0 || ids_.empty())
-        return false;
+        return -1;
     const QVariantList v = searchValues(*this, order_, values, n);
     const int lb = lowerBound(v, n);
     if (lb >= int(ids_.size()) || compareKeyAt(lb, v, n) != 0)
+        return -1;
+    return lb;
+}
+
+int Table::nearestIndex(const QVariantList& values)
+{
+    ensureView();
+    if (ids_.empty())
+        return -1;
+    const int n = std::min<int>(int(values.size()), int(order_.size()));
+    const QVariantList v = searchValues(*this, order_, values, n);
+    const int lb = n == 0 ? 0 : lowerBound(v, n);
+    return std::min(lb, int(ids_.size()) - 1);
+}
+
+QVariant Table::storedValueAt(int pos, const QString& field)
+{
+    const Field& f = fieldByName(field);
+    ensureView();
+    if (pos < 0 || pos >= int(ids_.size()))
+        throw StoreError(QStringLiteral("Record index out of range"));
+    return stored(pos)[size_t(f.index())];
+}
+
+bool Table::findKey(const QVariantList& values)
+{
+    checkBrowse();
+    const int pos = keyIndex(values);
+    if (pos < 0)
         return false;
     eof_ = bof_ = false;
-    setPos(lb);
+    setPos(pos);
     return true;
 }
 
 void Table::findNearest(const QVariantList& values)
 {
     checkBrowse();
-    ensureView();
-    if (ids_.empty())
+    const int pos = nearestIndex(values);
+    if (pos < 0)
         return;
-    const int n = std::min<int>(int(values.size()), int(order_.size()));
-    const QVariantList v = searchValues(*this, order_, values, n);
-    int lb = n == 0 ? 0 : lowerBound(v, n);
-    if (lb >= int(ids_.size()))
-        lb = int(ids_.size()) - 1;
     eof_ = bof_ = false;
-    setPos(lb);
+    setPos(pos);
 }
 
 // ---------------------------------------------------------------- change
@@ -1144,6 +1188,7 @@ void Table::post()
     requireOpen("post");
     if (state_ != TableState::Edit && state_ != TableState::Insert)
         return;
+    postDetails();
     if (beforePost_)
         beforePost_(*this);
     QStringList cols;
@@ -1226,6 +1271,7 @@ void Table::remove()
     ensureView();
     if (ids_.empty())
         throw StoreError(QStringLiteral("Cannot perform this operation on an empty dataset"));
+    postDetails();
     const qint64 id = ids_[pos_];
     const quint64 genBefore = conn_->generation();
     conn_->write([&] {
@@ -1274,6 +1320,7 @@ void Table::emptyTable()
 {
     def();
     if (isOpen()) {
+        postDetails();
         if (state_ == TableState::Edit || state_ == TableState::Insert)
             cancel();
         conn_->write([&] {
@@ -1361,16 +1408,19 @@ void Table::withRowAt(int pos, const std::function<void()>& body)
     if (pos < 0 || pos >= int(ids_.size()))
         throw StoreError(QStringLiteral("Record index out of range"));
     Record rec = stored(pos);
-    runCalc(rec);
     const Record* saved = active_;
-    active_ = &rec;
+    ++aside_;
     try {
+        runCalc(rec);
+        active_ = &rec;
         body();
     } catch (...) {
         active_ = saved;
+        --aside_;
         throw;
     }
     active_ = saved;
+    --aside_;
 }
 
 } // namespace store

@@ -171,6 +171,14 @@ public:
     // --- search on the current order, within the current view
     bool findKey(const QVariantList& values);      // exact; positions on it when found
     void findNearest(const QVariantList& values);  // first row >= values, else the last row
+    // The same searches without moving, posting or cancelling anything: the
+    // 0-based row of the view they would stand on, -1 when there is none (an
+    // empty view; a key not found). They read the stored rows only, so a row
+    // pending in edit or insert state stays as it is.
+    int keyIndex(const QVariantList& values);
+    int nearestIndex(const QVariantList& values);
+    // A field's stored value in row `pos` of the view, without moving.
+    QVariant storedValueAt(int pos, const QString& field);
 
     // --- change
     void append();   // a new row: defaults of the schema, then the link values
@@ -205,6 +213,9 @@ public:
     // Row `pos` (0-based in the view) as the active row while `body` runs,
     // with its calculated fields: what a grid paints, without moving.
     void withRowAt(int pos, const std::function<void()>& body);
+    // True while withRowAt reads a row aside: calculated fields computed then
+    // are for showing that row and must leave other tables where they stand.
+    bool readingAside() const { return aside_ > 0; }
     int currentIndex();   // 0-based, -1 when empty
 
     // The connection of the table's database (open tables only).
@@ -214,6 +225,7 @@ private:
     friend class Field;
     void requireOpen(const char* what) const;
     void checkBrowse();
+    void postDetails();
     void ensureView();
     void invalidateView();
     void buildView();
@@ -282,6 +294,7 @@ private:
     const Record* active_ = &current_;
     Record* calcTarget_ = nullptr;
 
+    int aside_ = 0;    // depth of withRowAt
     int disabled_ = 0;
     bool changedWhileDisabled_ = false;
     std::vector<std::pair<int, Listener>> listeners_;

@@ -97,8 +97,9 @@ bool hasAnswerer() { return bool(answerer()); }
 
 dm::MessageFn dataModuleMessages()
 {
+    // An empty caption is the general error display's: the application title.
     return [](const QString& caption, const QString& text, dm::MsgButtons b, dm::MsgIcon i) {
-        return messageBox(caption, text, b, i);
+        return messageBox(caption.isEmpty() ? applicationTitle() : caption, text, b, i);
     };
 }
 

@@ -169,6 +169,18 @@ void doubleClick(ui::DBGrid* g, int row)
     QTest::mouseDClick(g->viewport(), Qt::LeftButton, {}, p);
 }
 
+void clickRowOf(ui::DBGrid* g, int row)
+{
+    QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, g->visualRect(g->model()->index(row, 0)).center());
+}
+
+// Ctrl+A and the new text, as an accountant types over a field.
+void typeOver(QWidget* w, const QString& text)
+{
+    QTest::keyClick(w, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(w, text);
+}
+
 QString cell(ui::DBGrid* g, int row, int col) { return g->model()->index(row, col).data().toString(); }
 
 const QString KeyText = QStringLiteral("Лицевой счет с указанным номером уже открыт. Lichch:Key violation.");
@@ -283,6 +295,59 @@ private slots:
             QCOMPARE(said.count(), 2);
             QCOMPARE(t1.state(), TableState::Browse);
             QCOMPARE(column(t1, "Facebill"), QStringList({"00000000001", "00000000002"}));
+        });
+    }
+
+    // The purpose beside the code is the one found for the code in the
+    // dialog, whatever the list behind it paints: each painted row looks its
+    // own purpose up, and that must not move the book the dialog shows.
+    void purposeNameFollowsTheDialogsCode()
+    {
+        Accounts a;
+        Table& t1 = a.db.T1;
+        for (const QVariantList& r : {QVariantList{"012", "Культура"}, {"013", "Спорт"}, {"031", "Благоустройство"}})
+            a.db.LawSprTable.appendRecord(r);
+        t1.appendRecord({"00000000001", "011"});
+        t1.appendRecord({"00000000002", "031"});
+        auto repaintList = [&] {
+            a.list.LichRxDBGrid->viewport()->repaint();
+            QTest::qWait(20);
+        };
+        a.runList([&] {
+            QStringList shown;
+            for (int row : {0, 1}) {
+                QVERIFY(QTest::qWaitForWindowExposed(a.list.LichRxDBGrid));
+                clickRowOf(a.list.LichRxDBGrid, row);
+                a.inAccountDialog([&] { QTest::mouseClick(a.list.EditButton, Qt::LeftButton); }, [&](TLichChForm& d) {
+                    repaintList();
+                    shown << d.LawDBView->text();
+                    if (row == 1) {
+                        press(d.facebillEdit, Qt::Key_Escape);
+                        return;
+                    }
+                    // Typed code by code, with the list repainting behind.
+                    press(d.facebillEdit, Qt::Key_Tab);
+                    QTest::keyClicks(d.LawEditField->segment(1), "01");
+                    for (const char* last : {"2", "3", "4"}) {
+                        typeOver(d.LawEditField->segment(2), last);
+                        repaintList();
+                        shown << d.LawDBView->text();
+                    }
+                    // The purposes picker opens on the purpose shown.
+                    QString pickerOn;
+                    whenModal([&](QWidget*) {
+                        repaintList();
+                        pickerOn = a.db.LawSprTable.fieldByName("LawRef").asString();
+                        press(a.purposes.Grid, Qt::Key_Escape);
+                    }, &d);
+                    QTest::mouseClick(d.LawBrowse, Qt::LeftButton);
+                    QCOMPARE(pickerOn, QStringLiteral("02"));
+                    QCOMPARE(d.LawEditField->text(), QStringLiteral("014"));
+                    press(d.LawEditField->segment(2), Qt::Key_Escape);
+                });
+            }
+            QCOMPARE(shown, QStringList({"Образование", "Культура", "Спорт", "Здравоохранение", "Благоустройство"}));
+            QCOMPARE(column(t1, "LawRef"), QStringList({"011", "031"}));
         });
     }
 

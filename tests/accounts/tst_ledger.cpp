@@ -516,6 +516,57 @@ private slots:
         });
     }
 
+    // The expenditures' grid looks up the organization of every row it
+    // paints. Repainting behind the organizations picker neither moves the
+    // book off the highlighted posting's organization nor stores a new
+    // organization half typed in the book's dialog.
+    void repaintsBehindThePickerAndItsDialog()
+    {
+        Ledger f;
+        books::TEditOrgForm edit{f.db};
+        f.org.setEditForm(&edit);
+        TSmEd& w = f.w;
+        ui::RecordingAnswerer said;
+        Table& org = f.db.Org_Table;
+        f.run([&] {
+            postOut(w, "5", {"001", "01"}, A, {"03", "1"});
+            postOut(w, "6", {"001", "02"}, A, {"03", "1"});
+            clickRow(w.OutDBGrid, 0);   // 5,00 at 001-01; the row painted last is 001-02's
+            QCOMPARE(w.OutOrgEditField->text(), QStringLiteral("00101"));
+            QString positioned, afterRepaint, inDialog;
+            store::TableState stateInDialog = store::TableState::Inactive;
+            onNextModal(&w, [&](QWidget* picker) {
+                w.OutDBGrid->viewport()->repaint();   // the ledger repaints behind the picker
+                positioned = org.fieldByName("Org").asString();
+                auto* grid = picker->findChild<ui::DBGrid*>();
+                onNextModal(picker, [&](QWidget* dialog) {
+                    typeCode(qobject_cast<TSegmentedEdit*>(edit.control("OrgEditField")), {"002", "01"});
+                    QTest::keyClicks(edit.control("NameEdit"), "Gimnaziya");
+                    w.OutDBGrid->viewport()->repaint();
+                    stateInDialog = org.state();
+                    inDialog = org.fieldByName("Org").asString();
+                    QTest::mouseClick(edit.CancelButton, Qt::LeftButton);
+                    if (dialog->isVisible())
+                        dialog->close();
+                });
+                QTest::keyClick(grid, Qt::Key_Insert);
+                w.OutDBGrid->viewport()->repaint();
+                afterRepaint = org.fieldByName("Org").asString();
+                QTest::keyClick(grid, Qt::Key_Return);
+            });
+            QTest::mouseClick(w.ORGBrowseButton, Qt::LeftButton);
+            QCOMPARE(positioned, QStringLiteral("00101"));
+            QCOMPARE(stateInDialog, store::TableState::Insert);
+            QCOMPARE(inDialog, QStringLiteral("00201"));
+            QCOMPARE(afterRepaint, QStringLiteral("00101"));
+            QCOMPARE(w.OutOrgEditField->text(), QStringLiteral("00101"));
+            QCOMPARE(org.state(), store::TableState::Browse);
+            QCOMPARE(org.recordCount(), 3);
+            QVERIFY(!org.findKey({"00201"}));
+            QVERIFY2(said.count() == 0, qPrintable(said.texts().join('|')));
+        });
+    }
+
     void focusOrder()
     {
         Ledger f;

@@ -18,6 +18,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QToolBar>
 #include <QToolButton>
@@ -75,9 +76,9 @@ class AppTest : public QObject {
         QVERIFY(p.writeString("Main", "OrgName", orgName));
     }
 
-    void start()
+    void start(const QString& iniPath = {})
     {
-        CreateForms(ini);
+        CreateForms(iniPath.isEmpty() ? ini : iniPath);
         MainForm->show();
         QVERIFY(QTest::qWaitForWindowExposed(MainForm));
     }
@@ -252,6 +253,78 @@ private slots:
         QCOMPARE(said.size(), size_t(1));
         QCOMPARE(said[0].caption, QStringLiteral("Ошибка настройки"));
         QVERIFY(!DataBase1->isOpen());
+    }
+
+    // The message about a database that cannot be opened: its caption, OK alone, no icon.
+    void missingDatabaseMessage()
+    {
+        const config::Profile p(ini);
+        QVERIFY(p.writeString("Main", "DataBaseDir", tmp.path() + "/Nowhere/"));
+        ui::RecordingAnswerer answers;
+        start();
+        QVERIFY(!DataBase1->isOpen());
+        QCOMPARE(answers.count(), 1);
+        QCOMPARE(answers.last().caption, QStringLiteral("Ошибка настройки"));
+        QCOMPARE(answers.last().text, QStringLiteral("Не удается открыть базу данных. Настройте путь к ее местоположению, "
+                                                  "воспользовшись меню Сервис\\Настройка"));
+        QCOMPARE(answers.last().buttons, dm::MsgButtons::Ok);
+        QCOMPARE(answers.last().icon, dm::MsgIcon::None);
+    }
+
+    // A year that cannot be made from the template: the program starts with
+    // nothing open after the general error display, and leaves no year behind.
+    void startWithAYearThatCannotBeMade()
+    {
+        QTemporaryDir other;
+        store::Session::createDatabase(other.path() + "/DataBase/Orig", schema::Location::Year);
+        QFile bad(other.path() + "/DataBase/Orig/" + QString(255, 'z'));   // its copy cannot be created
+        QVERIFY(bad.open(QIODevice::WriteOnly));
+        bad.close();
+        writeIni(2004);
+        QVERIFY(config::Profile(ini).writeString("Main", "DataBaseDir", other.path() + "/DataBase/"));
+        ui::RecordingAnswerer answers;
+        start();
+        QVERIFY(MainForm->isVisible());
+        QVERIFY(!DataBase1->isOpen());
+        QCOMPARE(answers.count(), 1);
+        QCOMPARE(answers.last().caption, ui::applicationTitle());
+        QCOMPARE(answers.last().icon, dm::MsgIcon::Error);
+        QVERIFY2(answers.last().text.startsWith("Cannot create file " + other.path() + "/DataBase/2004/"),
+                 qPrintable(answers.last().text));
+        QVERIFY(!QFileInfo::exists(other.path() + "/DataBase/2004"));
+    }
+
+    // prog.ini that cannot be written: the settings dialog says so in Russian.
+    void settingsWriteFailureInRussian()
+    {
+        for (bool directoryInPlace : {false, true}) {
+            QTemporaryDir other;
+            const QString dir = other.path() + "/cfg", path = dir + "/prog.ini";
+            QVERIFY(QDir().mkpath(dir));
+            writeIni(2004);
+            QVERIFY(QFile::copy(ini, path));
+            start(path);
+            QVERIFY(DataBase1->isOpen());
+            if (directoryInPlace) {
+                QVERIFY(QFile::remove(path));
+                QVERIFY(QDir().mkpath(path));
+            } else {
+                QVERIFY(QDir(dir).removeRecursively());   // the settings' share went away
+            }
+            ui::RecordingAnswerer answers;
+            TUchFinChForm* s = UchFinChForm;
+            whenModal([s](QWidget*) { QTest::mouseClick(s->OkButton, Qt::LeftButton); });
+            MainForm->FinOrgMenu->trigger();
+            QVERIFY(answers.count() >= 1);
+            const QString head =
+                QStringLiteral("Настройки не сохранены. Не удается записать файл %1: ").arg(QDir::toNativeSeparators(path));
+            const QString text = answers.calls().first().text;
+            QVERIFY2(text.startsWith(head), qPrintable(text));
+            const QString reason = text.mid(head.size());
+            QVERIFY2(!reason.isEmpty() && !reason.contains(QRegularExpression("[A-Za-z]")), qPrintable(text));
+            QCOMPARE(answers.calls().first().caption, ui::applicationTitle());
+            DestroyForms();
+        }
     }
 
     void settingsTabOrderAndYear()

@@ -15,6 +15,7 @@ namespace {
 
 struct Said {
     QString caption, text;
+    dm::MsgIcon icon;
 };
 
 // A root with a template (optionally with a year made from it) and prog.ini.
@@ -65,8 +66,8 @@ struct Install {
     {
         if (!user.isEmpty())
             setting("UserName", user);
-        return std::make_unique<TDataBase1>(ini, [this](const QString& c, const QString& t, dm::MsgButtons, dm::MsgIcon) {
-            said.push_back({c, t});
+        return std::make_unique<TDataBase1>(ini, [this](const QString& c, const QString& t, dm::MsgButtons, dm::MsgIcon i) {
+            said.push_back({c, t, i});
             return answer;
         });
     }
@@ -140,6 +141,59 @@ private slots:
         in.said.clear();
         QVERIFY(!d->DataBaseCreate());
         QCOMPARE(in.said.size(), size_t(1));
+    }
+
+    // A template that cannot be copied: the copy's error is shown as the
+    // program's errors are, nothing opens, and no half-made year is left for
+    // a later start to take as present.
+    void yearThatCannotBeMade_data()
+    {
+        QTest::addColumn<QString>("name");     // a file in the template, after year.db
+        QTest::addColumn<QString>("target");   // what it is, "" for a plain file
+        QTest::addColumn<QString>("error");
+        // A name as long as names go: the copy's own work file beside it cannot be made.
+        QTest::newRow("destination") << QString(255, 'z') << QString() << "Cannot create file";
+        if (QFileInfo::exists("/proc/self/mem"))   // a file whose reading fails, even for root
+            QTest::newRow("source") << "zz.txt" << "/proc/self/mem" << "Stream read error";
+    }
+    void yearThatCannotBeMade()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, target);
+        QFETCH(QString, error);
+        Install in;
+        const QString bad = in.dir + "/DataBase/Orig/" + name;
+        if (target.isEmpty()) {
+            QFile f(bad);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("x");
+        } else {
+            QVERIFY(QFile::link(target, bad));
+        }
+        in.standard(2004);
+        std::unique_ptr<TDataBase1> d;
+        QCOMPARE(storeError([&] { d = in.open(); }), QString());   // the program goes on
+        QVERIFY(d);
+        QVERIFY(!d->isOpen());
+        QCOMPARE(in.said.size(), size_t(1));
+        QCOMPARE(in.said[0].caption, QString());   // the general error display: the program's title
+        QCOMPARE(in.said[0].icon, dm::MsgIcon::Error);
+        QVERIFY2(in.said[0].text.startsWith(error), qPrintable(in.said[0].text));
+        for (Table* t : d->yearTables())
+            QVERIFY(!t->isOpen());
+        QCOMPARE(QDir(in.dir + "/DataBase").entryList(QDir::Dirs | QDir::NoDotAndDotDot), QStringList({"Orig"}));
+        // A later start meets the same failure, not a torn year.
+        in.said.clear();
+        QVERIFY(!d->DataBaseCreate());
+        QCOMPARE(in.said.size(), size_t(1));
+        QVERIFY(in.said[0].text.startsWith(error));
+        QVERIFY(!QFileInfo::exists(in.dir + "/DataBase/2004"));
+        // Mended, the year is made.
+        QVERIFY(QFile::remove(bad));
+        in.said.clear();
+        QVERIFY(d->DataBaseCreate());
+        QVERIFY(in.said.empty());
+        QVERIFY(d->LawSprTable.findKey({"01"}));
     }
 
     void newYearsStartFromTheTemplate()
@@ -279,6 +333,63 @@ private slots:
         QVERIFY(d->T1.findKey({"A1"}));
         QCOMPARE(d->T1.fieldByName("LawSName").asString(), QString());
         d->LawSprTable.cancelRange();
+    }
+
+    // A book with a row of its own pending is looked up without posting,
+    // cancelling or moving it; rows read aside (a grid painting them) do not
+    // move the book either; only the current row does.
+    void namesLeaveAPendingBookAlone()
+    {
+        Install in;
+        in.standard();
+        auto d = in.open();
+        d->CBCSPRTable.appendRecord({"0101"});
+        for (auto [code, name] : {std::pair{"10001", "Первая"}, {"10003", "Третья"}, {"10005", "Пятая"}})
+            d->Org_Table.appendRecord({code, name});
+        d->T1.appendRecord({"A1", "01"});
+        for (auto [amount, org] : {std::pair{1.0, "10001"}, {2.0, "10003"}, {3.0, "10005"}})
+            d->T2_2.appendRecord({"A1", "01", amount, QDate(2004, 1, 1), "0101", org});
+        d->PlanTable.appendRecord({"10003", "0101", "A1"});
+
+        // Half-typed in a dialog: a new organization that sorts before 10003.
+        Table& org = d->Org_Table;
+        QVERIFY(org.findKey({"10005"}));
+        org.append();
+        org.fieldByName("Org").setValue("10002");
+        QStringList names;
+        d->T2_2.first();
+        names << d->T2_2.fieldByName("OrgName").asString();
+        for (int i = 0; i < d->T2_2.recordCount(); ++i)
+            d->T2_2.withRowAt(i, [&] { names << d->T2_2.fieldByName("OrgName").asString(); });
+        d->T2_2.next();
+        names << d->T2_2.fieldByName("OrgName").asString();
+        QVERIFY(d->PlanTable.findKey({"10003"}));
+        names << d->PlanTable.fieldByName("OrgName").asString();
+        QCOMPARE(names, QStringList({"Первая", "Первая", "Третья", "Пятая", "Третья", "Третья"}));
+        QCOMPARE(org.state(), store::TableState::Insert);
+        QCOMPARE(org.fieldByName("Org").asString(), QStringLiteral("10002"));
+        org.cancel();
+        QCOMPARE(org.recordCount(), 3);
+        QVERIFY(!org.findKey({"10002"}));
+        QCOMPARE(org.fieldByName("Org").asString(), QStringLiteral("10005"));   // where it stood
+
+        // A changed name is not stored behind the dialog's back either.
+        QVERIFY(org.findKey({"10001"}));
+        org.edit();
+        org.fieldByName("Name").setValue("Переименована");
+        d->T2_2.first();
+        QCOMPARE(d->T2_2.fieldByName("OrgName").asString(), QStringLiteral("Первая"));
+        org.cancel();
+        QCOMPARE(org.fieldByName("Name").asString(), QStringLiteral("Первая"));
+
+        // In browse state the current row moves the book, a row read aside does not.
+        QVERIFY(org.findKey({"10005"}));
+        d->T2_2.first();
+        QCOMPARE(org.fieldByName("Org").asString(), QStringLiteral("10001"));
+        d->T2_2.withRowAt(1, [] {});
+        QCOMPARE(org.fieldByName("Org").asString(), QStringLiteral("10001"));
+        d->PlanTable.withRowAt(0, [] {});
+        QCOMPARE(org.fieldByName("Org").asString(), QStringLiteral("10001"));
     }
 
     void quarterSums()

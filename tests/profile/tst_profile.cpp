@@ -494,6 +494,38 @@ private slots:
         QVERIFY(QFileInfo(tmp.filePath("adir")).isDir());
     }
 
+    // What failed, and the same in Russian for the windows.
+    void writeFailuresInRussian()
+    {
+        struct Case {
+            QString path;
+            config::WriteFailure::Reason reason;
+            QString said;
+        };
+        QVERIFY(QDir(tmp.path()).mkpath("adir"));
+        writeBytes(tmp.filePath("plain"), "x");
+        const QList<Case> cases{
+            {tmp.filePath("no/such/dir/prog.ini"), config::WriteFailure::Reason::CannotWrite, "нет такого файла или каталога"},
+            {tmp.filePath("plain/prog.ini"), config::WriteFailure::Reason::CannotWrite,
+             "в пути к нему стоит файл вместо каталога"},
+            {tmp.filePath("adir"), config::WriteFailure::Reason::IsDirectory, "на его месте находится каталог"},
+        };
+        for (const Case& c : cases) {
+            config::WriteFailure f;
+            QVERIFY(!Profile(c.path).writeString("Main", "Year", "2004", nullptr, &f));
+            QCOMPARE(f.reason, c.reason);
+            QCOMPARE(f.file, QDir::toNativeSeparators(c.path));
+            QCOMPARE(config::russianText(f),
+                     QStringLiteral("Не удается записать файл %1: %2").arg(QDir::toNativeSeparators(c.path), c.said));
+        }
+        config::WriteFailure f;
+        writeBytes(tmp.filePath("cp.ini"), "[Main]\r\nName=\xC8\r\n");
+        QVERIFY(!Profile(tmp.filePath("cp.ini")).writeString("Main", "OrgName", "\u4E2D", nullptr, &f));
+        QCOMPARE(f.reason, config::WriteFailure::Reason::Encoding);
+        QVERIFY(config::russianText(f).endsWith(": в тексте есть знаки, которых нет в кодовой странице 1251"));
+        QVERIFY(Profile(tmp.filePath("cp.ini")).writeString("Main", "Year", "2004", nullptr, &f));
+    }
+
     void readOnlyDirectoryAndFile()
     {
         if (isRoot())

@@ -150,6 +150,62 @@ private slots:
         QCOMPARE(t21->recordCount(), 0);
     }
 
+    // A detail's pending row is stored when its master leaves its row, as
+    // any other move stores it; a refusal stops the master where it was.
+    void masterMovePostsPendingDetail()
+    {
+        auto law = root->table(*s, "law_spr");
+        law->appendRecord({"01"});
+        auto t1 = root->table(*s, "t1");
+        t1->appendRecord({"A1"});
+        t1->appendRecord({"A2"});
+        auto t21 = root->table(*s, "t2_1");
+        t21->setOrder("FaceBill");
+        t21->setMaster(t1.get(), "FaceBill", "Facebill");
+        t1->first();
+        t21->append();
+        t21->fieldByName("LawRef").setValue("01");
+        t21->fieldByName("Amount").setValue(5.0);
+        t1->next();
+        QCOMPARE(t1->fieldByName("Facebill").asString(), QStringLiteral("A2"));
+        QCOMPARE(t21->state(), store::TableState::Browse);
+        t1->first();
+        QCOMPARE(column(*t21, "Amount"), QStringList({"5"}));
+        // A changed row too, whichever move the master makes.
+        t21->first();
+        t21->edit();
+        t21->fieldByName("Amount").setValue(6.0);
+        QVERIFY(t1->findKey({"A2"}));
+        t1->setRecNo(1);
+        QCOMPARE(column(*t21, "Amount"), QStringList({"6"}));
+
+        // Refused: the store's error, the master stays, the typed values too.
+        t21->append();
+        t21->fieldByName("LawRef").setValue("99");
+        t21->fieldByName("Amount").setValue(7.0);
+        QCOMPARE(storeError([&] { t1->next(); }), QStringLiteral("Field value out of lookup table range."));
+        QCOMPARE(t1->fieldByName("Facebill").asString(), QStringLiteral("A1"));
+        QCOMPARE(t21->state(), store::TableState::Insert);
+        QCOMPARE(t21->fieldByName("Amount").asFloat(), 7.0);
+        QCOMPARE(storeError([&] { t1->findKey({"A2"}); }), QStringLiteral("Field value out of lookup table range."));
+        QCOMPARE(storeError([&] { t1->remove(); }), QStringLiteral("Field value out of lookup table range."));
+        QCOMPARE(t1->recordCount(), 2);
+        QCOMPARE(t21->fieldByName("LawRef").asString(), QStringLiteral("99"));
+        // Corrected, the next move stores it.
+        t21->fieldByName("LawRef").setValue("01");
+        t1->last();
+        QCOMPARE(t21->recordCount(), 0);
+        t1->first();
+        QCOMPARE(column(*t21, "Amount"), QStringList({"6", "7"}));
+        // Releasing the link stores a pending row as well.
+        t21->append();
+        t21->fieldByName("LawRef").setValue("01");
+        t21->fieldByName("Amount").setValue(8.0);
+        t21->clearMaster();
+        QCOMPARE(t21->state(), store::TableState::Browse);
+        QCOMPARE(t21->recordCount(), 3);
+    }
+
     void filters()
     {
         auto cbc = root->table(*s, "cbc_spr");
