@@ -5,6 +5,7 @@
 #include "schema/schema.h"
 #include "store/format.h"
 #include "store/storeerror.h"
+#include "ui/buttonkeys.h"
 #include "ui/codeedit.h"
 #include "ui/dbedit.h"
 #include "ui/dbgrid.h"
@@ -243,7 +244,6 @@ TLichChForm::TLichChForm(dm::TDataBase1& db, QWidget* parent) : QDialog(parent),
     LawBrowse = new QPushButton(QStringLiteral(". . ."));
     LawBrowse->setObjectName("LawBrowse");
     LawBrowse->setToolTip(QStringLiteral("Выбрать назначение из справочника"));
-    LawBrowse->setAutoDefault(false);
     LawBrowse->setFixedSize(30, TSegmentedEdit::DefaultHeight + 2);
     connect(LawBrowse, &QPushButton::clicked, this, &TLichChForm::LawBrowseClick);
 
@@ -269,7 +269,6 @@ TLichChForm::TLichChForm(dm::TDataBase1& db, QWidget* parent) : QDialog(parent),
     OkButton->setDefault(true);
     CancelButton = new QPushButton(QStringLiteral("Отмена"));
     CancelButton->setObjectName("CancelButton");
-    CancelButton->setAutoDefault(false);
     connect(OkButton, &QPushButton::clicked, this, &TLichChForm::OkButtonClick);
     connect(CancelButton, &QPushButton::clicked, this, &TLichChForm::CancelButtonClick);
 
@@ -309,6 +308,7 @@ TLichChForm::TLichChForm(dm::TDataBase1& db, QWidget* parent) : QDialog(parent),
     setTabOrder(LawEditField->segment(2), LawBrowse);
     setTabOrder(LawBrowse, OkButton);
     setTabOrder(OkButton, CancelButton);
+    ui::installButtonKeys(this);
 }
 
 void TLichChForm::showEvent(QShowEvent* e)
@@ -492,7 +492,6 @@ TLichForm::TLichForm(dm::TDataBase1& db, QWidget* parent) : QDialog(parent), db_
     OpenButton->setDefault(true);
     ExitButton = new QPushButton(QStringLiteral("Выход"));
     ExitButton->setObjectName("ExitButton");
-    ExitButton->setAutoDefault(false);
     connect(OpenButton, &QPushButton::clicked, this, &TLichForm::OpenButtonClick);
     connect(ExitButton, &QPushButton::clicked, this, &QDialog::reject);   // Esc as well
     auto* buttons = new QHBoxLayout;
@@ -530,6 +529,7 @@ TLichForm::TLichForm(dm::TDataBase1& db, QWidget* parent) : QDialog(parent), db_
     for (const ui::Column& c : LichRxDBGrid->columns())
         w += c.width;
     resize(w, 460);
+    ui::installButtonKeys(this);
 }
 
 void TLichForm::showEvent(QShowEvent* e)
@@ -727,7 +727,6 @@ TLichSprForm::TLichSprForm(dm::TDataBase1& db, QWidget* parent) : QDialog(parent
     OkButton->setDefault(true);
     CancelButton = new QPushButton(QStringLiteral("Отмена"));
     CancelButton->setObjectName("CancelButton");
-    CancelButton->setAutoDefault(false);
     connect(OkButton, &QPushButton::clicked, this, &QDialog::accept);
     connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
     auto* buttons = new QHBoxLayout;
@@ -758,6 +757,7 @@ TLichSprForm::TLichSprForm(dm::TDataBase1& db, QWidget* parent) : QDialog(parent
     for (const ui::Column& c : OrgRxDBGrid->columns())
         w += c.width;
     resize(w, 420);
+    ui::installButtonKeys(this);
 }
 
 std::optional<QString> TLichSprForm::choose()

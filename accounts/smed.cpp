@@ -5,6 +5,7 @@
 #include "books.h"
 #include "schema/schema.h"
 #include "ui/amountedit.h"
+#include "ui/buttonkeys.h"
 #include "ui/codeedit.h"
 #include "ui/dateedit.h"
 #include "ui/dbedit.h"
@@ -87,7 +88,6 @@ QPushButton* browseButton(const QString& name, const QString& hint)
     auto* b = new QPushButton(QStringLiteral(". . ."));
     b->setObjectName(name);
     b->setToolTip(hint);
-    b->setAutoDefault(false);
     b->setFixedSize(24, TSegmentedEdit::DefaultHeight + 2);
     return b;
 }
@@ -207,7 +207,6 @@ TSmEd::TSmEd(dm::TDataBase1& db, QWidget* parent)
     // --- footer
     OkButton = new QPushButton(QStringLiteral("ОК"));
     OkButton->setObjectName(QStringLiteral("OkButton"));
-    OkButton->setAutoDefault(false);
     OkButton->setMinimumWidth(90);
     RemainderDBText = amountText(QStringLiteral("RemainderDBText"), &db_.T1, "Remainder");
     RemainderDBText->setFont(bold);
@@ -246,6 +245,9 @@ TSmEd::TSmEd(dm::TDataBase1& db, QWidget* parent)
 
     chainFocus();
     resize(900, 660);
+    // Enter presses the focused button; elsewhere it has no meaning but the
+    // receipt amount's, for the window has no default button.
+    ui::installButtonKeys(this);
 }
 
 TSmEd::~TSmEd() = default;
@@ -273,10 +275,8 @@ QGroupBox* TSmEd::buildSide(Side& s, const QString& prefix, const QString& title
     s.cancel = new QPushButton(buttonIcon(false), QString());
     named(s.cancel, "CancelBtn");
     s.cancel->setToolTip(QStringLiteral("Удалить запись"));
-    for (QPushButton* b : {s.ok, s.cancel}) {
-        b->setAutoDefault(false);
+    for (QPushButton* b : {s.ok, s.cancel})
         b->setFixedSize(28, 28);
-    }
     // Beside the grid: the buttons at the top, the side's total at the bottom.
     s.totalLabel = new QLabel(totalText);
     s.totalLabel->setObjectName(prefix + QStringLiteral("TotalLabel"));
@@ -481,19 +481,6 @@ bool TSmEd::eventFilter(QObject* watched, QEvent* event)
             return true;
     }
     return QDialog::eventFilter(watched, event);
-}
-
-// Enter presses the button that has the focus and nothing else: the window
-// has no default button.
-void TSmEd::keyPressEvent(QKeyEvent* e)
-{
-    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
-        if (auto* b = qobject_cast<QPushButton*>(focusWidget()); b && b->isEnabled())
-            b->click();
-        e->accept();
-        return;
-    }
-    QDialog::keyPressEvent(e);
 }
 
 // ---------------------------------------------------------------- posting and deleting

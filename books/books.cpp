@@ -2,6 +2,7 @@
 #include "listprint.h"
 #include "schema/schema.h"
 #include "store/storeerror.h"
+#include "ui/buttonkeys.h"
 #include "ui/codeedit.h"
 #include "ui/dbedit.h"
 #include "ui/dblookupcombo.h"
@@ -144,10 +145,8 @@ TBookEditForm::TBookEditForm(const BookDef& def, dm::TDataBase1& db, QWidget* pa
     OkButton = new QPushButton(QStringLiteral("&ОК"));
     OkButton->setObjectName("OkButton");
     OkButton->setDefault(true);
-    OkButton->setAutoDefault(true);
     CancelButton = new QPushButton(QStringLiteral("О&тмена"));
     CancelButton->setObjectName("CancelButton");
-    CancelButton->setAutoDefault(false);
     connect(OkButton, &QPushButton::clicked, this, &TBookEditForm::OkButtonClick);
     connect(CancelButton, &QPushButton::clicked, this, &TBookEditForm::CancelButtonClick);
     auto* buttons = new QHBoxLayout;
@@ -177,6 +176,7 @@ TBookEditForm::TBookEditForm(const BookDef& def, dm::TDataBase1& db, QWidget* pa
     }
     chain(OkButton);
     chain(CancelButton);
+    ui::installButtonKeys(this);
 }
 
 QWidget* TBookEditForm::control(const QString& name) const
@@ -298,10 +298,10 @@ TEditOrgForm::TEditOrgForm(dm::TDataBase1& db, QWidget* parent) : TBookEditForm(
     CBCBrowse = new QPushButton(QStringLiteral(". . ."));
     CBCBrowse->setObjectName("CBCBrowse");
     CBCBrowse->setToolTip(QStringLiteral("Выбрать КБК из справочника"));
-    CBCBrowse->setAutoDefault(false);
     CBCBrowse->setFixedWidth(30);
     connect(CBCBrowse, &QPushButton::clicked, this, &TEditOrgForm::CBCBrowseClick);
     addBeside(QStringLiteral("CBCEditField"), CBCBrowse);
+    ui::installButtonKeys(this);
 }
 
 void TEditOrgForm::CBCBrowseClick()
@@ -393,7 +393,6 @@ TBookSelectForm::TBookSelectForm(const BookDef& def, dm::TDataBase1& db, QWidget
     OkButton->setDefault(true);
     CancelButton = new QPushButton(QStringLiteral("Отмена"));
     CancelButton->setObjectName("CancelButton");
-    CancelButton->setAutoDefault(false);
     connect(OkButton, &QPushButton::clicked, this, &QDialog::accept);
     connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
     auto* buttons = new QHBoxLayout;
@@ -420,6 +419,7 @@ TBookSelectForm::TBookSelectForm(const BookDef& def, dm::TDataBase1& db, QWidget
     for (const ui::Column& c : def.columns)
         w += c.width;
     resize(std::max(w, 420), 420);
+    ui::installButtonKeys(this);
 }
 
 QToolButton* TBookSelectForm::toolButton(const char* name, const QString& hint, QIcon icon,

@@ -1,5 +1,6 @@
 #include "aboutform.h"
 #include "version.h"
+#include "ui/buttonkeys.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -125,4 +126,5 @@ TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent)
     main->addLayout(top);
     main->addLayout(buttons);
     setFixedSize(sizeHint().expandedTo(QSize(360, 170)));
+    ui::installButtonKeys(this);
 }

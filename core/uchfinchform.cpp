@@ -1,6 +1,7 @@
 #include "uchfinchform.h"
 #include "datamodule/datamodule.h"
 #include "forms.h"
+#include "ui/buttonkeys.h"
 #include "ui/messagebox.h"
 
 #include <QDir>
@@ -124,6 +125,7 @@ TUchFinChForm::TUchFinChForm(QWidget* parent) : QDialog(parent, Qt::Tool)
     connect(BrowseButton1, &QPushButton::clicked, this, &TUchFinChForm::BrowseButton1Click);
     connect(OkButton, &QPushButton::clicked, this, &TUchFinChForm::OkButtonClick);
     connect(CancelButton, &QPushButton::clicked, this, &TUchFinChForm::CancelButtonClick);
+    ui::installButtonKeys(this);
     FormCreate();
 }
 

@@ -13,15 +13,15 @@ namespace {
 // QLineEdit's own "no limit".
 constexpr int UnlimitedLength = 32767;
 
-// Blanks (and control characters) at either end of a part of a code.
-QString trimBlanks(const QString& s)
+// A part of a code without the blanks (and control characters) at its end,
+// which text() puts back as the segment's padding. Blanks before and inside
+// the part are its own: a mask such as " 1*" keeps them.
+QString trimTrailingBlanks(const QString& s)
 {
-    qsizetype b = 0, e = s.size();
-    while (b < e && s.at(b) <= QLatin1Char(' '))
-        ++b;
-    while (e > b && s.at(e - 1) <= QLatin1Char(' '))
+    qsizetype e = s.size();
+    while (e > 0 && s.at(e - 1) <= QLatin1Char(' '))
         --e;
-    return s.mid(b, e - b);
+    return s.left(e);
 }
 
 }  // namespace
@@ -53,7 +53,10 @@ TSegmentedEdit::TSegmentedEdit(int segments, int width, QWidget* parent)
         e->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         e->setMaxLength(UnlimitedLength);
         e->installEventFilter(this);
-        connect(e, &QLineEdit::textChanged, this, [this, k] { segmentTextChanged(k); });
+        // Only typing hands the caret on; a text put in by the program
+        // leaves the focus where it is.
+        connect(e, &QLineEdit::textEdited, this, [this, k] { segmentTyped(k); });
+        connect(e, &QLineEdit::textChanged, this, [this] { emit changed(); });
         m_segments.push_back(e);
     }
     m_maxLen.assign(segments, 0);
@@ -146,7 +149,7 @@ void TSegmentedEdit::setText(const QString& text)
     qsizetype p = 0;
     for (int k = 1; k <= segmentCount(); ++k) {
         const int m = m_maxLen[k - 1];
-        setEdText(k, p < text.size() ? trimBlanks(text.mid(p, m)) : QString());
+        setEdText(k, p < text.size() ? trimTrailingBlanks(text.mid(p, m)) : QString());
         p += m;
     }
 }
@@ -189,10 +192,10 @@ void TSegmentedEdit::applyPalette(int k)
     segment(k)->setPalette(p);
 }
 
-void TSegmentedEdit::segmentTextChanged(int k)
+void TSegmentedEdit::segmentTyped(int k)
 {
-    // A filled-up segment hands the caret on to the next one, but only in a
-    // window on screen: a hidden control must not take the focus.
+    // A segment filled up by typing hands the caret on to the next one, but
+    // only in a window on screen: a hidden control must not take the focus.
     const int m = m_maxLen[k - 1];
     if (k < segmentCount() && m > 0 && edText(k).size() == m) {
         QLineEdit* next = segment(k + 1);
@@ -202,7 +205,6 @@ void TSegmentedEdit::segmentTextChanged(int k)
             next->selectAll();
         }
     }
-    emit changed();
 }
 
 void TSegmentedEdit::setDesignWidth(int width)

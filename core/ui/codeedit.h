@@ -3,8 +3,8 @@
 // classification (4 + 3 + 3 + 3 + 6) is typed into one bevelled frame that
 // holds a borderless line edit per part (a segment), side by side, each part
 // in its own colour and limited to its own length.  When a part is filled up
-// the caret jumps to the next one, so an accountant types the whole code
-// without pressing Tab.
+// by typing the caret jumps to the next one, so an accountant types the whole
+// code without pressing Tab; a code put in by the program moves no focus.
 //
 // TSegmentedEdit is the control itself; TOrgEdit has two segments and
 // TCBCEdit five.  Segments are numbered from 1, as in the property names
@@ -85,8 +85,11 @@ public:
     // With no maximum length on segment 1 the whole text goes there.
     // Otherwise segment k takes its own stretch of the text (the characters
     // after the earlier segments' maximum lengths, as many as its own
-    // maximum length), blanks at either end removed; a stretch past the end
-    // of the text leaves the segment empty.
+    // maximum length) without the blanks at its end, which text() pads back;
+    // a stretch past the end of the text leaves the segment empty. So a text
+    // of the full width reads back character for character, blanks before
+    // and inside a segment included. Writing moves neither the focus nor
+    // the caret to another segment; only typing does.
     void setText(const QString& text);
 
     bool isReadOnly() const;
@@ -114,7 +117,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void segmentTextChanged(int k);
+    void segmentTyped(int k);
     void applyPalette(int k);
     void layoutSegments();
 

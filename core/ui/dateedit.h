@@ -1,7 +1,10 @@
 #pragma once
 // A date line that may stay empty, with a calendar to drop down (the button
 // at its right end, Alt+Down or F4). The text is dd.MM.yyyy; date() reads
-// the text as shown, so what the user sees is what the program gets.
+// the text as shown, so what the user sees is what the program gets. The
+// day, month and year are reached by typing, the arrow keys and the point;
+// Tab and Shift+Tab leave the line for the next or previous control wherever
+// the cursor stands, as in every other field.
 #include <QDate>
 #include <QLineEdit>
 

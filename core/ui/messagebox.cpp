@@ -1,4 +1,5 @@
 #include "messagebox.h"
+#include "buttonkeys.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -70,6 +71,7 @@ dm::MsgResult messageBox(const QString& caption, const QString& text, dm::MsgBut
         cancel = box.addButton(QStringLiteral("Отмена"), QMessageBox::RejectRole);
     box.setDefaultButton(ok);
     box.setEscapeButton(cancel ? static_cast<QAbstractButton*>(cancel) : ok);
+    installButtonKeys(&box);
     box.exec();
     if (cancel && box.clickedButton() != ok)
         return dm::MsgResult::Cancel;

@@ -3,6 +3,7 @@
 #include "books.h"
 #include "store/format.h"
 #include "store/table.h"
+#include "ui/buttonkeys.h"
 #include "ui/codeedit.h"
 #include "ui/dateedit.h"
 
@@ -58,7 +59,6 @@ QPushButton* browseButton(const char* name, const QString& hint)
     b->setObjectName(QLatin1String(name));
     b->setToolTip(hint);
     b->setFixedWidth(30);
-    b->setAutoDefault(false);
     return b;
 }
 } // namespace
@@ -153,7 +153,6 @@ TSelectionDialog::TSelectionDialog(const QString& caption, int groups, QWidget* 
     ReportOkButton->setDefault(true);
     CancelButton = new QPushButton(QStringLiteral("Отмена"));
     CancelButton->setObjectName(QStringLiteral("CancelButton"));
-    CancelButton->setAutoDefault(false);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(ReportOkButton);
@@ -175,6 +174,7 @@ TSelectionDialog::TSelectionDialog(const QString& caption, int groups, QWidget* 
     // Tab order: each group's box, edit and browse button, then the buttons.
     for (int i = 0; i + 1 < order.size(); ++i)
         setTabOrder(order[i], order[i + 1]);
+    ui::installButtonKeys(this);
 }
 
 QGroupBox* TSelectionDialog::addGroup(const QString& title)

@@ -1,4 +1,5 @@
 #include "waitform.h"
+#include "ui/buttonkeys.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -51,13 +52,13 @@ TWaitForm::TWaitForm(QWidget* parent) : QDialog(parent, Qt::Tool | Qt::WindowSta
     lay->addWidget(Gauge1);
     CBtn = new QPushButton(QStringLiteral("Отмена"));
     CBtn->setObjectName(QStringLiteral("CBtn"));
-    CBtn->setAutoDefault(false);
     auto* row = new QHBoxLayout;
     row->addStretch();
     row->addWidget(CBtn);
     row->addStretch();
     lay->addLayout(row);
     connect(CBtn, &QPushButton::clicked, this, &TWaitForm::CBtnClick);
+    ui::installButtonKeys(this);
 }
 
 void TWaitForm::SetProgress(quint8 value)

@@ -11,6 +11,7 @@
 #include "ui/dbgrid.h"
 #include "ui/dblookupcombo.h"
 #include "ui/messagebox.h"
+#include "keys.h"
 
 #include <QAction>
 #include <QApplication>
@@ -672,6 +673,90 @@ private slots:
         QVERIFY(!a.picker.choose());
         QCOMPARE(said.count(), 0);
         QCOMPARE(column(t1, "Facebill"), QStringList({"00000000001", "00000000002", "00000000003"}));
+    }
+
+    // Enter, and the keypad's Enter, on a focused button presses that button
+    // in the list, the account dialog, the purposes book and the picker;
+    // Enter in the grid or in a field goes on to the default button.
+    void enterOnAFocusedButton()
+    {
+        Accounts a;
+        Table& t1 = a.db.T1;
+        ui::RecordingAnswerer said;
+        t1.appendRecord({"00000000001", "01"});
+        auto* grid = a.list.LichRxDBGrid;
+        // Any showing of the ledger is seen and closed.
+        int ledgers = 0;
+        QTimer watch;
+        watch.setInterval(10);
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            if (a.ledger.isVisible()) {
+                ++ledgers;
+                a.ledger.reject();
+            }
+        });
+        watch.start();
+        for (Qt::Key key : EnterKeys) {
+            a.runList([&] {
+                // "Отмена" of the dialog throws the new account away.
+                a.inAccountDialog([&] { press(grid, Qt::Key_Insert); }, [&](TLichChForm& d) {
+                    QTest::keyClicks(d.facebillEdit, "00000000009");
+                    pressIn(d.CancelButton, key);
+                });
+                QVERIFY(!t1.findKey({"00000000009"}));
+                QCOMPARE(t1.state(), TableState::Browse);
+
+                // ". . ." opens the purposes book: "Отмена" there brings back
+                // nothing, "Выбрать" the highlighted purpose; then OK posts.
+                QVERIFY(t1.findKey({"00000000001"}));
+                a.inAccountDialog([&] { QTest::mouseClick(a.list.EditButton, Qt::LeftButton); }, [&](TLichChForm& d) {
+                    for (QPushButton* answer : {a.purposes.CancelButton, a.purposes.OkButton}) {
+                        bool picked = false;
+                        whenModal([&](QWidget* w) {
+                            QCOMPARE(w, &a.purposes);
+                            QVERIFY(a.db.LawSprTable.findKey({"011"}));
+                            pressIn(answer, key);
+                            picked = true;
+                        }, &d);
+                        pressIn(d.LawBrowse, key);
+                        QVERIFY(picked);
+                        QVERIFY(d.isVisible());
+                        QCOMPARE(d.LawEditField->text(), answer == a.purposes.OkButton ? QStringLiteral("011") : QStringLiteral("01 "));
+                    }
+                    pressIn(d.OkButton, key);
+                });
+                QCOMPARE(t1.fieldByName("LawRef").asString(), QStringLiteral("011"));
+                t1.edit();
+                t1.fieldByName("LawRef").setAsString("01");
+                t1.post();
+
+                // "Открыть" opens the ledger, as Enter in the grid does.
+                pressIn(a.list.OpenButton, key);
+                QCOMPARE(ledgers, 1);
+                pressIn(grid, key);
+                QCOMPARE(ledgers, 2);
+                ledgers = 0;
+                // "Выход" closes the list and opens nothing.
+                pressIn(a.list.ExitButton, key);
+                QVERIFY(!a.list.isVisible());
+            });
+            QCOMPARE(ledgers, 0);
+
+            // The picker: "Отмена" chooses nothing, "Выбрать" the highlighted account.
+            t1.appendRecord({"00000000002", "02"});
+            t1.first();
+            whenModal([&](QWidget*) {
+                press(a.picker.OrgRxDBGrid, Qt::Key_Down);
+                pressIn(a.picker.CancelButton, key);
+            });
+            QVERIFY(!a.picker.choose());
+            whenModal([&](QWidget*) { pressIn(a.picker.OkButton, key); });
+            const std::optional<QString> chosen = a.picker.choose();
+            QVERIFY(chosen);
+            QCOMPARE(*chosen, QStringLiteral("00000000002"));
+            t1.remove();
+        }
+        QCOMPARE(said.count(), 0);
     }
 
     void accountsPrint()

@@ -11,6 +11,7 @@
 #include "ui/dbedit.h"
 #include "ui/dbgrid.h"
 #include "ui/messagebox.h"
+#include "keys.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -564,6 +565,123 @@ private slots:
             QCOMPARE(org.recordCount(), 3);
             QVERIFY(!org.findKey({"00201"}));
             QVERIFY2(said.count() == 0, qPrintable(said.texts().join('|')));
+        });
+    }
+
+    // Enter, and the keypad's Enter, on a focused button presses that
+    // button; in the other fields it presses nothing, for the window has no
+    // default button (the receipt amount keeps its own meaning).
+    void enterOnAFocusedButton()
+    {
+        Ledger f;
+        ui::RecordingAnswerer said;
+        TSmEd& w = f.w;
+        f.run([&] {
+            for (Qt::Key key : EnterKeys) {
+                // ". . ." opens its book; "Отмена" there brings back nothing,
+                // "Выбрать" the highlighted code, and the focus stays on ". . .".
+                typeCode(w.InCBCEditField, A);
+                for (QPushButton* answer : {f.cbc.CancelButton, f.cbc.OkButton}) {
+                    bool picked = false;
+                    onNextModal(&w, [&](QWidget* m) {
+                        QCOMPARE(m, &f.cbc);
+                        f.db.CBCSPRTable.findKey({CbcC});
+                        pressIn(answer, key);
+                        picked = true;
+                    });
+                    pressIn(w.InCBCBrowse, key);
+                    QVERIFY(picked);
+                    QVERIFY(w.isVisible());
+                    QCOMPARE(w.InCBCEditField->text(), answer == f.cbc.OkButton ? CbcC : CbcA);
+                    w.activateWindow();
+                    QVERIFY(QTest::qWaitForWindowActive(&w));
+                    QCOMPARE(focusName(), QStringLiteral("InCBCBrowse"));
+                }
+                bool picked = false;
+                onNextModal(&w, [&](QWidget* m) {
+                    QCOMPARE(m, &f.org);
+                    f.db.Org_Table.findKey({"00101"});
+                    pressIn(f.org.OkButton, key);
+                    picked = true;
+                });
+                pressIn(w.ORGBrowseButton, key);
+                QVERIFY(picked);
+                QCOMPARE(w.OutOrgEditField->text(), QStringLiteral("00101"));
+                QCOMPARE(w.OutCBCEditField->text(), CbcB);
+
+                // The add buttons post, the delete buttons delete.
+                typeCode(w.InCBCEditField, A);
+                typeCode(w.InLawEditField, {"03", "1"});
+                typeOver(w.InAmountEdit, "10");
+                pressIn(w.InOkBtn, key);
+                QCOMPARE(f.db.T2_1.recordCount(), 1);
+                typeCode(w.OutLawEditField, {"03", "1"});
+                typeOver(w.OutAmountEdit, "4");
+                pressIn(w.OutOkBtn, key);
+                QCOMPARE(f.db.T2_2.recordCount(), 1);
+                QCOMPARE(f.total("Remainder"), 6.0);
+
+                // Elsewhere Enter presses nothing.
+                typeOver(w.InAmountEdit, "5");
+                typeOver(w.OutAmountEdit, "5");
+                for (QWidget* field : std::initializer_list<QWidget*>{w.InDateEdit, w.InCBCEditField->segment(2),
+                                       w.InLawEditField->segment(1), w.OutAmountEdit, w.OutDateEdit,
+                                       w.OutOrgEditField->segment(2), w.OutLawEditField->segment(2)}) {
+                    pressIn(field, key);
+                    QVERIFY(w.isVisible());
+                    QVERIFY(!QApplication::activeModalWidget() || QApplication::activeModalWidget() == &w);
+                }
+                QCOMPARE(f.db.T2_1.recordCount(), 1);
+                QCOMPARE(f.db.T2_2.recordCount(), 1);
+
+                pressIn(w.InCancelBtn, key);
+                pressIn(w.OutCancelBtn, key);
+                QCOMPARE(f.db.T2_1.recordCount(), 0);
+                QCOMPARE(f.db.T2_2.recordCount(), 0);
+                QCOMPARE(f.total("Remainder"), 0.0);
+            }
+            QCOMPARE(said.count(), 0);
+            pressIn(w.OkButton, Qt::Key_Enter);
+            QVERIFY(!w.isVisible());
+        });
+    }
+
+    // "Tab Tab" typing goes through the date, the cursor in its day or not,
+    // into the code, and Shift+Tab goes back through it.
+    void tabThroughTheDate()
+    {
+        Ledger f;
+        TSmEd& w = f.w;
+        f.run([&] {
+            QCOMPARE(focusName(), QStringLiteral("InAmountEdit"));
+            QTest::keyClicks(QApplication::focusWidget(), "25");
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QCOMPARE(focusName(), QStringLiteral("InDateEdit"));
+            QTest::keyClicks(QApplication::focusWidget(), "01.03.2004");
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Home);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QCOMPARE(focusName(), QStringLiteral("InCBCEditField.1"));
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+            QCOMPARE(focusName(), QStringLiteral("InDateEdit"));
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Home);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ShiftModifier);
+            QCOMPARE(focusName(), QStringLiteral("InAmountEdit"));
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Home);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QCOMPARE(focusName(), QStringLiteral("InCBCEditField.1"));
+            for (const QString& part : A)
+                QTest::keyClicks(QApplication::focusWidget(), part);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QTest::keyClicks(QApplication::focusWidget(), "03");
+            QTest::keyClicks(QApplication::focusWidget(), "1");
+            QTest::mouseClick(w.InOkBtn, Qt::LeftButton);
+            QCOMPARE(f.db.T2_1.recordCount(), 1);
+            QCOMPARE(f.db.T2_1.fieldByName("CBC").asString(), CbcA);
+            QCOMPARE(f.db.T2_1.fieldByName("FiDate").asDate(), QDate(2004, 3, 1));
+            QCOMPARE(f.db.T2_1.fieldByName("LawRef").asString(), QStringLiteral("031"));
         });
     }
 

@@ -11,6 +11,7 @@
 #include "mainform.h"
 #include "uchfinchform.h"
 #include "ui/messagebox.h"
+#include "keys.h"
 
 #include <QAction>
 #include <QLabel>
@@ -396,6 +397,47 @@ private slots:
         QCOMPARE(DataBase1->settingsYear(), 2031);
         // The field keeps what it held.
         QCOMPARE(s->FinUchEdit->text(), QStringLiteral("Другое"));
+    }
+
+    // Enter, and the keypad's Enter, on a focused button of the settings
+    // dialog presses that button: "Отмена" writes nothing, "&Обзор" browses
+    // and keeps the dialog open; in a field Enter is "&Принять".
+    void settingsEnterOnAButton()
+    {
+        writeIni(2004);
+        start();
+        TUchFinChForm* s = UchFinChForm;
+        QFile f(ini);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray before = f.readAll();
+        f.close();
+        int browsed = 0;
+        s->openFileDialog = [&](QWidget*, const QString&, const QString&) {
+            ++browsed;
+            return QString();
+        };
+        for (Qt::Key key : EnterKeys) {
+            whenModal([&](QWidget*) {
+                s->FinUchEdit->setText("Другое");
+                pressIn(s->BrowseButton, key);
+                pressIn(s->BrowseButton1, key);
+                QVERIFY(s->isVisible());
+                pressIn(s->CancelButton, key);
+            });
+            MainForm->FinOrgMenu->trigger();
+            QVERIFY(!s->isVisible());
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            QCOMPARE(f.readAll(), before);
+            f.close();
+        }
+        QCOMPARE(browsed, 4);
+        whenModal([&](QWidget*) { pressIn(s->OkButton, Qt::Key_Enter); });
+        MainForm->FinOrgMenu->trigger();
+        QCOMPARE(config::Profile(ini).readString("Main", "OrgName"), QStringLiteral("Другое"));
+        // The About window's only button.
+        whenModal([](QWidget*) { pressIn(AboutForm->OKButton, Qt::Key_Enter); });
+        MainForm->AboutMenu->trigger();
+        QVERIFY(!AboutForm->isVisible());
     }
 
     void settingsOkReopens()

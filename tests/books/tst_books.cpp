@@ -6,6 +6,7 @@
 #include "pagefit.h"
 #include "preview.h"
 #include "datamodule/datamodule.h"
+#include "keys.h"
 #include "testroot.h"
 #include "ui/codeedit.h"
 #include "ui/dbedit.h"
@@ -226,6 +227,88 @@ private slots:
         b.orgEdit.show();
         b.orgEdit.close();
         QCOMPARE(org.state(), store::TableState::Browse);
+    }
+
+    // Enter, and the keypad's Enter, on a focused button presses that button:
+    // in the dialog "Отмена" cancels and ". . ." opens the codes book, whose
+    // "Отмена" brings back nothing; in a list "Отмена" chooses nothing.
+    void enterOnAFocusedButton()
+    {
+        Books b;
+        ui::RecordingAnswerer said;
+        Table& org = b.db.Org_Table;
+        const QString cbc = "0101001000000000000";
+        for (Qt::Key key : EnterKeys) {
+            const QString code = key == Qt::Key_Return ? "00201" : "00202";
+            auto inNewOrg = [&](std::function<void(QWidget*)> inDialog) {
+                runList(b.orgList, [&](TBookSelectForm& l) {
+                    onNextModal([&](QWidget* dlg) {
+                        QCOMPARE(dlg, &b.orgEdit);
+                        typeCode(segmented(dlg, "OrgEditField"), {code.left(3), code.mid(3)});
+                        typeText(dlg->findChild<QLineEdit*>("NameEdit"), "Баня");
+                        inDialog(dlg);
+                    }, &l);
+                    QTest::mouseClick(l.AddButton, Qt::LeftButton);
+                    l.reject();
+                });
+            };
+            inNewOrg([&](QWidget*) { pressIn(b.orgEdit.CancelButton, key); });
+            QVERIFY(!org.findKey({code}));
+            QCOMPARE(org.state(), store::TableState::Browse);
+
+            inNewOrg([&](QWidget* dlg) {
+                bool picked = false;
+                onNextModal([&](QWidget* codes) {
+                    QCOMPARE(codes, &b.cbcList);
+                    pressIn(b.cbcList.CancelButton, key);
+                    picked = true;
+                }, dlg);
+                pressIn(b.orgEdit.CBCBrowse, key);
+                QVERIFY(picked);
+                QVERIFY(dlg->isVisible());
+                QCOMPARE(segmented(dlg, "CBCEditField")->text().trimmed(), QString());
+                picked = false;
+                onNextModal([&](QWidget*) {
+                    pressIn(b.cbcList.OkButton, key);
+                    picked = true;
+                }, dlg);
+                pressIn(b.orgEdit.CBCBrowse, key);
+                QVERIFY(picked);
+                QVERIFY(dlg->isVisible());
+                QCOMPARE(segmented(dlg, "CBCEditField")->text(), cbc);
+                pressIn(b.orgEdit.OkButton, key);
+            });
+            QVERIFY(org.findKey({code}));
+            QCOMPARE(org.fieldByName("Name").asString(), QStringLiteral("Баня"));
+            QCOMPARE(org.fieldByName("Cbc").asString(), cbc);
+
+            // Enter in a field of the dialog is OK, the default button.
+            runList(b.orgList, [&](TBookSelectForm& l) {
+                onNextModal([&](QWidget* dlg) {
+                    auto* name = dlg->findChild<QLineEdit*>("NameEdit");
+                    pressIn(name, Qt::Key_End);
+                    typeText(name, " №1");
+                    pressIn(name, key);
+                }, &l);
+                QTest::mouseClick(l.EditButton, Qt::LeftButton);
+                l.reject();
+            });
+            QVERIFY(org.findKey({code}));
+            QCOMPARE(org.fieldByName("Name").asString(), QStringLiteral("Баня №1"));
+
+            // The list as a picker: "Отмена" chooses nothing, "Выбрать" the row.
+            org.first();
+            QTimer::singleShot(0, [&] {
+                QTest::keyClick(b.orgList.Grid, Qt::Key_Down);
+                pressIn(b.orgList.CancelButton, key);
+            });
+            QVERIFY(!b.orgList.choose());
+            QTimer::singleShot(0, [&] { pressIn(b.orgList.OkButton, key); });
+            const std::optional<QString> chosen = b.orgList.choose();
+            QVERIFY(chosen);
+            QCOMPARE(*chosen, QStringLiteral("00101"));
+        }
+        QCOMPARE(said.count(), 0);
     }
 
     void deleteAndItsRefusals()

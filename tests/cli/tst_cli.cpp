@@ -86,6 +86,11 @@ private slots:
         QVERIFY(!r.out.contains("Школа"));
         QVERIFY(l.contains("Остаток по счету:\t70,25"));
         QVERIFY(!r.out.contains("00000000002"));   // no selected postings: left out
+        // A mask passes through as typed, blanks inside a segment included.
+        r = cli({"--ini", ini, "report", "accounts", "--law", " 3*", "--org", " 1***", "--text"});
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        QVERIFY(lines(r.out).contains("Отбор организаций: по маске  1***\tОтбор назначений: по маске  3*"));
+        QVERIFY(!r.out.contains("Детский сад"));   // no code begins with a blank
         const QString pdf = tmp.filePath("a.pdf");
         r = cli({"--ini", ini, "report", "accounts", "--law", "", "--pdf", pdf});
         QVERIFY2(r.code == 0, qPrintable(r.err));

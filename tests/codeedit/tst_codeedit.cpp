@@ -114,6 +114,7 @@ private slots:
     void backspaceAndTabBetweenSegments();
     void focusAndMouse();
     void hiddenControlDoesNotTakeFocus();
+    void writesLeaveTheCaretWhereItIs();
     void layoutSlots();
 };
 
@@ -312,7 +313,15 @@ void TestCodeEdit::textWriteSplitsByLengths_data()
     QTest::newRow("organization one character") << "org" << "1" << QStringList{"1", ""} << "1    ";
     QTest::newRow("organization empty") << "org" << "" << QStringList{"", ""} << "     ";
     QTest::newRow("organization too long") << "org" << "1234567" << QStringList{"123", "45"} << "12345";
-    QTest::newRow("organization blanks around") << "org" << " 2  5" << QStringList{"2", "5"} << "2  5 ";
+    // Blanks before and inside a segment are the code's own (a mask such as
+    // " 1*"): a text of the full width comes back as written.
+    QTest::newRow("organization blanks around") << "org" << " 2  5" << QStringList{" 2", " 5"} << " 2  5";
+    QTest::newRow("organization mask led by a blank") << "org" << " 1*" << QStringList{" 1*", ""} << " 1*  ";
+    QTest::newRow("organization blanks in both parts") << "org" << "1 * 2" << QStringList{"1 *", " 2"} << "1 * 2";
+    QTest::newRow("purpose mask led by a blank") << "purpose" << " 1*" << QStringList{" 1", "*"} << " 1*";
+    QTest::newRow("code mask with blanks") << "code" << " 7*1  1  *  * 21 * "
+                                           << QStringList{" 7*1", "  1", "  *", "  *", " 21 *"}
+                                           << " 7*1  1  *  * 21 * ";
     QTest::newRow("organization all blanks") << "org" << "     " << QStringList{"", ""} << "     ";
     QTest::newRow("purpose") << "purpose" << "123" << QStringList{"12", "3"} << "123";
     QTest::newRow("purpose short") << "purpose" << "12" << QStringList{"12", ""} << "12 ";
@@ -424,14 +433,14 @@ void TestCodeEdit::changeRaisedForEachChangedSegment()
     QCOMPARE(seen, QStringList({"1    ", "12   ", "123  ", "1234 "}));
     QCOMPARE(focusAt, QList<QWidget*>({e->segment(1), e->segment(1), e->segment(2), e->segment(2)}));
 
-    // A write of Text: segment 1 changes (and hands the caret on) before
-    // segment 2 is written.
+    // A write of Text: segment 1 changes before segment 2 is written, and
+    // the focus stays where it was.
     seen.clear();
     focusAt.clear();
     f.after->setFocus();
     e->setText(QStringLiteral("98765"));
     QCOMPARE(seen, QStringList({"9874 ", "98765"}));
-    QCOMPARE(focusAt.first(), e->segment(2));
+    QCOMPARE(focusAt, QList<QWidget*>({f.after, f.after}));
 }
 
 void TestCodeEdit::readOnlyAndColorCoverEverySegment()
@@ -642,9 +651,48 @@ void TestCodeEdit::hiddenControlDoesNotTakeFocus()
     QCOMPARE(disabled->text(), QStringLiteral("67890"));
     QCOMPARE(focused(), f.before);
 
-    // A control on screen follows its filled segment even when written.
+    // Nor does a write into a control on screen.
     f.edit->setText(QStringLiteral("99999"));
-    QCOMPARE(focused(), f.edit->segment(2));
+    QCOMPARE(focused(), f.before);
+}
+
+void TestCodeEdit::writesLeaveTheCaretWhereItIs()
+{
+    // A code put in while the caret is in the control (a pick from a book,
+    // a tick that fills the edit with asterisks) leaves it in its segment.
+    OrgForm f(organization);
+    QVERIFY(f.open());
+    TOrgEdit* e = f.edit;
+    e->setFocus();
+    QCOMPARE(focused(), e->segment(1));
+    e->setText(QStringLiteral("*****"));
+    QCOMPARE(e->text(), QStringLiteral("*****"));
+    QCOMPARE(focused(), e->segment(1));
+    QVERIFY(e->setProperty("Ed1Text", QStringLiteral("123")));
+    QCOMPARE(focused(), e->segment(1));
+    // Typing on goes on as ever: the filled first segment hands on.
+    press(Qt::Key_A, Qt::ControlModifier);
+    type(QStringLiteral("456"));
+    QCOMPARE(focused(), e->segment(2));
+
+    CodeForm c(code);
+    QVERIFY(c.open());
+    c.edit->segment(3)->setFocus();
+    c.edit->setText(QString(19, QLatin1Char('*')));
+    QCOMPARE(focused(), c.edit->segment(3));
+    QCOMPARE(c.edit->text(), QString(19, QLatin1Char('*')));
+
+    // Blanks typed before a part stay as typed, and so does the whole code
+    // written back into the control.
+    OrgForm p(purpose);
+    QVERIFY(p.open());
+    p.edit->setFocus();
+    type(QStringLiteral(" 1*"));
+    QCOMPARE(p.edit->text(), QStringLiteral(" 1*"));
+    QCOMPARE(focused(), p.edit->segment(2));
+    p.edit->setText(p.edit->text());
+    QCOMPARE(p.edit->ed1Text(), QStringLiteral(" 1"));
+    QCOMPARE(p.edit->text(), QStringLiteral(" 1*"));
 }
 
 void TestCodeEdit::layoutSlots()

@@ -10,6 +10,7 @@
 #include "ui/codeedit.h"
 #include "ui/dateedit.h"
 #include "ui/messagebox.h"
+#include "keys.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -18,6 +19,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
+#include <functional>
 
 using dm::TDataBase1;
 using namespace reports;
@@ -127,6 +129,53 @@ void tick(QCheckBox* b) { QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(6, b->
 
 void typeSegment(TSegmentedEdit* e, int k, const QString& text) { QTest::keyClicks(e->segment(k), text); }
 
+// The focused control by name; a segment as name.k.
+QString focusName()
+{
+    QWidget* f = QApplication::focusWidget();
+    if (!f)
+        return {};
+    for (QWidget* p = f->parentWidget(); p; p = p->parentWidget())
+        if (auto* e = qobject_cast<TSegmentedEdit*>(p))
+            for (int k = 1; k <= e->segmentCount(); ++k)
+                if (e->segment(k) == f)
+                    return e->objectName() + "." + QString::number(k);
+    return f->objectName();
+}
+
+// Shows `dlg` modally, runs `body` in it once it is active and returns how it
+// closed (a dialog that `body` leaves open is cancelled).
+int runModal(QDialog& dlg, const std::function<void()>& body)
+{
+    QTimer::singleShot(0, &dlg, [&dlg, body] {
+        dlg.activateWindow();
+        if (QTest::qWaitForWindowActive(&dlg))
+            body();
+        if (dlg.isVisible())
+            dlg.reject();
+    });
+    return dlg.exec();
+}
+
+// Runs `act` in the next modal window above `below` once it is active.
+void onNextModal(QWidget* below, std::function<void(QWidget*)> act)
+{
+    auto* timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, act, below] {
+        QWidget* m = QApplication::activeModalWidget();
+        if (m && m != below) {
+            timer->stop();
+            timer->deleteLater();
+            if (QTest::qWaitForWindowActive(m))
+                act(m);
+            if (m->isVisible())
+                qobject_cast<QDialog*>(m)->reject();
+        }
+    });
+    timer->start();
+}
+
 } // namespace
 
 class ReportsTest : public QObject {
@@ -203,6 +252,141 @@ private slots:
                                                 "ORGBrowse", "CBCCheckBox", "CBCEditField", "CBCBrowse", "LawCheckBox",
                                                 "LawEditField", "LawBrowse", "ReportOkButton", "CancelButton"}));
         f.hide();
+    }
+
+    // Enter on a focused button presses that button, the picker's buttons
+    // included; anywhere else in the dialog it presses "Сформировать".
+    void enterInTheDialog()
+    {
+        Reports r;
+        TMDForm& f = r.md;
+        r.db.Org_Table.setOrder("Org");
+        for (Qt::Key key : EnterKeys) {
+            QCOMPARE(runModal(f, [&] { pressIn(f.CancelButton, key); }), int(QDialog::Rejected));
+            f.OrgEditField->setText("     ");
+            const int result = runModal(f, [&] {
+                // ". . ." opens the book; its "Отмена" brings back nothing.
+                r.db.Org_Table.first();
+                bool picked = false;
+                onNextModal(&f, [&](QWidget* m) {
+                    QCOMPARE(m, &r.org);
+                    QTest::keyClick(r.org.Grid, Qt::Key_Down);
+                    pressIn(r.org.CancelButton, key);
+                    picked = true;
+                });
+                pressIn(f.ORGBrowse, key);
+                QVERIFY(picked);
+                QVERIFY(f.isVisible());
+                QCOMPARE(f.OrgEditField->text(), QStringLiteral("     "));
+                // Its "Выбрать" brings back the row's code, and the dialog stays.
+                picked = false;
+                onNextModal(&f, [&](QWidget*) {
+                    QTest::keyClick(r.org.Grid, Qt::Key_Down);
+                    pressIn(r.org.OkButton, key);
+                    picked = true;
+                });
+                pressIn(f.ORGBrowse, key);
+                QVERIFY(picked);
+                QVERIFY(f.isVisible());
+                QCOMPARE(f.OrgEditField->text(), QStringLiteral("12345"));
+                // A written code moves no focus: back in the dialog, it is where it was.
+                f.activateWindow();
+                QVERIFY(QTest::qWaitForWindowActive(&f));
+                QCOMPARE(focusName(), QStringLiteral("ORGBrowse"));
+                // Enter in a code edit is "Сформировать".
+                pressIn(f.CBCEditField->segment(2), key);
+            });
+            QCOMPARE(result, int(QDialog::Accepted));
+            // So is Enter on a tick box, which stays as it was.
+            QCOMPARE(runModal(f, [&] { pressIn(f.LawCheckBox, key); }), int(QDialog::Accepted));
+            QVERIFY(!f.LawCheckBox->isChecked());
+        }
+        QCOMPARE(runModal(f, [&] { pressIn(f.ReportOkButton, Qt::Key_Return); }), int(QDialog::Accepted));
+    }
+
+    // Ticking a box with the keyboard fills the blank edit with asterisks
+    // and leaves the focus on the box; Tab and Shift+Tab leave a date edit
+    // from its day for the neighbouring controls.
+    void keyboardThroughTheDialog()
+    {
+        Reports r;
+        TMDForm& f = r.md;
+        runModal(f, [&] {
+            pressIn(f.OrgCheckBox, Qt::Key_Space);
+            QVERIFY(f.OrgCheckBox->isChecked());
+            QCOMPARE(f.OrgEditField->text(), QStringLiteral("*****"));
+            QCOMPARE(focusName(), QStringLiteral("OrgCheckBox"));
+            QStringList walk;
+            for (int i = 0; i < 3; ++i) {
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+                walk << focusName();
+            }
+            QCOMPARE(walk, QStringList({"OrgEditField.1", "OrgEditField.2", "ORGBrowse"}));
+            pressIn(f.CBCCheckBox, Qt::Key_Space);
+            QCOMPARE(f.CBCEditField->text(), QString(19, '*'));
+            QCOMPARE(focusName(), QStringLiteral("CBCCheckBox"));
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QCOMPARE(focusName(), QStringLiteral("CBCEditField.1"));
+
+            // The dates, typed, with the cursor taken back into the day.
+            pressIn(f.StartDateEdit, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(f.StartDateEdit, "01.02.2004");
+            QTest::keyClick(f.StartDateEdit, Qt::Key_Home);
+            QTest::keyClick(f.StartDateEdit, Qt::Key_Right);
+            QCOMPARE(f.StartDateEdit->cursorPosition(), 1);
+            QTest::keyClick(f.StartDateEdit, Qt::Key_Tab);
+            QCOMPARE(focusName(), QStringLiteral("EndDateEdit"));
+            QTest::keyClicks(f.EndDateEdit, "29.02.2004");
+            QTest::keyClick(f.EndDateEdit, Qt::Key_Home);
+            QTest::keyClick(f.EndDateEdit, Qt::Key_Backtab, Qt::ShiftModifier);
+            QCOMPARE(focusName(), QStringLiteral("StartDateEdit"));
+            QTest::keyClick(f.StartDateEdit, Qt::Key_Home);
+            QTest::keyClick(f.StartDateEdit, Qt::Key_Tab, Qt::ShiftModifier);
+            QCOMPARE(focusName(), QStringLiteral("PerCheckBox"));
+            // Tab, Tab from the box, each time from the day: on to the next group.
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Home);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QCOMPARE(focusName(), QStringLiteral("EndDateEdit"));
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Home);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QCOMPARE(focusName(), QStringLiteral("OrgCheckBox"));
+            QCOMPARE(f.StartDateEdit->text(), QStringLiteral("01.02.2004"));
+            QCOMPARE(f.EndDateEdit->text(), QStringLiteral("29.02.2004"));
+        });
+    }
+
+    // A mask typed with a blank before it is used and printed as typed.
+    void maskWithBlanks()
+    {
+        Reports r;
+        TMDForm& f = r.md;
+        f.LawCheckBox->setChecked(true);
+        f.LawEditField->setText(" 3*");
+        QCOMPARE(f.LawEditField->text(), QStringLiteral(" 3*"));
+        QCOMPARE(f.lawText(), QStringLiteral("Отбор назначений: по маске  3*"));
+        f.OrgCheckBox->setChecked(true);
+        f.OrgEditField->setText("1 *45");
+        QCOMPARE(f.orgText(), QStringLiteral("Отбор организаций: по маске 1 *45"));
+        f.OrgEditField->setText(" 2*");
+        QCOMPARE(f.orgText(), QStringLiteral("Отбор организаций: по маске  2*  "));
+        QVERIFY(f.filterExpressionT2_2().contains("MASK(Org, ' 2*  ')"));
+        QVERIFY(f.filterExpressionT2_2().contains("MASK(LawRef, ' 3*')"));
+    }
+
+    // Enter on the wait window's button is a cancel, as its click is.
+    void enterOnTheWaitWindow()
+    {
+        Reports r;
+        for (const char* a : {"00000000001", "00000000002"})
+            r.db.T1.appendRecord({a, "031"});
+        QTimer::singleShot(0, [&] {
+            r.wait.activateWindow();
+            pressIn(r.wait.CBtn, Qt::Key_Enter);
+        });
+        r.md.CreateAndShow();
+        QVERIFY(cancelRequested());
+        QCOMPARE(r.previews, 0);
     }
 
     void masksAndPeriodRowByRowAndInSql()

@@ -1,6 +1,7 @@
 // The shared widgets: message boxes, the image list, the data grid, the
 // lookup combo, the bound edits, the date line and the amount edits, driven
 // with real keys and clicks.
+#include "keys.h"
 #include "testroot.h"
 #include "ui/amountedit.h"
 #include "ui/dateedit.h"
@@ -175,9 +176,19 @@ private slots:
         QCOMPARE(text, QStringLiteral("Сумма <b>12,50</b>?"));
         QCOMPARE(buttons, QStringList({"OK", "Отмена"}));
 
-        // Enter presses OK.
+        // Enter presses OK; on a focused button, that button.
         onNextModal([](QWidget* box) { QTest::keyClick(box, Qt::Key_Return); });
         QCOMPARE(ui::messageBox("Вопрос", "Да?", dm::MsgButtons::OkCancel, dm::MsgIcon::None), dm::MsgResult::Ok);
+        for (Qt::Key key : EnterKeys)
+            for (const char* button : {"OK", "Отмена"}) {
+                onNextModal([&](QWidget* box) {
+                    for (auto* b : box->findChildren<QPushButton*>())
+                        if (b->text() == QString::fromUtf8(button))
+                            pressIn(b, key);
+                });
+                QCOMPARE(ui::messageBox("Вопрос", "Да?", dm::MsgButtons::OkCancel, dm::MsgIcon::None),
+                         QByteArray(button) == "OK" ? dm::MsgResult::Ok : dm::MsgResult::Cancel);
+            }
 
         // OK alone: Esc answers Ok; the application title is the caption.
         onNextModal([&](QWidget* box) {
