@@ -1,6 +1,6 @@
 #include "mdform5.h"
 
-#include "preview.h"
+#include "reports/preview/preview.h"
 #include "store/storeerror.h"
 #include "ui/messagebox.h"
 

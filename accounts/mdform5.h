@@ -4,7 +4,7 @@
 // three amounts.
 #include "datamodule/datamodule.h"
 #include "report.h"
-#include "tablesource.h"
+#include "reports/pipeline/tablesource.h"
 
 #include <QObject>
 #include <QString>

@@ -12,15 +12,14 @@
 #include "generator.h"
 
 #include "datamodule/datamodule.h"
-#include "mdform.h"
-#include "ui/dateedit.h"
+#include "reports/accounts/accounts_reports.h"
 #include "datamodule/profile.h"
 #include "store/session.h"
 #include "store/storeerror.h"
+#include "store/format.h"
 #include "store/table.h"
 
-#include <QApplication>
-#include <QCheckBox>
+#include <QGuiApplication>
 #include <QDate>
 #include <QDir>
 #include <QFile>
@@ -498,10 +497,8 @@ void benchBackup(Bench& b, dm::TDataBase1& db)
 void benchReports(Bench& b, dm::TDataBase1& db)
 {
     using Clock = benchutil::Clock;
-    reports::TWaitForm wait;
-    const reports::ReportContext ctx{&db, &wait, {}};
-    reports::TMDForm md(ctx);
-    reports::TMDForm11 md11(ctx);
+    reports::AccountsReport md(db);
+    reports::AccountsShortReport md11(db);
     RawDb raw(b.yearFile);
     const QString from = QStringLiteral("%1-04-01").arg(b.year), to = QStringLiteral("%1-06-30").arg(b.year);
     auto sqlTotals = [&](bool period) {
@@ -520,15 +517,7 @@ void benchReports(Bench& b, dm::TDataBase1& db)
     Clock::time_point fillEnd, pagesEnd;
     int pageCount = 0;
     double pagesMb = 0;
-    bool keepPages = false;
-    reports::PageSet kept;
-    reports::setPreviewInterceptor([&](reports::Report&, const reports::PageSet& ps, reports::PreviewMode) {
-        pagesEnd = Clock::now();
-        pageCount = ps.count();
-        if (keepPages)
-            kept = ps;
-    });
-    for (reports::TReportForm* f : {static_cast<reports::TReportForm*>(&md), static_cast<reports::TReportForm*>(&md11)})
+    for (reports::ReportRun* f : {static_cast<reports::ReportRun*>(&md), static_cast<reports::ReportRun*>(&md11)})
         f->layout().beforePrint = [&](reports::Report&) { fillEnd = Clock::now(); };
 
     auto mdRemainder = [&] {
@@ -538,29 +527,32 @@ void benchReports(Bench& b, dm::TDataBase1& db)
         return s;
     };
     for (bool period : {false, true}) {
-        for (reports::TReportForm* f : {static_cast<reports::TReportForm*>(&md), static_cast<reports::TReportForm*>(&md11)}) {
-            f->PerCheckBox->setChecked(period);
-            f->StartDateEdit->setDate(QDate::fromString(from, Qt::ISODate));
-            f->EndDateEdit->setDate(QDate::fromString(to, Qt::ISODate));
+        for (reports::ReportRun* f : {static_cast<reports::ReportRun*>(&md), static_cast<reports::ReportRun*>(&md11)}) {
+            reports::Selection sel;
+            sel.period = period;
+            sel.startText = store::formatDate(QDate::fromString(from, Qt::ISODate));
+            sel.endText = store::formatDate(QDate::fromString(to, Qt::ISODate));
             const bool detailed = f == &md;
             std::vector<double> fills, sqls, pages;
             double sqlSum = 0;
             for (int k = 0; k < b.repeats; ++k) {
                 sqls.push_back(timed([&] { sqlSum = sqlTotals(period); }) * 1e3);
-                keepPages = detailed && !period && k == 0;
+                const bool measure = detailed && !period && k == 0;
                 const double before = statusMb("VmRSS");
                 const auto t0 = Clock::now();
-                f->CreateAndShow();
+                {
+                    std::optional<reports::PageSet> ps = f->run(sel);
+                    pagesEnd = Clock::now();
+                    pageCount = ps ? ps->count() : 0;
+                    if (measure)
+                        pagesMb = statusMb("VmRSS") - before;
+                }
                 fills.push_back(seconds(t0, fillEnd) * 1e3);
                 pages.push_back(seconds(fillEnd, pagesEnd) * 1e3);
-                if (keepPages) {
-                    pagesMb = statusMb("VmRSS") - before;
-                    kept = {};
-                }
                 // The fill must give what SQL gives.
                 db.MdTable.clearMaster();
                 if (std::fabs(mdRemainder() - sqlSum) > 0.01 + 1e-9 * std::fabs(sqlSum))
-                    fault(QStringLiteral("%1: md remainders %2, SQL %3").arg(f->objectName()).arg(mdRemainder(), 0, 'f', 2).arg(sqlSum, 0, 'f', 2));
+                    fault(QStringLiteral("%1: md remainders %2, SQL %3").arg(detailed ? "accounts" : "accounts_short").arg(mdRemainder(), 0, 'f', 2).arg(sqlSum, 0, 'f', 2));
             }
             const QString name = QStringLiteral("fill_%1%2").arg(detailed ? "accounts" : "accounts_short", period ? "_period" : "");
             line(name.toUtf8().constData(), median(fills), median(sqls), QStringLiteral("one SQL statement of the same totals"),
@@ -571,7 +563,6 @@ void benchReports(Bench& b, dm::TDataBase1& db)
                             qPrintable(num(pagesMb)));
         }
     }
-    reports::setPreviewInterceptor({});
 }
 
 int run(int argc, char** argv)
@@ -636,7 +627,7 @@ int main(int argc, char** argv)
         if (type != QtDebugMsg && type != QtInfoMsg && type != QtWarningMsg)
             std::fprintf(stderr, "%s\n", msg.toUtf8().constData());
     });
-    QApplication app(argc, argv);
+    QGuiApplication app(argc, argv);
     try {
         return run(argc, argv);
     } catch (const std::exception& e) {

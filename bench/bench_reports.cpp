@@ -5,7 +5,7 @@
 #include "pageset.h"
 #include "report.h"
 
-#include <QApplication>
+#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <cstdio>
@@ -44,7 +44,7 @@ private:
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
-    QApplication app(argc, argv);
+    QGuiApplication app(argc, argv);
     auto args = parseArgs(argc, argv, "bench_reports", QString(), 5);
     if (!args)
         return 2;

@@ -1,6 +1,6 @@
 #include "listprint.h"
 
-#include "preview.h"
+#include "reports/preview/preview.h"
 
 namespace books {
 

@@ -4,7 +4,7 @@
 // of the book in its current order. Group headings print on aqua.
 #include "datamodule/datamodule.h"
 #include "report.h"
-#include "tablesource.h"
+#include "reports/pipeline/tablesource.h"
 
 #include <QObject>
 #include <QString>

@@ -7,7 +7,7 @@
 #include "store/check.h"
 #include "store/format.h"
 
-#include <QApplication>
+#include <QGuiApplication>
 #include <QCoreApplication>
 #include <QDate>
 #include <QDir>
@@ -390,8 +390,8 @@ int check(const QString& ini, const QStringList& args)
 
 int main(int argc, char** argv)
 {
-    // The reports are windows: they run on an application of their own, offscreen
-    // unless a platform is asked for.
+    // The reports measure their texts with fonts, which needs a GUI
+    // application (offscreen unless a platform is asked for), but no widgets.
     bool reports = false;
     for (int i = 1; i < argc; ++i)
         if (qstrcmp(argv[i], "report") == 0)
@@ -405,7 +405,7 @@ int main(int argc, char** argv)
             if (type == QtCriticalMsg || type == QtFatalMsg)
                 err(msg);
         });
-        app = std::make_unique<QApplication>(argc, argv);
+        app = std::make_unique<QGuiApplication>(argc, argv);
     } else {
         app = std::make_unique<QCoreApplication>(argc, argv);
     }

@@ -1,16 +1,11 @@
 #include "report.h"
 
-#include "books.h"
-#include "mdform.h"
+#include "datamodule/datamodule.h"
+#include "reports/accounts/accounts_reports.h"
 #include "store/format.h"
-#include "ui/codeedit.h"
-#include "ui/dateedit.h"
-#include "ui/messagebox.h"
+#include "store/storeerror.h"
 
-#include <QCheckBox>
-#include <QFile>
 #include <cstdio>
-#include <functional>
 #include <memory>
 
 namespace cli {
@@ -23,13 +18,16 @@ const char* const ReportHelp =
     "  accounts         receipts and expenditures by personal accounts\n"
     "  accounts-short   the same, one line per account\n"
     "Selection (each ticks its box in the report's dialog):\n"
-    "  --from dd.MM.yyyy --to dd.MM.yyyy   the period, both ends inclusive\n"
+    "  --from dd.MM.yyyy --to dd.MM.yyyy   the period, both ends inclusive; either\n"
+    "                may be left out: an empty start sets no lower bound, an empty\n"
+    "                end selects only undated postings\n"
     "  --org MASK    organization code mask, 5 positions\n"
     "  --cbc MASK    budget classification code mask, 19 positions\n"
     "  --law MASK    purpose code mask, 3 positions\n"
     "  A mask is the edit's text: '*' matches any character, any other character,\n"
     "  the blank included, only itself; an empty mask is all asterisks.\n"
     "Output:\n"
+    "  --progress    the share of the fill done, in per cent, on standard error\n"
     "  --pdf FILE    the pages as PDF\n"
     "  --text        each page as lines of its texts (tab between the texts of one line),\n"
     "                a form feed between pages, on standard output\n";
@@ -45,9 +43,28 @@ int wrong(const QString& why)
     return 2;
 }
 
-struct Selection {
+struct Options {
     QString from, to;
+    bool period = false;
     std::optional<QString> org, cbc, law;
+};
+
+// The percentage of the fill on standard error, each new figure on a line.
+class StderrProgress : public reports::RunProgress {
+public:
+    explicit StderrProgress(bool on) : on_(on) {}
+    bool progress(int percent) override
+    {
+        if (on_ && percent != last_) {
+            std::fprintf(stderr, "%d%%\n", percent);
+            last_ = percent;
+        }
+        return true;
+    }
+
+private:
+    bool on_;
+    int last_ = -1;
 };
 
 } // namespace
@@ -59,34 +76,34 @@ int report(const QString& ini, QStringList args, const dm::MessageFn& messages)
         return 0;
     }
     QString name, pdf;
-    bool text = false;
-    Selection sel;
+    bool text = false, progress = false;
+    Options opt;
     while (!args.isEmpty()) {
         const QString a = args.takeFirst();
-        auto value = [&](QString& out) {
-            if (args.isEmpty())
-                return false;
-            out = args.takeFirst();
-            return true;
-        };
         QString v;
         if (a == "--text") {
             text = true;
+        } else if (a == "--progress") {
+            progress = true;
         } else if (a == "--pdf" || a == "--from" || a == "--to" || a == "--org" || a == "--cbc" || a == "--law") {
-            if (!value(v))
+            if (args.isEmpty())
                 return wrong(a + QStringLiteral(" needs a value"));
-            if (a == "--pdf")
+            v = args.takeFirst();
+            if (a == "--pdf") {
                 pdf = v;
-            else if (a == "--from")
-                sel.from = v;
-            else if (a == "--to")
-                sel.to = v;
-            else if (a == "--org")
-                sel.org = v;
-            else if (a == "--cbc")
-                sel.cbc = v;
-            else
-                sel.law = v;
+            } else if (a == "--from") {
+                opt.from = v;
+                opt.period = true;
+            } else if (a == "--to") {
+                opt.to = v;
+                opt.period = true;
+            } else if (a == "--org") {
+                opt.org = v;
+            } else if (a == "--cbc") {
+                opt.cbc = v;
+            } else {
+                opt.law = v;
+            }
         } else if (a.startsWith('-') || !name.isEmpty()) {
             return wrong(QStringLiteral("unexpected ") + a);
         } else {
@@ -97,75 +114,62 @@ int report(const QString& ini, QStringList args, const dm::MessageFn& messages)
         return wrong(QStringLiteral("report needs NAME"));
     if (text == !pdf.isEmpty())
         return wrong(QStringLiteral("give either --pdf FILE or --text"));
-    if (sel.from.isEmpty() != sel.to.isEmpty())
-        return wrong(QStringLiteral("the period needs both --from and --to"));
-    for (const QString& d : {sel.from, sel.to})
+    for (const QString& d : {opt.from, opt.to})
         if (!d.isEmpty() && !store::parseDate(d))
             return wrong(QStringLiteral("'%1' is not a date (dd.MM.yyyy)").arg(d));
-    for (auto [mask, width, what] : {std::tuple{&sel.org, 5, "--org"}, {&sel.cbc, 19, "--cbc"}, {&sel.law, 3, "--law"}})
+    for (auto [mask, width, what] : {std::tuple{&opt.org, 5, "--org"}, {&opt.cbc, 19, "--cbc"}, {&opt.law, 3, "--law"}})
         if (*mask && mask->value().size() > width)
             return wrong(QStringLiteral("%1 takes at most %2 positions").arg(QLatin1String(what)).arg(width));
+    if (name != "accounts" && name != "accounts-short")
+        return wrong(QStringLiteral("no report %1").arg(name));
+
+    // The selection as the report's dialog holds it once its boxes are ticked.
+    reports::Selection sel;
+    auto dateText = [](const QString& d) { return d.isEmpty() ? QString() : store::formatDate(*store::parseDate(d)); };
+    sel.period = opt.period;
+    sel.startText = dateText(opt.from);
+    sel.endText = dateText(opt.to);
+    using S = reports::Selection;
+    if (opt.org) {
+        sel.org = true;
+        sel.orgMask = S::tickedMask(*opt.org, S::OrgWidth);
+    }
+    if (opt.cbc) {
+        sel.cbc = true;
+        sel.cbcMask = S::tickedMask(*opt.cbc, S::CbcWidth);
+    }
+    if (opt.law) {
+        sel.law = true;
+        sel.lawMask = S::tickedMask(*opt.law, S::LawWidth);
+    }
 
     dm::TDataBase1 db(ini, messages);
     if (!db.isOpen())
         return 1;
-    // Messages of the run go to standard error.
-    bool failed = false;
-    ui::setAnswerer([&failed](const QString&, const QString& t, dm::MsgButtons, dm::MsgIcon) {
-        err(t);
-        failed = true;
-        return dm::MsgResult::Ok;
-    });
-    reports::TWaitForm wait;
-    const reports::ReportContext ctx{&db, &wait, {}};
-    std::unique_ptr<reports::TReportForm> form;
+    std::unique_ptr<reports::ReportRun> run;
     if (name == "accounts")
-        form = std::make_unique<reports::TMDForm>(ctx);
-    else if (name == "accounts-short")
-        form = std::make_unique<reports::TMDForm11>(ctx);
-    else {
-        ui::setAnswerer({});
-        return wrong(QStringLiteral("no report %1").arg(name));
+        run = std::make_unique<reports::AccountsReport>(db);
+    else
+        run = std::make_unique<reports::AccountsShortReport>(db);
+    std::optional<reports::PageSet> pages;
+    try {
+        StderrProgress p(progress);
+        pages = run->run(sel, &p);
+    } catch (const store::StoreError& e) {
+        err(e.text());
+        return 1;
     }
-
-    // The dialog's controls, as a user would fill them.
-    auto tickBox = [](QCheckBox* box, const std::function<void()>& onClick) {
-        box->setChecked(true);
-        onClick();
-    };
-    if (!sel.from.isEmpty()) {
-        form->StartDateEdit->setText(ui::DateEdit::normalized(sel.from));
-        form->EndDateEdit->setText(ui::DateEdit::normalized(sel.to));
-        form->PerCheckBox->setChecked(true);
+    if (!pages)
+        return 1;
+    if (text) {
+        const QByteArray out = pages->toText().toUtf8();
+        return std::fwrite(out.constData(), 1, size_t(out.size()), stdout) == size_t(out.size()) ? 0 : 1;
     }
-    if (sel.org) {
-        form->OrgEditField->setText(*sel.org);
-        tickBox(form->OrgCheckBox, [&] { form->OrgCheckBoxClick(); });
+    if (!reports::writePdf(*pages, pdf)) {
+        err(QStringLiteral("cannot write %1").arg(pdf));
+        return 1;
     }
-    if (sel.cbc) {
-        form->CBCEditField->setText(*sel.cbc);
-        tickBox(form->CBCCheckBox, [&] { form->CBCCheckBoxClick(); });
-    }
-    if (sel.law) {
-        form->LawEditField->setText(*sel.law);
-        tickBox(form->LawCheckBox, [&] { form->LawCheckBoxClick(); });
-    }
-
-    bool written = true;
-    reports::setPreviewInterceptor([&](reports::Report&, const reports::PageSet& pages, reports::PreviewMode) {
-        if (text) {
-            const QByteArray out = pages.toText().toUtf8();
-            written = std::fwrite(out.constData(), 1, size_t(out.size()), stdout) == size_t(out.size());
-        } else {
-            written = reports::writePdf(pages, pdf);
-            if (!written)
-                err(QStringLiteral("cannot write %1").arg(pdf));
-        }
-    });
-    form->CreateAndShow();
-    reports::setPreviewInterceptor({});
-    ui::setAnswerer({});
-    return failed || !written ? 1 : 0;
+    return 0;
 }
 
 } // namespace cli

@@ -5,7 +5,7 @@
 #include "lichform.h"
 #include "mdform5.h"
 #include "smed.h"
-#include "mdform.h"
+#include "reports/accounts/accounts_windows.h"
 #include "waitform.h"
 #include "datamodule/datamodule.h"
 #include "mainform.h"

@@ -1,6 +1,6 @@
 #include "mainform.h"
 #include "lichform.h"
-#include "mdform.h"
+#include "reports/accounts/accounts_windows.h"
 #include "aboutform.h"
 #include "books.h"
 #include "datamodule/datamodule.h"

@@ -3,21 +3,17 @@
 // twenty table objects. It reads prog.ini, prepares and opens the year
 // database, installs the display and entry hooks and the calculated fields,
 // re-reads tables on request and makes the backup copy of the year.
+#include "datamodule/messages.h"
 #include "datamodule/profile.h"
 #include "store/session.h"
 #include "store/table.h"
 
 #include <QString>
 #include <functional>
+#include <utility>
 #include <vector>
 
 namespace dm {
-
-enum class MsgButtons { Ok, OkCancel };
-enum class MsgIcon { None, Warning, Error, Information };
-enum class MsgResult { Ok, Cancel };
-// The program's one message-box function; the windows install theirs.
-using MessageFn = std::function<MsgResult(const QString& caption, const QString& text, MsgButtons, MsgIcon)>;
 
 // Defaults for a missing prog.ini or key.
 inline constexpr char DefaultDataBaseDir[] = "DataBase\\";
@@ -151,6 +147,31 @@ private:
     bool open_ = false;
     std::function<int()> yearSource_;
     MessageFn message_;
+};
+
+// The display and entry hooks and calculated fields off while it lives, on
+// again when it goes, however the scope is left.
+class TableProcessOff {
+public:
+    explicit TableProcessOff(TDataBase1& db) : db_(&db) { db.DisableTableProcess(); }
+    ~TableProcessOff()
+    {
+        try {
+            restore();
+        } catch (...) {
+        }
+    }
+    // On again now (a failure to do so is the caller's to see).
+    void restore()
+    {
+        if (TDataBase1* d = std::exchange(db_, nullptr))
+            d->EnableTableProcess();
+    }
+    TableProcessOff(const TableProcessOff&) = delete;
+    TableProcessOff& operator=(const TableProcessOff&) = delete;
+
+private:
+    TDataBase1* db_;
 };
 
 } // namespace dm

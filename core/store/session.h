@@ -187,6 +187,34 @@ private:
     int readDepth_ = 0;
 };
 
+// One batch of writes on a connection: every write inside is a savepoint of
+// one transaction, committed by commit(); a batch left any other way (a
+// failure, a cancel) is rolled back.
+class BatchScope {
+public:
+    explicit BatchScope(Connection& c) : c_(&c) { c.beginBatch(); }
+    ~BatchScope()
+    {
+        if (c_) {
+            try {
+                c_->rollbackBatch();
+            } catch (...) {
+            }
+        }
+    }
+    void commit()
+    {
+        Connection* c = c_;
+        c_ = nullptr;
+        c->commitBatch();
+    }
+    BatchScope(const BatchScope&) = delete;
+    BatchScope& operator=(const BatchScope&) = delete;
+
+private:
+    Connection* c_;
+};
+
 class ReadScope {
 public:
     explicit ReadScope(Session* s) : s_(s)

@@ -9,7 +9,6 @@
 #include <vector>
 
 class QPainter;
-class QPrinter;
 
 namespace reports {
 
@@ -95,9 +94,6 @@ void paintPage(QPainter& painter, const Page& page, const QRectF& target, std::v
 
 // Writes the pages as PDF; false when the file cannot be written.
 bool writePdf(const PageSet& pages, const QString& fileName);
-
-// Prints pages `from`..`to` (1-based, 0 for all) on a set-up printer.
-bool printPages(const PageSet& pages, QPrinter& printer, int from = 0, int to = 0);
 
 // Text measuring shared by the layout and the renderer. Texts are measured
 // in a font without hinting at a fixed resolution, so that a line is as

@@ -1,13 +1,10 @@
 #pragma once
-// The frame every report run follows: the wait window, the live tables
-// linked and filtered, the work table emptied and refilled one row per
-// master row with progress and cancel, the preview, and everything taken
-// down again, also when the store fails half-way.
-#include "preview.h"
-#include "selection.h"
-#include "waitform.h"
-
-#include <vector>
+// A report's window: its selection dialog, and the run of the report for
+// the selection the dialog shows, with the wait window and the preview.
+#include "reports/preview/preview.h"
+#include "reports/pipeline/reportrun.h"
+#include "reports/pipeline/selection.h"
+#include "reports/pipeline/waitform.h"
 
 namespace dm { class TDataBase1; }
 
@@ -20,37 +17,41 @@ struct ReportContext {
     Pickers pickers;
 };
 
+// The wait window as the progress of a run: shown when the run starts
+// (which clears the cancel request), its gauge following the rows, hidden
+// when the fill is over. Pending events are handled a few times a second
+// rather than once per row, so that the gauge paints and the cancel button
+// works without slowing a fill of thousands of rows.
+class WaitProgress : public RunProgress {
+public:
+    explicit WaitProgress(TWaitForm* wait) : wait_(wait) {}
+    void started() override;
+    bool progress(int percent) override;
+    void finished() override;
+
+private:
+    TWaitForm* wait_;
+    qint64 lastEvents_ = 0;
+};
+
 class TReportForm : public TSelectionDialog {
     Q_OBJECT
 public:
     TReportForm(const ReportContext& ctx, const QString& caption, int groups, QWidget* parent = nullptr);
 
-    // The report run, after the dialog closed with OK.
+    // The report run, after the dialog closed with OK: the wait window, the
+    // run for the dialog's selection, the preview of its pages.
     void CreateAndShow();
 
-    virtual Report& layout() = 0;
+    virtual ReportRun& report() = 0;
+    Report& layout() { return report().layout(); }
     dm::TDataBase1& db() const { return *ctx_.db; }
     TWaitForm* waitForm() const { return ctx_.wait; }
-    // Whether the last run was cancelled.
+    // Whether the last run was cancelled (or failed).
     bool cancelled() const { return cancelled_; }
 
 protected:
-    // Steps of the run that differ between the reports.
-    virtual void setUp() = 0;                  // links, filters, the work table
-    virtual store::Table& masterTable() = 0;   // the rows of the fill
-    virtual void fillRow() = 0;                // one work-table row for the current master row
-    virtual void beforePreview() {}
     virtual PreviewMode previewMode() const { return PreviewMode::Ordinary; }
-    virtual void takeDown();                   // filters off, links removed
-
-    // Shared pieces of the set-up.
-    void linkPostings(store::Table& master, const QString& masterField);
-    void filterPostings();
-    void resetWorkTable(store::Table& work, store::Table& master, const QString& key);
-    // The title band's header texts: hooks that print the selections.
-    void addHeaderTexts(Band& title, double y, double leftW, double rightX, double rightW);
-    // Tables whose links the take-down removes.
-    std::vector<store::Table*> linked_;
 
 private:
     ReportContext ctx_;

@@ -17,42 +17,9 @@
 
 namespace reports {
 
-QChar GetChar(const QString& text, int pos)
-{
-    return pos >= 1 && pos <= text.size() ? text[pos - 1] : QLatin1Char(' ');
-}
-
-bool MaskSelection(const QString& mask, const QString& value) { return store::maskMatches(mask, value); }
-
-QDate EditDate(const ui::DateEdit& e)
-{
-    const QDate d = e.date();
-    return d.isValid() ? d : nullDate();
-}
-
-double CalcSumTable(store::Table& t, const QString& field)
-{
-    // One aggregate over what the table shows now, where the store can say
-    // it in SQL; otherwise a walk from the first row to the end.
-    if (auto s = t.viewSum(field))
-        return *s;
-    double sum = 0;
-    for (t.first(); !t.eof(); t.next()) {
-        const QVariant v = t.fieldByName(field).value();
-        if (!v.isNull())
-            sum += v.toDouble();
-    }
-    return sum;
-}
+QDate EditDate(const ui::DateEdit& e) { return textDate(e.text()); }
 
 namespace {
-QString quotedLiteral(const QString& s)
-{
-    QString q = s;
-    q.replace(QLatin1Char('\''), QStringLiteral("''"));
-    return QLatin1Char('\'') + q + QLatin1Char('\'');
-}
-
 QPushButton* browseButton(const char* name, const QString& hint)
 {
     auto* b = new QPushButton(QStringLiteral(". . ."));
@@ -211,84 +178,58 @@ bool TSelectionDialog::orgTicked() const { return OrgCheckBox && OrgCheckBox->is
 bool TSelectionDialog::cbcTicked() const { return CBCCheckBox && CBCCheckBox->isChecked(); }
 bool TSelectionDialog::lawTicked() const { return LawCheckBox && LawCheckBox->isChecked(); }
 
-bool TSelectionDialog::periodAccepts(const QDate& date) const
+Selection TSelectionDialog::selection() const
 {
-    const QDate d = date.isValid() ? date : nullDate();
-    if (d > EditDate(*EndDateEdit))
-        return false;
-    return !(d < EditDate(*StartDateEdit));
-}
-
-bool TSelectionDialog::FilterT2_1(store::Table& t) const
-{
-    if (periodTicked() && !periodAccepts(t.fieldByName(QStringLiteral("FiDate")).asDate()))
-        return false;
-    if (cbcTicked() && !MaskSelection(CBCEditField->text(), t.fieldByName(QStringLiteral("CBC")).asString()))
-        return false;
-    if (lawTicked() && !MaskSelection(LawEditField->text(), t.fieldByName(QStringLiteral("LawRef")).asString()))
-        return false;
-    return true;
-}
-
-bool TSelectionDialog::FilterT2_2(store::Table& t) const
-{
-    if (periodTicked() && !periodAccepts(t.fieldByName(QStringLiteral("FiDate")).asDate()))
-        return false;
-    if (orgTicked() && !MaskSelection(OrgEditField->text(), t.fieldByName(QStringLiteral("Org")).asString()))
-        return false;
-    if (cbcTicked() && !MaskSelection(CBCEditField->text(), t.fieldByName(QStringLiteral("CBC")).asString()))
-        return false;
-    if (lawTicked() && !MaskSelection(LawEditField->text(), t.fieldByName(QStringLiteral("LawRef")).asString()))
-        return false;
-    return true;
-}
-
-QString TSelectionDialog::commonExpression(bool withOrg) const
-{
-    QStringList c;
-    if (periodTicked()) {
-        // An empty edit is the null date, before every real one: an empty end
-        // selects nothing dated, an empty start sets no lower bound (an
-        // undated row counts as the null date too).
-        c << QStringLiteral("FiDate <= %1").arg(quotedLiteral(store::formatDate(EditDate(*EndDateEdit))));
-        const QDate start = EditDate(*StartDateEdit);
-        if (start != nullDate())
-            c << QStringLiteral("FiDate >= %1").arg(quotedLiteral(store::formatDate(start)));
+    Selection s;
+    if (PerCheckBox) {
+        s.period = PerCheckBox->isChecked();
+        s.startText = StartDateEdit->text();
+        s.endText = EndDateEdit->text();
     }
-    if (withOrg && orgTicked())
-        c << QStringLiteral("MASK(Org, %1)").arg(quotedLiteral(OrgEditField->text()));
-    if (cbcTicked())
-        c << QStringLiteral("MASK(CBC, %1)").arg(quotedLiteral(CBCEditField->text()));
-    if (lawTicked())
-        c << QStringLiteral("MASK(LawRef, %1)").arg(quotedLiteral(LawEditField->text()));
-    return c.join(QStringLiteral(" and "));
+    if (OrgCheckBox) {
+        s.org = OrgCheckBox->isChecked();
+        s.orgMask = OrgEditField->text();
+    }
+    if (CBCCheckBox) {
+        s.cbc = CBCCheckBox->isChecked();
+        s.cbcMask = CBCEditField->text();
+    }
+    if (LawCheckBox) {
+        s.law = LawCheckBox->isChecked();
+        s.lawMask = LawEditField->text();
+    }
+    return s;
 }
 
-QString TSelectionDialog::filterExpressionT2_1() const { return commonExpression(false); }
-QString TSelectionDialog::filterExpressionT2_2() const { return commonExpression(true); }
-
-QString TSelectionDialog::periodText() const
+void TSelectionDialog::setSelection(const Selection& s)
 {
-    // The "c" is the Latin letter, as the printed forms always had it.
-    return periodTicked() ? QStringLiteral("Период: c ") + StartDateEdit->text() + QStringLiteral(" по ") + EndDateEdit->text()
-                          : QStringLiteral("Период: Не задан");
+    if (PerCheckBox) {
+        PerCheckBox->setChecked(s.period);
+        StartDateEdit->setText(s.startText);
+        EndDateEdit->setText(s.endText);
+    }
+    if (OrgCheckBox) {
+        OrgCheckBox->setChecked(s.org);
+        OrgEditField->setText(s.orgMask);
+    }
+    if (CBCCheckBox) {
+        CBCCheckBox->setChecked(s.cbc);
+        CBCEditField->setText(s.cbcMask);
+    }
+    if (LawCheckBox) {
+        LawCheckBox->setChecked(s.law);
+        LawEditField->setText(s.lawMask);
+    }
 }
 
-QString TSelectionDialog::orgText() const
-{
-    return orgTicked() ? QStringLiteral("Отбор организаций: по маске ") + OrgEditField->text()
-                       : QStringLiteral("Отбор организаций: Все");
-}
-
-QString TSelectionDialog::cbcText() const
-{
-    return cbcTicked() ? QStringLiteral("Отбор КБК: по маске ") + CBCEditField->text() : QStringLiteral("Отбор КБК: Все");
-}
-
-QString TSelectionDialog::lawText() const
-{
-    return lawTicked() ? QStringLiteral("Отбор назначений: по маске ") + LawEditField->text()
-                       : QStringLiteral("Отбор назначений: Все");
-}
+bool TSelectionDialog::periodAccepts(const QDate& date) const { return selection().periodAccepts(date); }
+bool TSelectionDialog::FilterT2_1(store::Table& t) const { return selection().acceptsReceipt(t); }
+bool TSelectionDialog::FilterT2_2(store::Table& t) const { return selection().acceptsExpenditure(t); }
+QString TSelectionDialog::filterExpressionT2_1() const { return selection().receiptExpression(); }
+QString TSelectionDialog::filterExpressionT2_2() const { return selection().expenditureExpression(); }
+QString TSelectionDialog::periodText() const { return selection().periodText(); }
+QString TSelectionDialog::orgText() const { return selection().orgText(); }
+QString TSelectionDialog::cbcText() const { return selection().cbcText(); }
+QString TSelectionDialog::lawText() const { return selection().lawText(); }
 
 } // namespace reports

@@ -7,6 +7,8 @@
 #include <QDialog>
 #include <QString>
 
+#include "reports/pipeline/selection_value.h"
+
 class QCheckBox;
 class QGroupBox;
 class QLabel;
@@ -23,19 +25,9 @@ namespace books { class TBookSelectForm; }
 
 namespace reports {
 
-// The character at the 1-based position, a blank past the end.
-QChar GetChar(const QString& text, int pos);
-// Every position of `value` matches `mask`, "*" matching any character.
-bool MaskSelection(const QString& mask, const QString& value);
 // The date of a date edit: its text as shown, the null date (30.12.1899,
 // before every real date) when empty or not a date.
 QDate EditDate(const ui::DateEdit& e);
-// The day every null date stands for.
-inline QDate nullDate() { return QDate(1899, 12, 30); }
-
-// The sum of `field` over the table as it stands (its link and filter),
-// empty values skipped.
-double CalcSumTable(store::Table& t, const QString& field);
 
 // The pickers the browse buttons open.
 struct Pickers {
@@ -52,6 +44,10 @@ public:
     TSelectionDialog(const QString& caption, int groups, QWidget* parent = nullptr);
 
     void setPickers(const Pickers& p) { pickers_ = p; }
+
+    // The selection the dialog shows, as a value; and the dialog set from one.
+    Selection selection() const;
+    void setSelection(const Selection& s);
 
     QGroupBox *PeriodGroup = nullptr, *OrgGroup = nullptr, *CBCGroup = nullptr, *LawGroup = nullptr;
     QCheckBox* PerCheckBox = nullptr;
@@ -105,7 +101,6 @@ protected:
 private:
     void fillBlank(QCheckBox* box, TSegmentedEdit* e, int width);
     void browse(books::TBookSelectForm* picker, TSegmentedEdit* e);
-    QString commonExpression(bool withOrg) const;
     QVBoxLayout* groups_;
 };
 

@@ -4,7 +4,7 @@
 #include "datamodule/datamodule.h"
 #include "lichform.h"
 #include "mdform5.h"
-#include "preview.h"
+#include "reports/preview/preview.h"
 #include "store/session.h"
 #include "ui/codeedit.h"
 #include "ui/dbedit.h"

@@ -4,7 +4,7 @@
 #include "books.h"
 #include "listprint.h"
 #include "pagefit.h"
-#include "preview.h"
+#include "reports/preview/preview.h"
 #include "datamodule/datamodule.h"
 #include "keys.h"
 #include "testroot.h"

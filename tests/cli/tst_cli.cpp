@@ -96,15 +96,32 @@ private slots:
         QVERIFY2(r.code == 0, qPrintable(r.err));
         QFile f(pdf);
         QVERIFY(f.open(QIODevice::ReadOnly) && f.read(5) == "%PDF-");
+        // A period with no end: nothing dated is selected (an empty end is the
+        // null date, before every real one), the header shows the empty end.
+        r = cli({"--ini", ini, "report", "accounts-short", "--from", "01.02.2004", "--progress", "--text"});
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        QVERIFY(lines(r.out).contains("Период: c 01.02.2004 по \tОтбор КБК: Все"));
+        QVERIFY2(r.err.endsWith("100%\n"), qPrintable(r.err));
+        // The command line runs the reports without widgets.
+        QVERIFY(!linksWidgets());
         // Wrong command lines.
         for (const QStringList& bad : {QStringList{"report", "accounts"}, {"report", "nope", "--text"},
                                        {"report", "accounts", "--text", "--pdf", "x.pdf"},
-                                       {"report", "accounts", "--from", "01.02.2004", "--text"},
                                        {"report", "accounts", "--from", "1.13.2004", "--to", "01.02.2004", "--text"},
                                        {"report", "accounts", "--org", "123456", "--text"}})
             QVERIFY2(cli(QStringList{"--ini", ini} + bad).code == 2, qPrintable(bad.join(' ')));
         QVERIFY(cli({"report", "--help"}).out.contains("accounts-short"));
     }
+    // Whether saldina-cli names Qt's widgets library among the libraries it needs.
+    static bool linksWidgets()
+    {
+        QProcess p;
+        p.start("readelf", {"-d", QStringLiteral(SALDINA_CLI)});
+        if (!p.waitForFinished(10000) || p.exitCode() != 0)
+            return true;
+        return p.readAllStandardOutput().contains("libQt6Widgets");
+    }
+
     void usageErrors()
     {
         QCOMPARE(cli({}).code, 2);

@@ -4,7 +4,7 @@
 // pages of both reports, the take-down, and a store failure half-way.
 #include "books.h"
 #include "datamodule/datamodule.h"
-#include "mdform.h"
+#include "reports/accounts/accounts_windows.h"
 #include "pagefit.h"
 #include "store/storeerror.h"
 #include "ui/codeedit.h"

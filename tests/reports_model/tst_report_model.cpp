@@ -1,9 +1,9 @@
 // The banded report model through its page set: band order, sub-details,
 // hooks, pagination, sums, the text dump and PDF.
 #include "pagefit.h"
-#include "preview.h"
+#include "reports/preview/preview.h"
 #include "report.h"
-#include "tablesource.h"
+#include "reports/pipeline/tablesource.h"
 #include "testroot.h"
 
 #include <QAbstractScrollArea>

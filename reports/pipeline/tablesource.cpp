@@ -1,4 +1,4 @@
-#include "tablesource.h"
+#include "reports/pipeline/tablesource.h"
 
 #include "store/table.h"
 

@@ -1,4 +1,4 @@
-#include "mdform.h"
+#include "reports/accounts/accounts_reports.h"
 
 #include "datamodule/datamodule.h"
 #include "store/format.h"
@@ -20,12 +20,7 @@ QString orgCodeText(const QString& code) { return code.size() >= 4 ? code.left(3
 
 // ------------------------------------------------------------------ the fill
 
-TAccountsReportForm::TAccountsReportForm(const ReportContext& ctx, const QString& caption, QWidget* parent)
-    : TReportForm(ctx, caption, AllGroups, parent)
-{
-}
-
-void TAccountsReportForm::setUp()
+void AccountsRun::setUp()
 {
     dm::TDataBase1& d = db();
     linkPostings(d.T1, QStringLiteral("FaceBill"));
@@ -37,9 +32,9 @@ void TAccountsReportForm::setUp()
     outSums_ = d.T2_2.groupSums(QStringLiteral("Facebill"), QStringLiteral("Amount"));
 }
 
-store::Table& TAccountsReportForm::masterTable() { return db().T1; }
+store::Table& AccountsRun::masterTable() { return db().T1; }
 
-void TAccountsReportForm::fillRow()
+void AccountsRun::fillRow()
 {
     dm::TDataBase1& d = db();
     // What CalcSumTable gives over the linked, filtered postings of the account.
@@ -54,13 +49,11 @@ void TAccountsReportForm::fillRow()
     md.post();
 }
 
-// ------------------------------------------------------------------ TMDForm
+// ------------------------------------------------------------------ the detailed report
 
-TMDForm::TMDForm(const ReportContext& ctx, QWidget* parent)
-    : TAccountsReportForm(ctx, QStringLiteral("Поступления/расходы по лицевым счетам"), parent), t1_(ctx.db->T1),
-      t21_(ctx.db->T2_1), t22_(ctx.db->T2_2), md_(ctx.db->MdTable), law_(ctx.db->LawSprTable), org_(ctx.db->Org_Table)
+AccountsReport::AccountsReport(dm::TDataBase1& db)
+    : AccountsRun(db), t1_(db.T1), t21_(db.T2_1), t22_(db.T2_2), md_(db.MdTable), law_(db.LawSprTable), org_(db.Org_Table)
 {
-    setObjectName(QStringLiteral("MDForm"));
     Report& r = QuickRep1;
     r.setMaster(&t1_);
     for (DataSource* s : {static_cast<DataSource*>(&md_), static_cast<DataSource*>(&law_), static_cast<DataSource*>(&org_)})
@@ -68,7 +61,7 @@ TMDForm::TMDForm(const ReportContext& ctx, QWidget* parent)
     const double W = 202;
 
     Band& title = r.title(25);
-    addOrgNameQRLabel(r, title, [this] { return db().OrgName(); });
+    addOrgNameQRLabel(r, title, [this] { return this->db().OrgName(); });
     Item& t = title.addLabel(QStringLiteral("QRLabel1"), QStringLiteral("Поступления/расходы по лицевым счетам"));
     t.at(0, 5, 130, 9).withFont(16, true, true);
     t.color = Navy;
@@ -126,23 +119,23 @@ TMDForm::TMDForm(const ReportContext& ctx, QWidget* parent)
     (void)W;
 }
 
-void TMDForm::DetailBand1BeforePrint(Band&, bool& print)
+void AccountsReport::DetailBand1BeforePrint(Band&, bool& print)
 {
     // An account without a selected posting is left out altogether.
     print = db().T2_1.recordCount() + db().T2_2.recordCount() != 0;
 }
 
-void TMDForm::InColumnHeaderBandBeforePrint(Band&, bool&)
+void AccountsReport::InColumnHeaderBandBeforePrint(Band&, bool&)
 {
     db().LawSprTable.setMaster(&db().T2_1, QStringLiteral("LawRef"), QStringLiteral("LawRef"));
 }
 
-void TMDForm::OutQRBandBeforePrint(Band&, bool&)
+void AccountsReport::OutQRBandBeforePrint(Band&, bool&)
 {
     db().LawSprTable.setMaster(&db().T2_2, QStringLiteral("LawRef"), QStringLiteral("LawRef"));
 }
 
-void TMDForm::QRDBText3Print(Item&, ItemPrint& p)
+void AccountsReport::QRDBText3Print(Item&, ItemPrint& p)
 {
     dm::TDataBase1& d = db();
     p.text = orgCodeText(d.T2_2.fieldByName(QStringLiteral("Org")).asString()) + QLatin1Char(' ');
@@ -150,17 +143,15 @@ void TMDForm::QRDBText3Print(Item&, ItemPrint& p)
         p.text += d.Org_Table.fieldByName(QStringLiteral("Name")).asString();
 }
 
-// ------------------------------------------------------------------ TMDForm11
+// ------------------------------------------------------------------ the short report
 
-TMDForm11::TMDForm11(const ReportContext& ctx, QWidget* parent)
-    : TAccountsReportForm(ctx, QStringLiteral("Поступления/расходы по лицевым счетам. Кратко"), parent), md_(ctx.db->MdTable)
+AccountsShortReport::AccountsShortReport(dm::TDataBase1& db) : AccountsRun(db), md_(db.MdTable)
 {
-    setObjectName(QStringLiteral("MDForm11"));
     Report& r = QuickRep1;
     r.setMaster(&md_);
 
     Band& title = r.title(36);
-    addOrgNameQRLabel(r, title, [this] { return db().OrgName(); });
+    addOrgNameQRLabel(r, title, [this] { return this->db().OrgName(); });
     Item& t = title.addLabel(QStringLiteral("QRLabel1"), QStringLiteral("Краткий отчет по лицевым счетам"));
     t.at(0, 5, 202, 9).withFont(16, true, true).aligned(Align::Center);
     title.addLabel(QStringLiteral("QRLabel2"), QStringLiteral("Дата составления")).at(0, 14.5, 34, 5);
@@ -183,8 +174,8 @@ TMDForm11::TMDForm11(const ReportContext& ctx, QWidget* parent)
 
     Band& sum = r.summary(8);
     sum.addLabel(QStringLiteral("QRLabel9"), QStringLiteral("Итого")).at(0, 1, 97, 6).withFont(12, true).aligned(Align::Right);
-    using Hook = void (TMDForm11::*)(Item&, ItemPrint&);
-    const Hook hooks[] = {&TMDForm11::SumInLabelPrint, &TMDForm11::SumOutLabelPrint, &TMDForm11::SumRemLabelPrint};
+    using Hook = void (AccountsShortReport::*)(Item&, ItemPrint&);
+    const Hook hooks[] = {&AccountsShortReport::SumInLabelPrint, &AccountsShortReport::SumOutLabelPrint, &AccountsShortReport::SumRemLabelPrint};
     const char* names[] = {"SumInLabel", "SumOutLabel", "SumRemLabel"};
     for (int i = 0; i < 3; ++i) {
         Item& it = sum.addLabel(QLatin1String(names[i]), QLatin1String(names[i]));
@@ -194,29 +185,35 @@ TMDForm11::TMDForm11(const ReportContext& ctx, QWidget* parent)
     }
 }
 
-void TMDForm11::beforePreview()
+void AccountsShortReport::beforePages()
 {
     // md presents all its rows to the print.
     db().MdTable.clearMaster();
 }
 
-void TMDForm11::QRDBText1Print(Item&, ItemPrint& p)
+void AccountsShortReport::QRDBText1Print(Item&, ItemPrint& p)
 {
+    // The account's purpose, read aside: the accounts' table stays on the
+    // account every other window stands on.
     store::Table& t1 = db().T1;
-    p.text = t1.findKey({p.text}) ? t1.fieldByName(QStringLiteral("LawSName")).asString() : QString();
+    const int pos = t1.keyIndex({p.text});
+    QString name;
+    if (pos >= 0)
+        t1.withRowAt(pos, [&] { name = t1.fieldByName(QStringLiteral("LawSName")).asString(); });
+    p.text = name;
 }
 
-void TMDForm11::SumInLabelPrint(Item&, ItemPrint& p)
+void AccountsShortReport::SumInLabelPrint(Item&, ItemPrint& p)
 {
     p.text = store::formatNumber(CalcSumTable(db().MdTable, QStringLiteral("InSum")), QStringLiteral("#0.00"));
 }
 
-void TMDForm11::SumOutLabelPrint(Item&, ItemPrint& p)
+void AccountsShortReport::SumOutLabelPrint(Item&, ItemPrint& p)
 {
     p.text = store::formatNumber(CalcSumTable(db().MdTable, QStringLiteral("OutSum")), QStringLiteral("#0.00"));
 }
 
-void TMDForm11::SumRemLabelPrint(Item&, ItemPrint& p)
+void AccountsShortReport::SumRemLabelPrint(Item&, ItemPrint& p)
 {
     p.text = store::formatNumber(CalcSumTable(db().MdTable, QStringLiteral("Remainder")), QStringLiteral("#0.00"));
 }

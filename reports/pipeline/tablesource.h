@@ -1,7 +1,7 @@
 #pragma once
 // A report data source over a store table: the table's current order, link
 // and filter, and its fields' display texts (display hooks included).
-#include "report.h"
+#include "reports/model/report.h"
 
 #include <QHash>
 

@@ -3,8 +3,8 @@
 // pages, sets up the printer, prints (generating the pages again, so every
 // hook runs again), saves as PDF, closes. The call returns only when the
 // user closes the window.
-#include "pageset.h"
-#include "report.h"
+#include "reports/model/pageset.h"
+#include "reports/model/report.h"
 
 #include <QPointer>
 #include <QWidget>

@@ -1,4 +1,5 @@
-#include "preview.h"
+#include "reports/preview/preview.h"
+#include "reports/preview/print.h"
 
 #include "ui/messagebox.h"
 

@@ -1,9 +1,12 @@
 #pragma once
-// "Поступления/расходы по лицевым счетам": for every personal account its
-// selected receipts and expenditures, each list with its total, and the
-// account's remainder for the selection. Fills the work table md.
-#include "reportform.h"
-#include "tablesource.h"
+// The reports by personal accounts as runs without widgets.
+// "Поступления/расходы по лицевым счетам" (AccountsReport): for every
+// personal account its selected receipts and expenditures, each list with
+// its total, and the account's remainder for the selection.
+// "... Кратко" (AccountsShortReport): one line per account with its
+// selected sums and the grand totals. Both fill the work table md.
+#include "reports/pipeline/reportrun.h"
+#include "reports/pipeline/tablesource.h"
 
 #include <QHash>
 #include <optional>
@@ -12,11 +15,11 @@ namespace reports {
 
 // The fill shared by both reports over md: one md row per account with the
 // sums of its selected receipts and expenditures.
-class TAccountsReportForm : public TReportForm {
-    Q_OBJECT
+class AccountsRun : public ReportRun {
 public:
-    TAccountsReportForm(const ReportContext& ctx, const QString& caption, QWidget* parent);
+    explicit AccountsRun(dm::TDataBase1& db) : ReportRun(db) {}
     Report QuickRep1;
+    Report& layout() override { return QuickRep1; }
 
 protected:
     void setUp() override;
@@ -29,11 +32,9 @@ private:
     std::optional<QHash<QString, double>> inSums_, outSums_;
 };
 
-class TMDForm : public TAccountsReportForm {
-    Q_OBJECT
+class AccountsReport : public AccountsRun {
 public:
-    explicit TMDForm(const ReportContext& ctx, QWidget* parent = nullptr);
-    Report& layout() override { return QuickRep1; }
+    explicit AccountsReport(dm::TDataBase1& db);
 
     void DetailBand1BeforePrint(Band& b, bool& print);
     void InColumnHeaderBandBeforePrint(Band& b, bool& print);
@@ -44,11 +45,9 @@ private:
     TableSource t1_, t21_, t22_, md_, law_, org_;
 };
 
-class TMDForm11 : public TAccountsReportForm {
-    Q_OBJECT
+class AccountsShortReport : public AccountsRun {
 public:
-    explicit TMDForm11(const ReportContext& ctx, QWidget* parent = nullptr);
-    Report& layout() override { return QuickRep1; }
+    explicit AccountsShortReport(dm::TDataBase1& db);
 
     void QRDBText1Print(Item& it, ItemPrint& p);
     void SumInLabelPrint(Item& it, ItemPrint& p);
@@ -56,7 +55,7 @@ public:
     void SumRemLabelPrint(Item& it, ItemPrint& p);
 
 protected:
-    void beforePreview() override;
+    void beforePages() override;
 
 private:
     TableSource md_;

@@ -1,0 +1,150 @@
+#include "reportrun.h"
+
+#include "datamodule/datamodule.h"
+#include "store/session.h"
+#include "store/table.h"
+
+#include <memory>
+
+namespace reports {
+
+void ReportRun::linkPostings(store::Table& master, const QString& masterField)
+{
+    dm::TDataBase1& d = db();
+    for (store::Table* t : {&d.T2_1, &d.T2_2}) {
+        t->setOrder(masterField);
+        t->setMaster(&master, masterField, masterField);
+        linked_.push_back(t);
+    }
+}
+
+void ReportRun::filterPostings()
+{
+    // The selections run in SQL: the same tests as the row filters of the
+    // selection, without a call back for every posting.
+    dm::TDataBase1& d = db();
+    d.T2_1.setFilterCallback({});
+    d.T2_2.setFilterCallback({});
+    d.T2_1.setFilterExpression(sel_.receiptExpression());
+    d.T2_2.setFilterExpression(sel_.expenditureExpression());
+    d.T2_1.setFiltered(true);
+    d.T2_2.setFiltered(true);
+}
+
+void ReportRun::resetWorkTable(store::Table& work, store::Table& master, const QString& key)
+{
+    work.clearMaster();
+    work.close();
+    work.emptyTable();
+    work.open();
+    work.setMaster(&master, key, key);
+    linked_.push_back(&work);
+}
+
+void ReportRun::takeDown()
+{
+    dm::TDataBase1& d = db();
+    // The books linked to the postings go first: a posting table that
+    // changes its view with books still hanging on it makes them follow its
+    // row, and that reads the table at once.
+    for (store::Table* t : {&d.LawSprTable, &d.Org_Table})
+        t->clearMaster();
+    for (store::Table* t : linked_)
+        t->clearMaster();
+    linked_.clear();
+    for (store::Table* t : {&d.T2_1, &d.T2_2}) {
+        t->setFiltered(false);
+        t->setFilterExpression(QString());
+        t->setFilterCallback({});
+    }
+    for (store::Table* t : {&d.T2_1, &d.T2_2, &d.MdTable})
+        t->clearMaster();
+}
+
+std::optional<PageSet> ReportRun::run(const Selection& selection, RunProgress* progress)
+{
+    dm::TDataBase1& d = db();
+    sel_ = selection;
+    bool fillOver = false;
+    auto over = [&] {
+        if (!fillOver && progress)
+            progress->finished();
+        fillOver = true;
+    };
+    try {
+        if (progress)
+            progress->started();
+        d.SyncTable(d.T2_1);
+        d.SyncTable(d.T2_2);
+        std::optional<PageSet> pages;
+        {
+            dm::TableProcessOff hooksOff(d);
+            setUp();
+            store::Table& master = masterTable();
+            const int n = master.recordCount();
+            master.first();
+            bool cancelled = false;
+            {
+                // The work-table rows of one run are written in one transaction.
+                std::unique_ptr<store::BatchScope> batch;
+                if (d.MdTable.isOpen() || !linked_.empty())
+                    for (store::Table* t : linked_)
+                        if (t->isOpen() && t != &d.T2_1 && t != &d.T2_2 && t->directory() == d.MdTable.directory()) {
+                            batch = std::make_unique<store::BatchScope>(t->connection());
+                            break;
+                        }
+                for (int i = 1; i <= n; ++i) {
+                    if (progress && !progress->progress(i * 100 / n)) {
+                        cancelled = true;
+                        break;
+                    }
+                    fillRow();
+                    master.next();
+                }
+                if (batch)
+                    batch->commit();
+            }
+            over();
+            master.first();
+            hooksOff.restore();
+            if (!cancelled) {
+                beforePages();
+                // The pages are made while the links and filters stand; they
+                // are taken down before anyone sees them, so that every
+                // window sees and edits its tables whole meanwhile.
+                pages = layout().generate();
+            }
+        }
+        takeDown();
+        return pages;
+    } catch (...) {
+        // A failure half-way: nothing stays linked or filtered.
+        over();
+        try {
+            takeDown();
+        } catch (...) {
+        }
+        throw;
+    }
+}
+
+void ReportRun::addHeaderTexts(Band& title, double y, double leftW, double rightX, double rightW)
+{
+    struct H {
+        const char* name;
+        double x, y, w;
+        QString (Selection::*text)() const;
+    };
+    const H hs[] = {{"PeriodQRLabel", 0, y, leftW, &Selection::periodText},
+                    {"OrgQRLabel", 0, y + 4.5, leftW, &Selection::orgText},
+                    {"CBCQRLabel", rightX, y, rightW, &Selection::cbcText},
+                    {"LawQRLabel", rightX, y + 4.5, rightW, &Selection::lawText}};
+    for (const H& h : hs) {
+        Item& it = title.addLabel(QLatin1String(h.name), QLatin1String(h.name));
+        it.at(h.x, h.y, h.w, 4.5).withFont(10, false, false, QStringLiteral("Times New Roman"));
+        auto text = h.text;
+        it.onPrint = [this, text](Item&, ItemPrint& p) { p.text = (sel_.*text)(); };
+    }
+}
+
+} // namespace reports

@@ -1,0 +1,67 @@
+#pragma once
+// A report run as a job without widgets: a selection value in, a page set
+// out. The live tables are linked and filtered, the work table emptied and
+// refilled one row per master row with progress and cancel, the pages made,
+// and everything taken down again, also when the store fails half-way. The
+// report window, the command line and the benchmarks drive it alike.
+#include "reports/model/report.h"
+#include "reports/pipeline/selection_value.h"
+
+#include <optional>
+#include <vector>
+
+namespace dm { class TDataBase1; }
+namespace store { class Table; }
+
+namespace reports {
+
+// What a run tells of its progress, and how it learns of a cancel.
+class RunProgress {
+public:
+    virtual ~RunProgress() = default;
+    virtual void started() {}
+    // `percent` of the master rows are done; false asks the run to stop.
+    virtual bool progress(int percent) = 0;
+    // The fill is over (done or cancelled); the pages follow.
+    virtual void finished() {}
+};
+
+class ReportRun {
+public:
+    explicit ReportRun(dm::TDataBase1& db) : db_(db) {}
+    virtual ~ReportRun() = default;
+    ReportRun(const ReportRun&) = delete;
+    ReportRun& operator=(const ReportRun&) = delete;
+
+    // The pages of the report for `selection`, or nothing when cancelled.
+    // A store failure leaves nothing linked or filtered and is rethrown.
+    std::optional<PageSet> run(const Selection& selection, RunProgress* progress = nullptr);
+
+    virtual Report& layout() = 0;
+    dm::TDataBase1& db() const { return db_; }
+    // The selection of the run under way (or of the last one).
+    const Selection& selection() const { return sel_; }
+
+protected:
+    // Steps that differ between the reports.
+    virtual void setUp() = 0;                  // links, filters, the work table
+    virtual store::Table& masterTable() = 0;   // the rows of the fill
+    virtual void fillRow() = 0;                // one work-table row for the current master row
+    virtual void beforePages() {}
+    virtual void takeDown();                   // filters off, links removed
+
+    // Shared pieces of the set-up.
+    void linkPostings(store::Table& master, const QString& masterField);
+    void filterPostings();
+    void resetWorkTable(store::Table& work, store::Table& master, const QString& key);
+    // The title band's header texts: hooks that print the selection.
+    void addHeaderTexts(Band& title, double y, double leftW, double rightX, double rightW);
+    // Tables whose links the take-down removes.
+    std::vector<store::Table*> linked_;
+
+private:
+    dm::TDataBase1& db_;
+    Selection sel_;
+};
+
+} // namespace reports
