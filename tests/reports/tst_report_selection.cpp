@@ -8,7 +8,7 @@
 #include "datamodule/datamodule.h"
 #include "gui.h"
 #include "install.h"
-#include "mdform.h"
+#include "reports/accounts/accounts_windows.h"
 #include "ui/codeedit.h"
 #include "ui/dateedit.h"
 
@@ -31,14 +31,14 @@ const QString Acc1 = "00000000001", Acc2 = "00000000002";
 
 // What a run selects: a box left clear where a value is absent; the codes
 // segment by segment as typed, the dates as typed.
-struct Selection {
+struct Typed {
     std::optional<std::pair<QString, QString>> period;
     std::optional<QStringList> org, cbc, law;
 };
 
 } // namespace
 
-Q_DECLARE_METATYPE(Selection)
+Q_DECLARE_METATYPE(Typed)
 
 namespace {
 
@@ -108,7 +108,7 @@ struct Reports {
 
     // The dialog opened as the main window opens it, the selection made with
     // the mouse and the keyboard, "Сформировать" clicked.
-    void run(TAccountsReportForm& f, const Selection& s)
+    void run(TReportForm& f, const Typed& s)
     {
         const int before = previews;
         bool driven = false;
@@ -124,7 +124,7 @@ struct Reports {
         QCOMPARE(previews, before + 1);
     }
 
-    static void select(TSelectionDialog& f, const Selection& s)
+    static void select(TSelectionDialog& f, const Typed& s)
     {
         setTick(f.PerCheckBox, s.period.has_value());
         if (s.period) {
@@ -177,13 +177,13 @@ struct Reports {
     }
 };
 
-const Selection CodePrefix{{}, {}, QStringList{"0701", "***", "***", "***", "******"}, {}};
+const Typed CodePrefix{{}, {}, QStringList{"0701", "***", "***", "***", "******"}, {}};
 // Asterisks and blanks mixed: 07, any, 1, 90, any, three blanks, then anything.
-const Selection CodeMixed{{}, {}, QStringList{"07*1", "90*", "", "***", "******"}, {}};
-const Selection OrgLawCode{{}, QStringList{"12*", "**"}, QStringList{"0701", "***", "***", "***", "******"},
+const Typed CodeMixed{{}, {}, QStringList{"07*1", "90*", "", "***", "******"}, {}};
+const Typed OrgLawCode{{}, QStringList{"12*", "**"}, QStringList{"0701", "***", "***", "***", "******"},
                            QStringList{"03", "*"}};
-const Selection February{std::pair{QString("01.02.2004"), QString("29.02.2004")}, {}, {}, {}};
-const Selection UpToFebruaryEnd{std::pair{QString(), QString("29.02.2004")}, {}, {}, {}};
+const Typed February{std::pair{QString("01.02.2004"), QString("29.02.2004")}, {}, {}, {}};
+const Typed UpToFebruaryEnd{std::pair{QString(), QString("29.02.2004")}, {}, {}, {}};
 
 } // namespace
 
@@ -369,7 +369,7 @@ private slots:
     // every account printed, the grand totals of what was selected.
     void shortReportSelections_data()
     {
-        QTest::addColumn<Selection>("selection");
+        QTest::addColumn<Typed>("selection");
         QTest::addColumn<QString>("period");
         QTest::addColumn<QString>("org");
         QTest::addColumn<QString>("cbc");
@@ -384,14 +384,14 @@ private slots:
                                     << allLaw << rows("7700,00\t71,00\t7629,00", "0,00\t48,00\t-48,00", "7700,00\t119,00\t7581,00");
         QTest::newRow("code mixed") << CodeMixed << noPeriod << allOrg << "Отбор КБК: по маске 07*190*   *********"
                                     << allLaw << rows("8400,00\t10,00\t8390,00", "0,00\t32,00\t-32,00", "8400,00\t42,00\t8358,00");
-        QTest::newRow("purpose 03*") << Selection{{}, {}, {}, QStringList{"03", "*"}} << noPeriod << allOrg << allCbc
+        QTest::newRow("purpose 03*") << Typed{{}, {}, {}, QStringList{"03", "*"}} << noPeriod << allOrg << allCbc
                                      << "Отбор назначений: по маске 03*"
                                      << rows("10300,00\t77,00\t10223,00", "0,00\t32,00\t-32,00", "10300,00\t109,00\t10191,00");
-        QTest::newRow("purpose 0**") << Selection{{}, {}, {}, QStringList{"0*", "*"}} << noPeriod << allOrg << allCbc
+        QTest::newRow("purpose 0**") << Typed{{}, {}, {}, QStringList{"0*", "*"}} << noPeriod << allOrg << allCbc
                                      << "Отбор назначений: по маске 0**"
                                      << rows("11100,00\t79,00\t11021,00", "0,00\t48,00\t-48,00", "11100,00\t127,00\t10973,00");
         // 03 typed with the last segment left empty: the blank takes 03 alone.
-        QTest::newRow("purpose 03 blank") << Selection{{}, {}, {}, QStringList{"03", ""}} << noPeriod << allOrg << allCbc
+        QTest::newRow("purpose 03 blank") << Typed{{}, {}, {}, QStringList{"03", ""}} << noPeriod << allOrg << allCbc
                                           << "Отбор назначений: по маске 03 "
                                           << rows("6800,00\t4,00\t6796,00", "0,00\t32,00\t-32,00", "6800,00\t36,00\t6764,00");
         QTest::newRow("org, purpose and code") << OrgLawCode << noPeriod << "Отбор организаций: по маске 12***"
@@ -404,13 +404,13 @@ private slots:
         // An empty end is the null date: nothing dated is before it, and an
         // undated posting is before the start.
         QTest::newRow("from February on, no end")
-            << Selection{std::pair{QString("01.02.2004"), QString()}, {}, {}, {}} << "Период: c 01.02.2004 по " << allOrg
+            << Typed{std::pair{QString("01.02.2004"), QString()}, {}, {}, {}} << "Период: c 01.02.2004 по " << allOrg
             << allCbc << allLaw << rows("0,00\t0,00\t0,00", "0,00\t0,00\t0,00", "0,00\t0,00\t0,00");
     }
 
     void shortReportSelections()
     {
-        QFETCH(Selection, selection);
+        QFETCH(Typed, selection);
         QFETCH(QString, period);
         QFETCH(QString, org);
         QFETCH(QString, cbc);
@@ -431,7 +431,7 @@ private slots:
         Reports r;
         r.run(r.md11, OrgLawCode);
         QCOMPARE(r.lines().last(), QString("Итого\t6900,00\t37,00\t6863,00"));
-        r.run(r.md11, Selection{});
+        r.run(r.md11, Typed{});
         QCOMPARE(r.md11.OrgEditField->text(), QString("12***"));
         QCOMPARE(r.md11.LawEditField->text(), QString("03*"));
         const QStringList l = r.lines();
