@@ -38,12 +38,6 @@ namespace {
 
 using store::TableState;
 
-QString errorText(const std::exception& e)
-{
-    const auto* se = dynamic_cast<const store::StoreError*>(&e);
-    return se ? se->text() : QString::fromUtf8(e.what());
-}
-
 bool editing(const store::Table& t) { return t.state() == TableState::Edit || t.state() == TableState::Insert; }
 
 // The small pictures of the toolbars: add, change, delete, print.
@@ -178,7 +172,7 @@ void addAccount(dm::TDataBase1& db, TLichChForm* dialog)
     try {
         db.T1.append();
     } catch (const std::exception& e) {
-        ui::showError(errorText(e));
+        ui::showError(store::errorText(e));
         return;
     }
     dialog->exec();
@@ -200,7 +194,7 @@ void deleteAccount(dm::TDataBase1& db)
             return;
         t.remove();
     } catch (const std::exception& e) {
-        const QString err = errorText(e);
+        const QString err = store::errorText(e);
         if (err == QLatin1String(schema::MasterHasDetails))
             ui::message(QStringLiteral("Удалите, вначале, все начисления по счету, а потом сам лицевой счет. LichSelect:") + err);
         else
@@ -340,7 +334,7 @@ void TLichChForm::FormActivate()
             LawEditFieldChange();
         }
     } catch (const std::exception& e) {
-        ui::showError(errorText(e));
+        ui::showError(store::errorText(e));
     }
     facebillEdit->reload();
     facebillEdit->setFocus(Qt::OtherFocusReason);
@@ -356,7 +350,7 @@ void TLichChForm::LawEditFieldChange()
         // Recomputing LawSName moves law_spr to the purpose shown in LawDBView.
         t.fieldByName(QStringLiteral("LawRef")).setAsString(LawEditField->text());
     } catch (const std::exception& e) {
-        ui::showError(errorText(e));
+        ui::showError(store::errorText(e));
     }
 }
 
@@ -375,7 +369,7 @@ void TLichChForm::OkButtonClick()
     try {
         t.post();
     } catch (const std::exception& e) {
-        const QString err = errorText(e);
+        const QString err = store::errorText(e);
         if (err == QLatin1String(schema::KeyViolation))
             ui::message(QStringLiteral("Лицевой счет с указанным номером уже открыт. Lichch:") + err);
         else if (err.contains(QLatin1String(schema::RequiredViolation)))
@@ -399,7 +393,7 @@ void TLichChForm::CancelButtonClick()
         if (t.isOpen())
             t.cancel();
     } catch (const std::exception& e) {
-        ui::showError(errorText(e));
+        ui::showError(store::errorText(e));
     }
     QDialog::reject();
 }
@@ -560,7 +554,7 @@ void TLichForm::FormActivate()
         // The stored state of t1, from its first row.
         db_.SyncTable(db_.T1);
     } catch (const std::exception& e) {
-        ui::showError(errorText(e));
+        ui::showError(store::errorText(e));
     }
     LichRxDBGrid->setFocus(Qt::OtherFocusReason);
 }
@@ -572,7 +566,7 @@ void TLichForm::FormDeactivate()
     try {
         db_.SyncAllTables();
     } catch (const std::exception& e) {
-        ui::showError(errorText(e));
+        ui::showError(store::errorText(e));
     }
 }
 
@@ -658,7 +652,7 @@ void TLichForm::CalcItogSumMenuClick()
         t.setRecNo(rec);
         t.enableControls();
     } catch (const std::exception& e) {
-        ui::showError(errorText(e));
+        ui::showError(store::errorText(e));
         return;
     }
     const QString format = QStringLiteral("#0.00");

@@ -72,8 +72,7 @@ void TMDForm5::Run(QWidget* caller)
     try {
         preview(QuickRep5, PreviewMode::Modal, caller, caption());
     } catch (const std::exception& e) {
-        const auto* se = dynamic_cast<const store::StoreError*>(&e);
-        ui::showError(se ? se->text() : QString::fromUtf8(e.what()));
+        ui::showError(store::errorText(e));
     }
     try {
         if (rec > 0 && t.isOpen() && t.state() == store::TableState::Browse)

@@ -4,6 +4,7 @@
 
 #include "books.h"
 #include "schema/schema.h"
+#include "store/storeerror.h"
 #include "ui/amountedit.h"
 #include "ui/buttonkeys.h"
 #include "ui/codeedit.h"
@@ -38,12 +39,6 @@ const QString RequiredText = QStringLiteral("Одно из обязательн�
 const QString DeveloperText = QStringLiteral("Обратитесь к разработчику. ");
 const QString NoAccountText =
     QStringLiteral("Нет лицевого счета, на который можно внести запись. Сначала добавьте лицевой счет.");
-
-QString errorText(const std::exception& e)
-{
-    const auto* se = dynamic_cast<const store::StoreError*>(&e);
-    return se ? se->text() : QString::fromUtf8(e.what());
-}
 
 // One message for each condition the store's text meets, in this order;
 // an unexpected refusal names the handler without a colon.
@@ -394,7 +389,7 @@ void TSmEd::FormActivate()
         db_.CBCSPRTable.setOrder(QStringLiteral("CBC"));
         db_.LawSprTable.setOrder(QStringLiteral("LawRef"));
     } catch (const std::exception& e) {
-        ui::showError(errorText(e));
+        ui::showError(store::errorText(e));
     }
     InAmountEditChange();
     OutAmountEditChange();
@@ -431,7 +426,7 @@ void TSmEd::FormDeactivate()
         if (account > 0)
             db_.T1.setRecNo(account);
     } catch (const std::exception& e) {
-        ui::showError(errorText(e));
+        ui::showError(store::errorText(e));
     }
 }
 
@@ -507,7 +502,7 @@ void TSmEd::post(Side& s)
             t.fieldByName(QStringLiteral("Org")).setAsString(s.org->text());
         t.post();
     } catch (const std::exception& e) {
-        reportPostRefusal(s.postName, errorText(e));
+        reportPostRefusal(s.postName, store::errorText(e));
         try {
             if (t.isOpen())
                 t.cancel();
@@ -531,7 +526,7 @@ void TSmEd::removeRow(Side& s)
         if (t.isOpen() && !t.isEmpty())
             t.remove();
     } catch (const std::exception& e) {
-        ui::message(DeveloperText + s.deleteName + QLatin1Char(':') + errorText(e));
+        ui::message(DeveloperText + s.deleteName + QLatin1Char(':') + store::errorText(e));
         try {
             t.cancel();
         } catch (const std::exception&) {
@@ -559,7 +554,7 @@ void TSmEd::calcSum(Side& s)
         // copies' included, and stays on its row.
         s.table->refresh();
     } catch (const std::exception& e) {
-        ui::message(DeveloperText + s.sumName + QLatin1Char(':') + errorText(e));
+        ui::message(DeveloperText + s.sumName + QLatin1Char(':') + store::errorText(e));
         try {
             t1.cancel();
         } catch (const std::exception&) {
@@ -597,7 +592,7 @@ void TSmEd::copyRow(Side& s)
         if (s.org && db_.Org_Table.isOpen())
             db_.Org_Table.findNearest({org});
     } catch (const std::exception& e) {
-        ui::showError(errorText(e));
+        ui::showError(store::errorText(e));
     }
     s.grid->setFocus(Qt::OtherFocusReason);
 }
@@ -643,7 +638,7 @@ std::optional<QString> TSmEd::pick(books::TBookSelectForm* picker, store::Table&
         if (book.isOpen() && s.table->isOpen())
             book.findNearest({s.table->fieldByName(QLatin1String(field)).value()});
     } catch (const std::exception& e) {
-        ui::showError(errorText(e));
+        ui::showError(store::errorText(e));
         return std::nullopt;
     }
     return picker->choose();

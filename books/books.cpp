@@ -28,12 +28,6 @@ namespace books {
 
 namespace {
 
-QString errorText(const std::exception& e)
-{
-    const auto* se = dynamic_cast<const store::StoreError*>(&e);
-    return se ? se->text() : QString::fromUtf8(e.what());
-}
-
 // The small pictures of the list toolbars.
 QIcon toolIcon(char kind)
 {
@@ -213,7 +207,7 @@ void TBookEditForm::writeCode(TSegmentedEdit* edit, const char* field)
     try {
         t.fieldByName(QString::fromLatin1(field)).setAsString(edit->text());
     } catch (const std::exception& e) {
-        ui::showError(errorText(e));
+        ui::showError(store::errorText(e));
     }
 }
 
@@ -249,7 +243,7 @@ void TBookEditForm::OkButtonClick()
     try {
         t.post();
     } catch (const std::exception& e) {
-        const QString err = errorText(e);
+        const QString err = store::errorText(e);
         QString prefix;
         bool silent = false;
         if (err == QLatin1String(schema::KeyViolation)) {
@@ -526,7 +520,7 @@ void TBookSelectForm::DeleteButtonClick()
     try {
         t.remove();
     } catch (const std::exception& e) {
-        const QString err = errorText(e);
+        const QString err = store::errorText(e);
         const char* prefix = err == QLatin1String(schema::MasterHasDetails) ? def_.detailText : def_.deleteOtherText;
         ui::message(QString::fromUtf8(prefix) + err);
         t.cancel();
@@ -543,7 +537,7 @@ void TBookSelectForm::GridCtrlDelete()
     try {
         t.remove();
     } catch (const std::exception& e) {
-        ui::showError(errorText(e));
+        ui::showError(store::errorText(e));
         t.cancel();
     }
 }

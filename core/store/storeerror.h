@@ -18,4 +18,12 @@ private:
     QByteArray utf8_;
 };
 
+// The text a window shows for a failure: the store's own text, or what
+// any other exception says.
+inline QString errorText(const std::exception& e)
+{
+    const auto* se = dynamic_cast<const StoreError*>(&e);
+    return se ? se->text() : QString::fromUtf8(e.what());
+}
+
 } // namespace store

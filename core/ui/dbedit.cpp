@@ -2,6 +2,8 @@
 
 #include "messagebox.h"
 
+#include "store/storeerror.h"
+
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QTimer>
@@ -13,13 +15,6 @@ namespace {
 bool editing(const store::Table& t)
 {
     return t.state() == store::TableState::Edit || t.state() == store::TableState::Insert;
-}
-
-QString errorText(const std::exception& e)
-{
-    if (const auto* se = dynamic_cast<const store::StoreError*>(&e))
-        return se->text();
-    return QString::fromUtf8(e.what());
 }
 
 // The active row's text of a field, empty when it cannot be read.
@@ -141,7 +136,7 @@ bool DBEdit::write(const QString& text, QString* error)
     } catch (const std::exception& e) {
         ok = false;
         if (error)
-            *error = errorText(e);
+            *error = store::errorText(e);
     }
     writing_ = false;
     return ok;

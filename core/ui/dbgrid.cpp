@@ -389,8 +389,7 @@ void DBGrid::currentChanged(const QModelIndex& current, const QModelIndex& previ
         if (current.row() != t->currentIndex() || isEditing(*t))
             t->setRecNo(current.row() + 1);
     } catch (const std::exception& ex) {
-        const auto* se = dynamic_cast<const store::StoreError*>(&ex);
-        error = se ? se->text() : QString::fromUtf8(ex.what());
+        error = store::errorText(ex);
     }
     moving_ = false;
     model_->endDefer();
