@@ -10,37 +10,7 @@ namespace store {
 
 namespace {
 
-constexpr int BlockSize = 32;
-constexpr int CacheLimit = 50000;
-
 QString quoted(const QString& s) { return QLatin1Char('"') + s + QLatin1Char('"'); }
-
-// The order of values in the store: empty first, then by type.
-int compareValues(const QVariant& a, const QVariant& b, schema::FieldType type)
-{
-    const bool an = !a.isValid() || a.isNull(), bn = !b.isValid() || b.isNull();
-    if (an || bn)
-        return an == bn ? 0 : (an ? -1 : 1);
-    switch (type) {
-    case schema::FieldType::Text: {
-        const int c = QString::compare(a.toString(), b.toString(), Qt::CaseSensitive);
-        return c < 0 ? -1 : (c > 0 ? 1 : 0);
-    }
-    case schema::FieldType::Float: {
-        const double x = a.toDouble(), y = b.toDouble();
-        return x < y ? -1 : (x > y ? 1 : 0);
-    }
-    case schema::FieldType::Date: {
-        const QDate x = a.toDate(), y = b.toDate();
-        return x < y ? -1 : (x > y ? 1 : 0);
-    }
-    case schema::FieldType::AutoInc: {
-        const qint64 x = a.toLongLong(), y = b.toLongLong();
-        return x < y ? -1 : (x > y ? 1 : 0);
-    }
-    }
-    return 0;
-}
 
 bool isNull(const QVariant& v) { return !v.isValid() || v.isNull(); }
 
@@ -232,8 +202,6 @@ void Table::setTableName(const QString& name)
     if (d == def_)
         return;
     def_ = d;
-    cache_.clear();
-    blockSql_.clear();
     fieldIndex_.clear();
     fields_.clear();
     storedIdx_.clear();
@@ -257,6 +225,7 @@ void Table::setTableName(const QString& name)
     if (const auto* pk = d->primaryKey())
         order_ = pk->fields;
     orderIdx_ = orderIndexes();
+    rows_.setTable(d, storedIdx_);
     filterExpr_.reset();
     filterText_.clear();
 }
@@ -316,11 +285,7 @@ void Table::open()
     // The rows read before a close stay good while nobody has written since
     // (the view checks that); another connection is another file, or the
     // same file opened anew.
-    if (cacheConn_ != c.serial()) {
-        cache_.clear();
-        cacheDataVersion_ = -1;
-        cacheConn_ = c.serial();
-    }
+    rows_.attach(c);
     repositionFirst_ = true;   // an opened table stands on its first row
     invalidateView();
     notify(TableEvent::Opened);
@@ -340,8 +305,7 @@ void Table::close()
     session_->unregisterTable(this);
     conn_ = nullptr;
     viewValid_ = false;
-    ids_.clear();
-    ids_.shrink_to_fit();
+    rows_.detach();
     pos_ = -1;
     eof_ = bof_ = true;
     current_.assign(fields_.size(), QVariant());
@@ -469,14 +433,9 @@ std::optional<QHash<QString, double>> Table::groupSums(const QString& groupField
 
 void Table::buildView()
 {
-    const qint64 dv = conn_->dataVersion();
-    if (dv != cacheDataVersion_ || conn_->generation() != cacheGeneration_) {
-        cache_.clear();
-        cacheDataVersion_ = dv;
-        cacheGeneration_ = conn_->generation();
-    }
-    const qint64 keepId = pendingRowId_ ? pendingRowId_ : (pos_ >= 0 && pos_ < int(ids_.size()) ? ids_[pos_] : 0);
-    ids_.clear();
+    rows_.revalidate();
+    const qint64 keepId = pendingRowId_ ? pendingRowId_ : (pos_ >= 0 && pos_ < rows_.size() ? rows_.id(pos_) : 0);
+    rows_.clear();
 
     const bool masterEmpty = master_ && (!master_->isOpen() || master_->recordCountConst() == 0);
     if (!masterEmpty) {
@@ -514,7 +473,7 @@ void Table::buildView()
             st.bind(i + 1, params[i].first, params[i].second);
         if (!withRows) {
             while (st.step())
-                ids_.push_back(st.columnInt(0));
+                rows_.append(st.columnInt(0));
         } else {
             // The callback sees each candidate row as the active row.
             Record rec(fields_.size());
@@ -526,10 +485,7 @@ void Table::buildView()
                     for (int k = 0; k < int(storedIdx_.size()); ++k)
                         rec[storedIdx_[k]] = st.column(k + 1, def_->fields[storedIdx_[k]].type);
                     if (!callback || filterCb_(*this)) {
-                        const qint64 id = st.columnInt(0);
-                        ids_.push_back(id);
-                        if (cache_.size() < CacheLimit)
-                            cache_.insert(id, rec);
+                        rows_.append(st.columnInt(0), rec);
                     }
                 }
             } catch (...) {
@@ -542,13 +498,13 @@ void Table::buildView()
     viewValid_ = true;
     builtLink_ = master_ ? masterValues() : QVariantList();
 
-    const int n = int(ids_.size());
+    const int n = rows_.size();
     int pos = -1;
     if (n > 0) {
         pos = 0;
         if (!repositionFirst_ && keepId) {
-            auto it = std::find(ids_.begin(), ids_.end(), keepId);
-            pos = it != ids_.end() ? int(it - ids_.begin()) : std::clamp(pos_, 0, n - 1);
+            const int at = rows_.indexOf(keepId);
+            pos = at >= 0 ? at : std::clamp(pos_, 0, n - 1);
         }
     }
     if (repositionFirst_ || n == 0) {
@@ -571,47 +527,6 @@ void Table::ensureView()
 int Table::recordCountConst() const { return const_cast<Table*>(this)->recordCount(); }
 
 const Field& Table::fieldByNameConst(const QString& name) const { return const_cast<Table*>(this)->fieldByName(name); }
-
-void Table::fetchBlock(int pos)
-{
-    if (cache_.size() >= CacheLimit)
-        cache_.clear();
-    const int start = pos - pos % BlockSize;
-    const int end = std::min<int>(start + BlockSize, int(ids_.size()));
-    if (blockSql_.isEmpty()) {
-        QString cols = QStringLiteral("rowid");
-        for (int i : storedIdx_)
-            cols += QStringLiteral(", ") + quoted(def_->fields[i].name);
-        QString marks = QStringLiteral("?");
-        for (int i = 1; i < BlockSize; ++i)
-            marks += QStringLiteral(",?");
-        blockSql_ = QStringLiteral("SELECT %1 FROM %2 WHERE rowid IN (%3)").arg(cols, quoted(def_->name), marks);
-    }
-    Statement st(*conn_, blockSql_);
-    for (int i = 0; i < BlockSize; ++i)
-        st.bindInt(i + 1, start + i < end ? ids_[start + i] : 0);
-    while (st.step()) {
-        Record rec(fields_.size());
-        for (int k = 0; k < int(storedIdx_.size()); ++k)
-            rec[storedIdx_[k]] = st.column(k + 1, def_->fields[storedIdx_[k]].type);
-        cache_.insert(st.columnInt(0), std::move(rec));
-    }
-    // A row another copy deleted meanwhile reads as empty until the next re-read.
-    for (int i = start; i < end; ++i)
-        if (!cache_.contains(ids_[i]))
-            cache_.insert(ids_[i], Record(fields_.size()));
-}
-
-const Record& Table::stored(int pos)
-{
-    const qint64 id = ids_[pos];
-    auto it = cache_.constFind(id);
-    if (it == cache_.constEnd()) {
-        fetchBlock(pos);
-        it = cache_.constFind(id);
-    }
-    return *it;
-}
 
 void Table::runCalc(Record& rec)
 {
@@ -642,12 +557,12 @@ void Table::runCalc(Record& rec)
 
 void Table::loadCurrent()
 {
-    if (pos_ < 0 || pos_ >= int(ids_.size())) {
+    if (pos_ < 0 || pos_ >= rows_.size()) {
         current_.assign(fields_.size(), QVariant());
         runCalc(current_);
         return;
     }
-    current_ = stored(pos_);
+    current_ = rows_.row(pos_);
     runCalc(current_);
 }
 
@@ -692,7 +607,7 @@ void Table::postDetails()
 void Table::first()
 {
     checkBrowse();
-    if (viewValid_ && (conn_->dataVersion() != cacheDataVersion_ || conn_->generation() != cacheGeneration_))
+    if (viewValid_ && rows_.stale())
         viewValid_ = false;
     repositionFirst_ = true;
     ensureView();
@@ -700,7 +615,7 @@ void Table::first()
     // the first row is met here and must not linger, or the next rebuild
     // (a refresh long after) would jump to the first row.
     repositionFirst_ = false;
-    const int n = int(ids_.size());
+    const int n = rows_.size();
     bof_ = true;
     eof_ = n == 0;
     setPos(n > 0 ? 0 : -1);
@@ -710,7 +625,7 @@ void Table::last()
 {
     checkBrowse();
     ensureView();
-    const int n = int(ids_.size());
+    const int n = rows_.size();
     eof_ = true;
     bof_ = n == 0;
     setPos(n - 1);
@@ -721,7 +636,7 @@ void Table::next()
     checkBrowse();
     ensureView();
     bof_ = false;
-    if (pos_ + 1 < int(ids_.size())) {
+    if (pos_ + 1 < rows_.size()) {
         eof_ = false;
         setPos(pos_ + 1);
     } else {
@@ -746,7 +661,7 @@ int Table::moveBy(int n)
 {
     checkBrowse();
     ensureView();
-    const int count = int(ids_.size());
+    const int count = rows_.size();
     if (count == 0 || n == 0)
         return 0;
     const int target = std::clamp(pos_ + n, 0, count - 1);
@@ -761,7 +676,7 @@ int Table::moveBy(int n)
 int Table::recordCount()
 {
     ensureView();
-    return int(ids_.size());
+    return rows_.size();
 }
 
 int Table::recNo()
@@ -780,7 +695,7 @@ void Table::setRecNo(int n)
 {
     checkBrowse();
     ensureView();
-    const int count = int(ids_.size());
+    const int count = rows_.size();
     if (count == 0)
         return;
     eof_ = bof_ = false;
@@ -790,14 +705,14 @@ void Table::setRecNo(int n)
 void Table::refresh()
 {
     checkBrowse();
-    const qint64 before = pos_ >= 0 && pos_ < int(ids_.size()) ? ids_[pos_] : 0;
+    const qint64 before = pos_ >= 0 && pos_ < rows_.size() ? rows_.id(pos_) : 0;
     viewValid_ = false;
-    cacheDataVersion_ = -1;   // values re-read too
+    rows_.forgetVersion();   // values re-read too
     ensureView();
     notify(TableEvent::DataSetChanged);
     // The row is gone (another copy deleted it): the details follow the row
     // that took its place, as after any other move.
-    const qint64 after = pos_ >= 0 && pos_ < int(ids_.size()) ? ids_[pos_] : 0;
+    const qint64 after = pos_ >= 0 && pos_ < rows_.size() ? rows_.id(pos_) : 0;
     if (after != before)
         for (Table* d : details_)
             d->masterMoved();
@@ -925,8 +840,8 @@ void Table::masterMoved()
     // program wrote meanwhile. What other copies write is read at the next
     // first() or refresh, as for every other view.
     if (viewValid_ && master_ && state_ == TableState::Browse && !(filtered_ && filterCb_) &&
-        conn_->generation() == cacheGeneration_ && masterValues() == builtLink_) {
-        const int n = int(ids_.size());
+        !rows_.ownWriteSince() && masterValues() == builtLink_) {
+        const int n = rows_.size();
         bof_ = true;
         eof_ = n == 0;
         setPos(n > 0 ? 0 : -1);
@@ -1009,31 +924,11 @@ void Table::cancelRange()
 
 // ---------------------------------------------------------------- search
 
-int Table::compareKeyAt(int pos, const QVariantList& values, int n)
+const std::vector<int>& Table::orderFields()
 {
-    const Record& r = stored(pos);
     if (orderIdx_.size() != size_t(order_.size()))
         orderIdx_ = orderIndexes();
-    for (int i = 0; i < n; ++i) {
-        const int fi = orderIdx_[i];
-        const int c = compareValues(r[fi], values[i], def_->fields[fi].type);
-        if (c != 0)
-            return c;
-    }
-    return 0;
-}
-
-int Table::lowerBound(const QVariantList& values, int n)
-{
-    int lo = 0, hi = int(ids_.size());
-    while (lo < hi) {
-        const int mid = lo + (hi - lo) / 2;
-        if (compareKeyAt(mid, values, n) < 0)
-            lo = mid + 1;
-        else
-            hi = mid;
-    }
-    return lo;
+    return orderIdx_;
 }
 
 static QVariantList searchValues(Table& t, const QStringList& order, const QVariantList& values, int n)
@@ -1059,11 +954,12 @@ int Table::keyIndex(const QVariantList& values)
 {
     ensureView();
     const int n = std::min<int>(int(values.size()), int(order_.size()));
-    if (n == 0 || ids_.empty())
+    if (n == 0 || rows_.empty())
         return -1;
     const QVariantList v = searchValues(*this, order_, values, n);
-    const int lb = lowerBound(v, n);
-    if (lb >= int(ids_.size()) || compareKeyAt(lb, v, n) != 0)
+    const std::vector<int>& fields = orderFields();
+    const int lb = rows_.lowerBound(fields, v, n);
+    if (lb >= rows_.size() || rows_.compareKey(lb, fields, v, n) != 0)
         return -1;
     return lb;
 }
@@ -1071,21 +967,21 @@ int Table::keyIndex(const QVariantList& values)
 int Table::nearestIndex(const QVariantList& values)
 {
     ensureView();
-    if (ids_.empty())
+    if (rows_.empty())
         return -1;
     const int n = std::min<int>(int(values.size()), int(order_.size()));
     const QVariantList v = searchValues(*this, order_, values, n);
-    const int lb = n == 0 ? 0 : lowerBound(v, n);
-    return std::min(lb, int(ids_.size()) - 1);
+    const int lb = n == 0 ? 0 : rows_.lowerBound(orderFields(), v, n);
+    return std::min(lb, rows_.size() - 1);
 }
 
 QVariant Table::storedValueAt(int pos, const QString& field)
 {
     const Field& f = fieldByName(field);
     ensureView();
-    if (pos < 0 || pos >= int(ids_.size()))
+    if (pos < 0 || pos >= rows_.size())
         throw StoreError(QStringLiteral("Record index out of range"));
-    return stored(pos)[size_t(f.index())];
+    return rows_.row(pos)[size_t(f.index())];
 }
 
 bool Table::findKey(const QVariantList& values)
@@ -1172,12 +1068,12 @@ void Table::edit()
     if (state_ == TableState::Edit || state_ == TableState::Insert)
         return;
     ensureView();
-    if (ids_.empty()) {
+    if (rows_.empty()) {
         append();
         return;
     }
     edit_ = current_;
-    editRowId_ = ids_[pos_];
+    editRowId_ = rows_.id(pos_);
     state_ = TableState::Edit;
     active_ = &edit_;
     notify(TableEvent::StateChanged);
@@ -1227,15 +1123,14 @@ void Table::post()
             throw StoreError(QStringLiteral("Запись была удалена другой копией программы. Перечитайте таблицу."));
     });
     // The cache stays coherent with our own change.
-    if (cacheGeneration_ == genBefore)
-        cacheGeneration_ = conn_->generation();
+    rows_.keepCoherent(genBefore);
     if (autoIdx_ >= 0 && inserting)
         edit_[autoIdx_] = id;
     Record rec = edit_;
     for (int i = 0; i < int(fields_.size()); ++i)
         if (def_->fields[i].calculated)
             rec[i] = QVariant();
-    cache_.insert(id, rec);
+    rows_.put(id, rec);
     state_ = TableState::Browse;
     active_ = &current_;
     pendingRowId_ = id;
@@ -1269,21 +1164,19 @@ void Table::remove()
     if (state_ == TableState::Edit)
         cancel();
     ensureView();
-    if (ids_.empty())
+    if (rows_.empty())
         throw StoreError(QStringLiteral("Cannot perform this operation on an empty dataset"));
     postDetails();
-    const qint64 id = ids_[pos_];
+    const qint64 id = rows_.id(pos_);
     const quint64 genBefore = conn_->generation();
     conn_->write([&] {
         Statement st(*conn_, QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(quoted(def_->name)));
         st.bindInt(1, id);
         st.run();
     });
-    if (cacheGeneration_ == genBefore)
-        cacheGeneration_ = conn_->generation();
-    cache_.remove(id);
-    ids_.erase(ids_.begin() + pos_);
-    const int n = int(ids_.size());
+    rows_.keepCoherent(genBefore);
+    rows_.erase(pos_);
+    const int n = rows_.size();
     if (pos_ >= n)
         pos_ = n - 1;
     eof_ = bof_ = n == 0;
@@ -1327,7 +1220,7 @@ void Table::emptyTable()
             Statement st(*conn_, QStringLiteral("DELETE FROM %1").arg(quoted(def_->name)));
             st.run();
         });
-        cache_.clear();
+        rows_.dropRows();
         repositionFirst_ = true;
         invalidateView();
         for (Table* d : details_)
@@ -1405,9 +1298,9 @@ void Table::notify(TableEvent e)
 void Table::withRowAt(int pos, const std::function<void()>& body)
 {
     ensureView();
-    if (pos < 0 || pos >= int(ids_.size()))
+    if (pos < 0 || pos >= rows_.size())
         throw StoreError(QStringLiteral("Record index out of range"));
-    Record rec = stored(pos);
+    Record rec = rows_.row(pos);
     const Record* saved = active_;
     ++aside_;
     try {
