@@ -1,5 +1,6 @@
 #include "rowview.h"
 #include "session.h"
+#include "tablesql.h"
 
 #include <QDate>
 #include <algorithm>
@@ -7,8 +8,6 @@
 namespace store {
 
 namespace {
-
-QString quoted(const QString& s) { return QLatin1Char('"') + s + QLatin1Char('"'); }
 
 // The order of values in the store: empty first, then by type.
 int compareValues(const QVariant& a, const QVariant& b, schema::FieldType type)
@@ -110,11 +109,11 @@ const Record& RowView::fetch(int pos)
     if (blockSql_.isEmpty()) {
         QString cols = QStringLiteral("rowid");
         for (int i : storedIdx_)
-            cols += QStringLiteral(", ") + quoted(def_->fields[i].name);
+            cols += QStringLiteral(", ") + sqlName(def_->fields[i].name);
         QString marks = QStringLiteral("?");
         for (int i = 1; i < BlockSize; ++i)
             marks += QStringLiteral(",?");
-        blockSql_ = QStringLiteral("SELECT %1 FROM %2 WHERE rowid IN (%3)").arg(cols, quoted(def_->name), marks);
+        blockSql_ = QStringLiteral("SELECT %1 FROM %2 WHERE rowid IN (%3)").arg(cols, sqlName(def_->name), marks);
     }
     Statement st(*conn_, blockSql_);
     for (int i = 0; i < BlockSize; ++i)

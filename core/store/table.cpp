@@ -4,13 +4,10 @@
 
 #include <QDateTime>
 #include <algorithm>
-#include <sqlite3.h>
 
 namespace store {
 
 namespace {
-
-QString quoted(const QString& s) { return QLatin1Char('"') + s + QLatin1Char('"'); }
 
 bool isNull(const QVariant& v) { return !v.isValid() || v.isNull(); }
 
@@ -196,11 +193,10 @@ void Table::setTableName(const QString& name)
     const schema::TableDef* d = schema::table(name);
     if (!d)
         throw StoreError(QStringLiteral("Table '%1' does not exist").arg(name));
-    viewSelect_[0].clear();
-    viewSelect_[1].clear();
-    viewOrderBy_.clear();
-    if (d == def_)
+    if (d == def_) {
+        sql_.clearTexts();
         return;
+    }
     def_ = d;
     fieldIndex_.clear();
     fields_.clear();
@@ -225,6 +221,7 @@ void Table::setTableName(const QString& name)
     if (const auto* pk = d->primaryKey())
         order_ = pk->fields;
     orderIdx_ = orderIndexes();
+    sql_.setTable(d, storedIdx_);
     rows_.setTable(d, storedIdx_);
     filterExpr_.reset();
     filterText_.clear();
@@ -272,12 +269,8 @@ void Table::open()
         return;
     def();
     Connection& c = session_->connection(dir_, def_->location);
-    {
-        Statement st(c, QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ? COLLATE NOCASE"));
-        st.bind(1, def_->name, schema::FieldType::Text);
-        if (!st.step())
-            throw StoreError(QStringLiteral("Table '%1' does not exist in %2").arg(def_->name, c.file()));
-    }
+    if (!sql_.exists(c))
+        throw StoreError(QStringLiteral("Table '%1' does not exist in %2").arg(def_->name, c.file()));
     conn_ = &c;
     session_->registerTable(this);
     state_ = TableState::Browse;
@@ -338,10 +331,10 @@ QVariantList Table::masterValues() const
     return out;
 }
 
-QString Table::viewWhere(SqlParams& params)
+ViewConditions Table::viewConditions(bool withLink)
 {
-    QStringList conds;
-    if (master_) {
+    ViewConditions c;
+    if (withLink && master_) {
         const QVariantList mv = masterValues();
         for (int i = 0; i < linkFields_.size(); ++i) {
             const Field& f = *fields_[size_t(linkIdx_[size_t(i)])];
@@ -351,34 +344,24 @@ QString Table::viewWhere(SqlParams& params)
             } catch (const StoreError&) {
                 v = mv.value(i);
             }
-            conds << sqlCompare(f.name(), QStringLiteral("="), v, f.type(), params);
+            c.link.push_back({&f.def(), v});
         }
     }
     if (rangeOn_) {
-        // Lexicographic bounds on the leading fields of the order:
-        // f1 beyond v1, or f1 = v1 and the rest within the bound.
-        std::function<QString(const QVariantList&, bool, int, int)> bound = [&](const QVariantList& vals, bool lower,
-                                                                                 int i, int n) -> QString {
-            const Field& f = fieldByName(order_[i]);
-            const QVariant v = f.convert(vals[i]);
-            if (i == n - 1)
-                return sqlCompare(f.name(), lower ? QStringLiteral(">=") : QStringLiteral("<="), v, f.type(), params);
-            const QString strict =
-                sqlCompare(f.name(), lower ? QStringLiteral(">") : QStringLiteral("<"), v, f.type(), params);
-            const QString eq = sqlCompare(f.name(), QStringLiteral("="), v, f.type(), params);
-            const QString rest = bound(vals, lower, i + 1, n);
-            return QStringLiteral("(%1 OR (%2 AND %3))").arg(strict, eq, rest);
+        // Both ends on as many leading fields of the order as they give values for.
+        auto bound = [&](const QVariantList& vals, std::vector<ViewConditions::Value>& out) {
+            const int n = std::min<int>(int(vals.size()), int(order_.size()));
+            for (int i = 0; i < n; ++i) {
+                const Field& f = fieldByName(order_[i]);
+                out.push_back({&f.def(), f.convert(vals[i])});
+            }
         };
-        const int nf = std::min<int>(int(rangeFrom_.size()), int(order_.size()));
-        if (nf > 0)
-            conds << bound(rangeFrom_, true, 0, nf);
-        const int nt = std::min<int>(int(rangeTo_.size()), int(order_.size()));
-        if (nt > 0)
-            conds << bound(rangeTo_, false, 0, nt);
+        bound(rangeFrom_, c.from);
+        bound(rangeTo_, c.to);
     }
     if (filtered_ && filterExpr_)
-        conds << filterExpr_->sql(params);
-    return conds.isEmpty() ? QString() : QStringLiteral(" WHERE ") + conds.join(QStringLiteral(" AND "));
+        c.filter = filterExpr_.get();
+    return c;
 }
 
 std::optional<double> Table::viewSum(const QString& name)
@@ -391,13 +374,7 @@ std::optional<double> Table::viewSum(const QString& name)
         throw StoreError(QStringLiteral("Поле %1 не числовое").arg(f.name()));
     if (master_ && (!master_->isOpen() || master_->recordCountConst() == 0))
         return 0.0;
-    SqlParams params;
-    const QString where = viewWhere(params);
-    Statement st(*conn_, QStringLiteral("SELECT TOTAL(%1) FROM %2%3").arg(quoted(f.name()), quoted(def_->name), where));
-    for (int i = 0; i < int(params.size()); ++i)
-        st.bind(i + 1, params[i].first, params[i].second);
-    st.step();
-    return st.column(0, schema::FieldType::Float).toDouble();
+    return sql_.total(*conn_, f.def(), viewConditions(true));
 }
 
 std::optional<QHash<QString, double>> Table::groupSums(const QString& groupField, const QString& sumField)
@@ -410,25 +387,7 @@ std::optional<QHash<QString, double>> Table::groupSums(const QString& groupField
     if (f.isCalculated() || g.isCalculated() || (f.type() != schema::FieldType::Float && f.type() != schema::FieldType::AutoInc))
         throw StoreError(QStringLiteral("Поле %1 не числовое").arg(f.name()));
     // The view's conditions without its link.
-    Table* m = master_;
-    master_ = nullptr;
-    SqlParams params;
-    QString where;
-    try {
-        where = viewWhere(params);
-    } catch (...) {
-        master_ = m;
-        throw;
-    }
-    master_ = m;
-    Statement st(*conn_, QStringLiteral("SELECT %1, TOTAL(%2) FROM %3%4 GROUP BY %1")
-                             .arg(quoted(g.name()), quoted(f.name()), quoted(def_->name), where));
-    for (int i = 0; i < int(params.size()); ++i)
-        st.bind(i + 1, params[i].first, params[i].second);
-    QHash<QString, double> out;
-    while (st.step())
-        out.insert(st.columnText(0), st.column(1, schema::FieldType::Float).toDouble());
-    return out;
+    return sql_.groupTotals(*conn_, g.def(), f.def(), viewConditions(false));
 }
 
 void Table::buildView()
@@ -439,38 +398,13 @@ void Table::buildView()
 
     const bool masterEmpty = master_ && (!master_->isOpen() || master_->recordCountConst() == 0);
     if (!masterEmpty) {
-        SqlParams params;
-        const QString where = viewWhere(params);
         const bool callback = filtered_ && filterCb_;
         // A linked or ranged view is small: its rows come with it.
         const bool withRows = callback || master_ || rangeOn_;
-        if (viewOrderBy_.isEmpty()) {
-            // Equal keys follow the primary key, then the order of entry.
-            QStringList ob;
-            QStringList seen;
-            for (const auto& f : order_) {
-                ob << quoted(def_->field(f)->name);
-                seen << f.toLower();
-            }
-            if (const auto* pk = def_->primaryKey())
-                for (const auto& f : pk->fields)
-                    if (!seen.contains(f.toLower()))
-                        ob << quoted(f);
-            ob << QStringLiteral("rowid");
-            viewOrderBy_ = QStringLiteral(" ORDER BY ") + ob.join(QStringLiteral(", "));
-        }
-        QString& head = viewSelect_[withRows ? 1 : 0];
-        if (head.isEmpty()) {
-            QString cols = QStringLiteral("rowid");
-            if (withRows)
-                for (int i : storedIdx_)
-                    cols += QStringLiteral(", ") + quoted(def_->fields[i].name);
-            head = QStringLiteral("SELECT %1 FROM %2").arg(cols, quoted(def_->name));
-        }
-        const QString sql = head + where + viewOrderBy_;
+        SqlParams params;
+        const QString sql = sql_.viewQuery(withRows, order_, viewConditions(true), params);
         Statement st(*conn_, sql);
-        for (int i = 0; i < int(params.size()); ++i)
-            st.bind(i + 1, params[i].first, params[i].second);
+        bindParams(st, params);
         if (!withRows) {
             while (st.step())
                 rows_.append(st.columnInt(0));
@@ -725,11 +659,7 @@ double Table::storedTotal(const QString& sumField, const QString& keyField, cons
     const Field& k = fieldByName(keyField);
     if (f.isCalculated() || k.isCalculated() || f.type() != schema::FieldType::Float)
         throw StoreError(QStringLiteral("Поле %1 не числовое").arg(f.name()));
-    Statement st(*conn_, QStringLiteral("SELECT TOTAL(%1) FROM %2 WHERE %3 IS ?")
-                             .arg(quoted(f.name()), quoted(def_->name), quoted(k.name())));
-    const QVariant v = k.convert(key);
-    st.bind(1, v, k.type());
-    return st.step() ? st.column(0, schema::FieldType::Float).toDouble() : 0.0;
+    return sql_.keyTotal(*conn_, f.def(), k.def(), k.convert(key));
 }
 
 Field& Table::field(int i)
@@ -761,7 +691,7 @@ Field& Table::fieldByName(const QString& name)
 void Table::setOrder(const QString& fields)
 {
     def();
-    viewOrderBy_.clear();
+    sql_.clearOrder();
     QStringList list;
     for (const auto& f : fields.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
         const schema::FieldDef* fd = def_->field(f.trimmed());
@@ -1087,39 +1017,18 @@ void Table::post()
     postDetails();
     if (beforePost_)
         beforePost_(*this);
-    QStringList cols;
+    // The stored fields; the serial number only when a new row brings its own.
     std::vector<int> idx;
     const bool inserting = state_ == TableState::Insert;
     for (int i : storedIdx_)
-        if (i != autoIdx_ || (inserting && !isNull(edit_[i]))) {
-            cols << quoted(def_->fields[i].name);
+        if (i != autoIdx_ || (inserting && !isNull(edit_[i])))
             idx.push_back(i);
-        }
     qint64 id = editRowId_;
     const quint64 genBefore = conn_->generation();
     conn_->write([&] {
-        QString sql;
-        if (inserting) {
-            QStringList marks;
-            for (int k = 0; k < int(idx.size()); ++k)
-                marks << QStringLiteral("?");
-            sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                      .arg(quoted(def_->name), cols.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
-        } else {
-            QStringList sets;
-            for (const auto& c : cols)
-                sets << c + QStringLiteral(" = ?");
-            sql = QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?").arg(quoted(def_->name), sets.join(QStringLiteral(", ")));
-        }
-        Statement st(*conn_, sql);
-        for (int k = 0; k < int(idx.size()); ++k)
-            st.bind(k + 1, edit_[idx[k]], def_->fields[idx[k]].type);
-        if (!inserting)
-            st.bindInt(int(idx.size()) + 1, id);
-        st.run();
         if (inserting)
-            id = sqlite3_last_insert_rowid(conn_->db());
-        else if (sqlite3_changes(conn_->db()) == 0)
+            id = sql_.insert(*conn_, idx, edit_);
+        else if (!sql_.update(*conn_, id, idx, edit_))
             throw StoreError(QStringLiteral("Запись была удалена другой копией программы. Перечитайте таблицу."));
     });
     // The cache stays coherent with our own change.
@@ -1169,11 +1078,7 @@ void Table::remove()
     postDetails();
     const qint64 id = rows_.id(pos_);
     const quint64 genBefore = conn_->generation();
-    conn_->write([&] {
-        Statement st(*conn_, QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(quoted(def_->name)));
-        st.bindInt(1, id);
-        st.run();
-    });
+    conn_->write([&] { sql_.remove(*conn_, id); });
     rows_.keepCoherent(genBefore);
     rows_.erase(pos_);
     const int n = rows_.size();
@@ -1216,10 +1121,7 @@ void Table::emptyTable()
         postDetails();
         if (state_ == TableState::Edit || state_ == TableState::Insert)
             cancel();
-        conn_->write([&] {
-            Statement st(*conn_, QStringLiteral("DELETE FROM %1").arg(quoted(def_->name)));
-            st.run();
-        });
+        conn_->write([&] { sql_.removeAll(*conn_); });
         rows_.dropRows();
         repositionFirst_ = true;
         invalidateView();
@@ -1228,10 +1130,7 @@ void Table::emptyTable()
         return;
     }
     Connection& c = session_->connection(dir_, def_->location);
-    c.write([&] {
-        Statement st(c, QStringLiteral("DELETE FROM %1").arg(quoted(def_->name)));
-        st.run();
-    });
+    c.write([&] { sql_.removeAll(c); });
 }
 
 void Table::pack()

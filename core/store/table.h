@@ -7,6 +7,7 @@
 #include "schema/schema.h"
 #include "session.h"
 #include "storeerror.h"
+#include "tablesql.h"
 
 #include <QDate>
 #include <QHash>
@@ -228,7 +229,7 @@ private:
     void ensureView();
     void invalidateView();
     void buildView();
-    QString viewWhere(std::vector<std::pair<QVariant, schema::FieldType>>& params);
+    ViewConditions viewConditions(bool withLink);
     void loadCurrent();
     void runCalc(Record& rec);
     void setPos(int pos);
@@ -251,6 +252,7 @@ private:
     std::vector<int> storedIdx_;    // field indexes of the stored fields
     int autoIdx_ = -1;              // the autoincrement field, if any
     Connection* conn_ = nullptr;
+    TableSql sql_;                  // the SQL it runs
 
     TableState state_ = TableState::Inactive;
     QStringList order_;
@@ -258,8 +260,6 @@ private:
     Table* master_ = nullptr;
     QStringList linkFields_, masterFields_;
     std::vector<int> linkIdx_, masterLinkIdx_;   // their field indexes here and in the master
-    QString viewSelect_[2];   // "SELECT rowid[, fields] FROM t" without / with the rows' fields
-    QString viewOrderBy_;     // " ORDER BY ..." of the current order
     std::vector<Table*> details_;
     FilterCallback filterCb_;
     std::unique_ptr<FilterExpr> filterExpr_;
