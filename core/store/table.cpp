@@ -1,202 +1,13 @@
+// Table: open and close, the view and the moves over it, what the view
+// holds (order, master link, filter, range), its sums, calculated fields and
+// the bound controls. The changes are in tablechange.cpp, the searches in
+// tablesearch.cpp, the values of fields in field.cpp.
 #include "table.h"
 #include "filterexpr.h"
-#include "format.h"
 
-#include <QDateTime>
 #include <algorithm>
-#include <sqlite3.h>
 
 namespace store {
-
-namespace {
-
-constexpr int BlockSize = 32;
-constexpr int CacheLimit = 50000;
-
-QString quoted(const QString& s) { return QLatin1Char('"') + s + QLatin1Char('"'); }
-
-// The order of values in the store: empty first, then by type.
-int compareValues(const QVariant& a, const QVariant& b, schema::FieldType type)
-{
-    const bool an = !a.isValid() || a.isNull(), bn = !b.isValid() || b.isNull();
-    if (an || bn)
-        return an == bn ? 0 : (an ? -1 : 1);
-    switch (type) {
-    case schema::FieldType::Text: {
-        const int c = QString::compare(a.toString(), b.toString(), Qt::CaseSensitive);
-        return c < 0 ? -1 : (c > 0 ? 1 : 0);
-    }
-    case schema::FieldType::Float: {
-        const double x = a.toDouble(), y = b.toDouble();
-        return x < y ? -1 : (x > y ? 1 : 0);
-    }
-    case schema::FieldType::Date: {
-        const QDate x = a.toDate(), y = b.toDate();
-        return x < y ? -1 : (x > y ? 1 : 0);
-    }
-    case schema::FieldType::AutoInc: {
-        const qint64 x = a.toLongLong(), y = b.toLongLong();
-        return x < y ? -1 : (x > y ? 1 : 0);
-    }
-    }
-    return 0;
-}
-
-bool isNull(const QVariant& v) { return !v.isValid() || v.isNull(); }
-
-} // namespace
-
-// --------------------------------------------------------------------- Field
-
-QVariant Field::value() const { return table_->activeValue(index_); }
-
-bool Field::isNull() const { return store::isNull(value()); }
-
-QString Field::asString() const
-{
-    const QVariant v = value();
-    if (store::isNull(v))
-        return {};
-    switch (type()) {
-    case schema::FieldType::Text:
-        return v.toString();
-    case schema::FieldType::Float:
-        return formatFloat(v.toDouble());
-    case schema::FieldType::Date:
-        return formatDate(v.toDate());
-    case schema::FieldType::AutoInc:
-        return QString::number(v.toLongLong());
-    }
-    return {};
-}
-
-double Field::asFloat() const
-{
-    const QVariant v = value();
-    if (store::isNull(v))
-        return 0.0;
-    if (type() == schema::FieldType::Text) {
-        if (auto d = parseFloat(v.toString()))
-            return *d;
-        throw StoreError(QStringLiteral("'%1' is not a valid floating point value").arg(v.toString()));
-    }
-    return v.toDouble();
-}
-
-QDate Field::asDate() const
-{
-    const QVariant v = value();
-    if (store::isNull(v))
-        return {};
-    if (type() == schema::FieldType::Date)
-        return v.toDate();
-    if (auto d = parseDate(v.toString()))
-        return *d;
-    throw StoreError(QStringLiteral("'%1' is not a valid date").arg(v.toString()));
-}
-
-qint64 Field::asInteger() const
-{
-    const QVariant v = value();
-    if (store::isNull(v))
-        return 0;
-    if (type() == schema::FieldType::Float)
-        return qint64(std::llround(v.toDouble()));
-    if (type() == schema::FieldType::Text) {
-        bool ok = false;
-        const qint64 n = v.toString().trimmed().toLongLong(&ok);
-        if (!ok)
-            throw StoreError(QStringLiteral("'%1' is not a valid integer value").arg(v.toString()));
-        return n;
-    }
-    return v.toLongLong();
-}
-
-QVariant Field::convert(const QVariant& v) const
-{
-    if (store::isNull(v))
-        return {};
-    switch (type()) {
-    case schema::FieldType::Text: {
-        QString s = v.toString();
-        qsizetype n = s.size();
-        while (n > 0 && s[n - 1] == QLatin1Char(' '))
-            --n;
-        s.truncate(n);
-        if (s.isEmpty())
-            return {};
-        if (s.size() > size())
-            throw StoreError(QStringLiteral("Значение \"%1\" длиннее поля %2 (не более %3 знаков).")
-                                 .arg(s, name())
-                                 .arg(size()));
-        return s;
-    }
-    case schema::FieldType::Float: {
-        if (v.typeId() == QMetaType::QString) {
-            const QString s = v.toString();
-            if (s.trimmed().isEmpty())
-                return {};
-            if (auto d = parseFloat(s))
-                return *d;
-            throw StoreError(QStringLiteral("'%1' is not a valid floating point value").arg(s));
-        }
-        bool ok = false;
-        const double d = v.toDouble(&ok);
-        if (!ok || !std::isfinite(d))
-            throw StoreError(QStringLiteral("'%1' is not a valid floating point value").arg(v.toString()));
-        return d;
-    }
-    case schema::FieldType::Date: {
-        if (v.typeId() == QMetaType::QDate) {
-            if (!v.toDate().isValid())
-                return {};
-            return v.toDate();
-        }
-        if (v.typeId() == QMetaType::QDateTime)
-            return v.toDateTime().date();
-        const QString s = v.toString();
-        if (s.trimmed().isEmpty())
-            return {};
-        if (auto d = parseDate(s))
-            return *d;
-        throw StoreError(QStringLiteral("'%1' is not a valid date").arg(s));
-    }
-    case schema::FieldType::AutoInc: {
-        bool ok = false;
-        const qint64 n = v.toLongLong(&ok);
-        if (!ok)
-            throw StoreError(QStringLiteral("'%1' is not a valid integer value").arg(v.toString()));
-        return n;
-    }
-    }
-    return {};
-}
-
-void Field::setValue(const QVariant& v) { table_->setFieldValue(index_, v); }
-
-void Field::setAsString(const QString& s) { setValue(s.isEmpty() ? QVariant() : QVariant(s)); }
-
-QString Field::displayText() const
-{
-    if (display_)
-        return display_(*this);
-    const QVariant v = value();
-    if (store::isNull(v))
-        return {};
-    if (type() == schema::FieldType::Float)
-        return formatNumber(v.toDouble(), displayFormat());
-    return asString();
-}
-
-void Field::setText(const QString& text)
-{
-    if (entry_)
-        entry_(*this, text);
-    else
-        setAsString(text);
-}
-
-// --------------------------------------------------------------------- Table
 
 Table::Table(Session* session, QString objectName) : session_(session), objectName_(std::move(objectName)) {}
 
@@ -226,14 +37,11 @@ void Table::setTableName(const QString& name)
     const schema::TableDef* d = schema::table(name);
     if (!d)
         throw StoreError(QStringLiteral("Table '%1' does not exist").arg(name));
-    viewSelect_[0].clear();
-    viewSelect_[1].clear();
-    viewOrderBy_.clear();
-    if (d == def_)
+    if (d == def_) {
+        sql_.clearTexts();
         return;
+    }
     def_ = d;
-    cache_.clear();
-    blockSql_.clear();
     fieldIndex_.clear();
     fields_.clear();
     storedIdx_.clear();
@@ -257,6 +65,8 @@ void Table::setTableName(const QString& name)
     if (const auto* pk = d->primaryKey())
         order_ = pk->fields;
     orderIdx_ = orderIndexes();
+    sql_.setTable(d, storedIdx_);
+    rows_.setTable(d, storedIdx_);
     filterExpr_.reset();
     filterText_.clear();
 }
@@ -303,12 +113,8 @@ void Table::open()
         return;
     def();
     Connection& c = session_->connection(dir_, def_->location);
-    {
-        Statement st(c, QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ? COLLATE NOCASE"));
-        st.bind(1, def_->name, schema::FieldType::Text);
-        if (!st.step())
-            throw StoreError(QStringLiteral("Table '%1' does not exist in %2").arg(def_->name, c.file()));
-    }
+    if (!sql_.exists(c))
+        throw StoreError(QStringLiteral("Table '%1' does not exist in %2").arg(def_->name, c.file()));
     conn_ = &c;
     session_->registerTable(this);
     state_ = TableState::Browse;
@@ -316,11 +122,7 @@ void Table::open()
     // The rows read before a close stay good while nobody has written since
     // (the view checks that); another connection is another file, or the
     // same file opened anew.
-    if (cacheConn_ != c.serial()) {
-        cache_.clear();
-        cacheDataVersion_ = -1;
-        cacheConn_ = c.serial();
-    }
+    rows_.attach(c);
     repositionFirst_ = true;   // an opened table stands on its first row
     invalidateView();
     notify(TableEvent::Opened);
@@ -340,8 +142,7 @@ void Table::close()
     session_->unregisterTable(this);
     conn_ = nullptr;
     viewValid_ = false;
-    ids_.clear();
-    ids_.shrink_to_fit();
+    rows_.detach();
     pos_ = -1;
     eof_ = bof_ = true;
     current_.assign(fields_.size(), QVariant());
@@ -374,10 +175,10 @@ QVariantList Table::masterValues() const
     return out;
 }
 
-QString Table::viewWhere(SqlParams& params)
+ViewConditions Table::viewConditions(bool withLink)
 {
-    QStringList conds;
-    if (master_) {
+    ViewConditions c;
+    if (withLink && master_) {
         const QVariantList mv = masterValues();
         for (int i = 0; i < linkFields_.size(); ++i) {
             const Field& f = *fields_[size_t(linkIdx_[size_t(i)])];
@@ -387,34 +188,24 @@ QString Table::viewWhere(SqlParams& params)
             } catch (const StoreError&) {
                 v = mv.value(i);
             }
-            conds << sqlCompare(f.name(), QStringLiteral("="), v, f.type(), params);
+            c.link.push_back({&f.def(), v});
         }
     }
     if (rangeOn_) {
-        // Lexicographic bounds on the leading fields of the order:
-        // f1 beyond v1, or f1 = v1 and the rest within the bound.
-        std::function<QString(const QVariantList&, bool, int, int)> bound = [&](const QVariantList& vals, bool lower,
-                                                                                 int i, int n) -> QString {
-            const Field& f = fieldByName(order_[i]);
-            const QVariant v = f.convert(vals[i]);
-            if (i == n - 1)
-                return sqlCompare(f.name(), lower ? QStringLiteral(">=") : QStringLiteral("<="), v, f.type(), params);
-            const QString strict =
-                sqlCompare(f.name(), lower ? QStringLiteral(">") : QStringLiteral("<"), v, f.type(), params);
-            const QString eq = sqlCompare(f.name(), QStringLiteral("="), v, f.type(), params);
-            const QString rest = bound(vals, lower, i + 1, n);
-            return QStringLiteral("(%1 OR (%2 AND %3))").arg(strict, eq, rest);
+        // Both ends on as many leading fields of the order as they give values for.
+        auto bound = [&](const QVariantList& vals, std::vector<ViewConditions::Value>& out) {
+            const int n = std::min<int>(int(vals.size()), int(order_.size()));
+            for (int i = 0; i < n; ++i) {
+                const Field& f = fieldByName(order_[i]);
+                out.push_back({&f.def(), f.convert(vals[i])});
+            }
         };
-        const int nf = std::min<int>(int(rangeFrom_.size()), int(order_.size()));
-        if (nf > 0)
-            conds << bound(rangeFrom_, true, 0, nf);
-        const int nt = std::min<int>(int(rangeTo_.size()), int(order_.size()));
-        if (nt > 0)
-            conds << bound(rangeTo_, false, 0, nt);
+        bound(rangeFrom_, c.from);
+        bound(rangeTo_, c.to);
     }
     if (filtered_ && filterExpr_)
-        conds << filterExpr_->sql(params);
-    return conds.isEmpty() ? QString() : QStringLiteral(" WHERE ") + conds.join(QStringLiteral(" AND "));
+        c.filter = filterExpr_.get();
+    return c;
 }
 
 std::optional<double> Table::viewSum(const QString& name)
@@ -427,13 +218,7 @@ std::optional<double> Table::viewSum(const QString& name)
         throw StoreError(QStringLiteral("Поле %1 не числовое").arg(f.name()));
     if (master_ && (!master_->isOpen() || master_->recordCountConst() == 0))
         return 0.0;
-    SqlParams params;
-    const QString where = viewWhere(params);
-    Statement st(*conn_, QStringLiteral("SELECT TOTAL(%1) FROM %2%3").arg(quoted(f.name()), quoted(def_->name), where));
-    for (int i = 0; i < int(params.size()); ++i)
-        st.bind(i + 1, params[i].first, params[i].second);
-    st.step();
-    return st.column(0, schema::FieldType::Float).toDouble();
+    return sql_.total(*conn_, f.def(), viewConditions(true));
 }
 
 std::optional<QHash<QString, double>> Table::groupSums(const QString& groupField, const QString& sumField)
@@ -446,75 +231,27 @@ std::optional<QHash<QString, double>> Table::groupSums(const QString& groupField
     if (f.isCalculated() || g.isCalculated() || (f.type() != schema::FieldType::Float && f.type() != schema::FieldType::AutoInc))
         throw StoreError(QStringLiteral("Поле %1 не числовое").arg(f.name()));
     // The view's conditions without its link.
-    Table* m = master_;
-    master_ = nullptr;
-    SqlParams params;
-    QString where;
-    try {
-        where = viewWhere(params);
-    } catch (...) {
-        master_ = m;
-        throw;
-    }
-    master_ = m;
-    Statement st(*conn_, QStringLiteral("SELECT %1, TOTAL(%2) FROM %3%4 GROUP BY %1")
-                             .arg(quoted(g.name()), quoted(f.name()), quoted(def_->name), where));
-    for (int i = 0; i < int(params.size()); ++i)
-        st.bind(i + 1, params[i].first, params[i].second);
-    QHash<QString, double> out;
-    while (st.step())
-        out.insert(st.columnText(0), st.column(1, schema::FieldType::Float).toDouble());
-    return out;
+    return sql_.groupTotals(*conn_, g.def(), f.def(), viewConditions(false));
 }
 
 void Table::buildView()
 {
-    const qint64 dv = conn_->dataVersion();
-    if (dv != cacheDataVersion_ || conn_->generation() != cacheGeneration_) {
-        cache_.clear();
-        cacheDataVersion_ = dv;
-        cacheGeneration_ = conn_->generation();
-    }
-    const qint64 keepId = pendingRowId_ ? pendingRowId_ : (pos_ >= 0 && pos_ < int(ids_.size()) ? ids_[pos_] : 0);
-    ids_.clear();
+    rows_.revalidate();
+    const qint64 keepId = pendingRowId_ ? pendingRowId_ : (pos_ >= 0 && pos_ < rows_.size() ? rows_.id(pos_) : 0);
+    rows_.clear();
 
     const bool masterEmpty = master_ && (!master_->isOpen() || master_->recordCountConst() == 0);
     if (!masterEmpty) {
-        SqlParams params;
-        const QString where = viewWhere(params);
         const bool callback = filtered_ && filterCb_;
         // A linked or ranged view is small: its rows come with it.
         const bool withRows = callback || master_ || rangeOn_;
-        if (viewOrderBy_.isEmpty()) {
-            // Equal keys follow the primary key, then the order of entry.
-            QStringList ob;
-            QStringList seen;
-            for (const auto& f : order_) {
-                ob << quoted(def_->field(f)->name);
-                seen << f.toLower();
-            }
-            if (const auto* pk = def_->primaryKey())
-                for (const auto& f : pk->fields)
-                    if (!seen.contains(f.toLower()))
-                        ob << quoted(f);
-            ob << QStringLiteral("rowid");
-            viewOrderBy_ = QStringLiteral(" ORDER BY ") + ob.join(QStringLiteral(", "));
-        }
-        QString& head = viewSelect_[withRows ? 1 : 0];
-        if (head.isEmpty()) {
-            QString cols = QStringLiteral("rowid");
-            if (withRows)
-                for (int i : storedIdx_)
-                    cols += QStringLiteral(", ") + quoted(def_->fields[i].name);
-            head = QStringLiteral("SELECT %1 FROM %2").arg(cols, quoted(def_->name));
-        }
-        const QString sql = head + where + viewOrderBy_;
+        SqlParams params;
+        const QString sql = sql_.viewQuery(withRows, order_, viewConditions(true), params);
         Statement st(*conn_, sql);
-        for (int i = 0; i < int(params.size()); ++i)
-            st.bind(i + 1, params[i].first, params[i].second);
+        bindParams(st, params);
         if (!withRows) {
             while (st.step())
-                ids_.push_back(st.columnInt(0));
+                rows_.append(st.columnInt(0));
         } else {
             // The callback sees each candidate row as the active row.
             Record rec(fields_.size());
@@ -526,10 +263,7 @@ void Table::buildView()
                     for (int k = 0; k < int(storedIdx_.size()); ++k)
                         rec[storedIdx_[k]] = st.column(k + 1, def_->fields[storedIdx_[k]].type);
                     if (!callback || filterCb_(*this)) {
-                        const qint64 id = st.columnInt(0);
-                        ids_.push_back(id);
-                        if (cache_.size() < CacheLimit)
-                            cache_.insert(id, rec);
+                        rows_.append(st.columnInt(0), rec);
                     }
                 }
             } catch (...) {
@@ -542,13 +276,13 @@ void Table::buildView()
     viewValid_ = true;
     builtLink_ = master_ ? masterValues() : QVariantList();
 
-    const int n = int(ids_.size());
+    const int n = rows_.size();
     int pos = -1;
     if (n > 0) {
         pos = 0;
         if (!repositionFirst_ && keepId) {
-            auto it = std::find(ids_.begin(), ids_.end(), keepId);
-            pos = it != ids_.end() ? int(it - ids_.begin()) : std::clamp(pos_, 0, n - 1);
+            const int at = rows_.indexOf(keepId);
+            pos = at >= 0 ? at : std::clamp(pos_, 0, n - 1);
         }
     }
     if (repositionFirst_ || n == 0) {
@@ -571,47 +305,6 @@ void Table::ensureView()
 int Table::recordCountConst() const { return const_cast<Table*>(this)->recordCount(); }
 
 const Field& Table::fieldByNameConst(const QString& name) const { return const_cast<Table*>(this)->fieldByName(name); }
-
-void Table::fetchBlock(int pos)
-{
-    if (cache_.size() >= CacheLimit)
-        cache_.clear();
-    const int start = pos - pos % BlockSize;
-    const int end = std::min<int>(start + BlockSize, int(ids_.size()));
-    if (blockSql_.isEmpty()) {
-        QString cols = QStringLiteral("rowid");
-        for (int i : storedIdx_)
-            cols += QStringLiteral(", ") + quoted(def_->fields[i].name);
-        QString marks = QStringLiteral("?");
-        for (int i = 1; i < BlockSize; ++i)
-            marks += QStringLiteral(",?");
-        blockSql_ = QStringLiteral("SELECT %1 FROM %2 WHERE rowid IN (%3)").arg(cols, quoted(def_->name), marks);
-    }
-    Statement st(*conn_, blockSql_);
-    for (int i = 0; i < BlockSize; ++i)
-        st.bindInt(i + 1, start + i < end ? ids_[start + i] : 0);
-    while (st.step()) {
-        Record rec(fields_.size());
-        for (int k = 0; k < int(storedIdx_.size()); ++k)
-            rec[storedIdx_[k]] = st.column(k + 1, def_->fields[storedIdx_[k]].type);
-        cache_.insert(st.columnInt(0), std::move(rec));
-    }
-    // A row another copy deleted meanwhile reads as empty until the next re-read.
-    for (int i = start; i < end; ++i)
-        if (!cache_.contains(ids_[i]))
-            cache_.insert(ids_[i], Record(fields_.size()));
-}
-
-const Record& Table::stored(int pos)
-{
-    const qint64 id = ids_[pos];
-    auto it = cache_.constFind(id);
-    if (it == cache_.constEnd()) {
-        fetchBlock(pos);
-        it = cache_.constFind(id);
-    }
-    return *it;
-}
 
 void Table::runCalc(Record& rec)
 {
@@ -642,12 +335,12 @@ void Table::runCalc(Record& rec)
 
 void Table::loadCurrent()
 {
-    if (pos_ < 0 || pos_ >= int(ids_.size())) {
+    if (pos_ < 0 || pos_ >= rows_.size()) {
         current_.assign(fields_.size(), QVariant());
         runCalc(current_);
         return;
     }
-    current_ = stored(pos_);
+    current_ = rows_.row(pos_);
     runCalc(current_);
 }
 
@@ -692,7 +385,7 @@ void Table::postDetails()
 void Table::first()
 {
     checkBrowse();
-    if (viewValid_ && (conn_->dataVersion() != cacheDataVersion_ || conn_->generation() != cacheGeneration_))
+    if (viewValid_ && rows_.stale())
         viewValid_ = false;
     repositionFirst_ = true;
     ensureView();
@@ -700,7 +393,7 @@ void Table::first()
     // the first row is met here and must not linger, or the next rebuild
     // (a refresh long after) would jump to the first row.
     repositionFirst_ = false;
-    const int n = int(ids_.size());
+    const int n = rows_.size();
     bof_ = true;
     eof_ = n == 0;
     setPos(n > 0 ? 0 : -1);
@@ -710,7 +403,7 @@ void Table::last()
 {
     checkBrowse();
     ensureView();
-    const int n = int(ids_.size());
+    const int n = rows_.size();
     eof_ = true;
     bof_ = n == 0;
     setPos(n - 1);
@@ -721,7 +414,7 @@ void Table::next()
     checkBrowse();
     ensureView();
     bof_ = false;
-    if (pos_ + 1 < int(ids_.size())) {
+    if (pos_ + 1 < rows_.size()) {
         eof_ = false;
         setPos(pos_ + 1);
     } else {
@@ -746,7 +439,7 @@ int Table::moveBy(int n)
 {
     checkBrowse();
     ensureView();
-    const int count = int(ids_.size());
+    const int count = rows_.size();
     if (count == 0 || n == 0)
         return 0;
     const int target = std::clamp(pos_ + n, 0, count - 1);
@@ -761,7 +454,7 @@ int Table::moveBy(int n)
 int Table::recordCount()
 {
     ensureView();
-    return int(ids_.size());
+    return rows_.size();
 }
 
 int Table::recNo()
@@ -780,7 +473,7 @@ void Table::setRecNo(int n)
 {
     checkBrowse();
     ensureView();
-    const int count = int(ids_.size());
+    const int count = rows_.size();
     if (count == 0)
         return;
     eof_ = bof_ = false;
@@ -790,14 +483,14 @@ void Table::setRecNo(int n)
 void Table::refresh()
 {
     checkBrowse();
-    const qint64 before = pos_ >= 0 && pos_ < int(ids_.size()) ? ids_[pos_] : 0;
+    const qint64 before = pos_ >= 0 && pos_ < rows_.size() ? rows_.id(pos_) : 0;
     viewValid_ = false;
-    cacheDataVersion_ = -1;   // values re-read too
+    rows_.forgetVersion();   // values re-read too
     ensureView();
     notify(TableEvent::DataSetChanged);
     // The row is gone (another copy deleted it): the details follow the row
     // that took its place, as after any other move.
-    const qint64 after = pos_ >= 0 && pos_ < int(ids_.size()) ? ids_[pos_] : 0;
+    const qint64 after = pos_ >= 0 && pos_ < rows_.size() ? rows_.id(pos_) : 0;
     if (after != before)
         for (Table* d : details_)
             d->masterMoved();
@@ -810,11 +503,7 @@ double Table::storedTotal(const QString& sumField, const QString& keyField, cons
     const Field& k = fieldByName(keyField);
     if (f.isCalculated() || k.isCalculated() || f.type() != schema::FieldType::Float)
         throw StoreError(QStringLiteral("Поле %1 не числовое").arg(f.name()));
-    Statement st(*conn_, QStringLiteral("SELECT TOTAL(%1) FROM %2 WHERE %3 IS ?")
-                             .arg(quoted(f.name()), quoted(def_->name), quoted(k.name())));
-    const QVariant v = k.convert(key);
-    st.bind(1, v, k.type());
-    return st.step() ? st.column(0, schema::FieldType::Float).toDouble() : 0.0;
+    return sql_.keyTotal(*conn_, f.def(), k.def(), k.convert(key));
 }
 
 Field& Table::field(int i)
@@ -846,7 +535,7 @@ Field& Table::fieldByName(const QString& name)
 void Table::setOrder(const QString& fields)
 {
     def();
-    viewOrderBy_.clear();
+    sql_.clearOrder();
     QStringList list;
     for (const auto& f : fields.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
         const schema::FieldDef* fd = def_->field(f.trimmed());
@@ -925,8 +614,8 @@ void Table::masterMoved()
     // program wrote meanwhile. What other copies write is read at the next
     // first() or refresh, as for every other view.
     if (viewValid_ && master_ && state_ == TableState::Browse && !(filtered_ && filterCb_) &&
-        conn_->generation() == cacheGeneration_ && masterValues() == builtLink_) {
-        const int n = int(ids_.size());
+        !rows_.ownWriteSince() && masterValues() == builtLink_) {
+        const int n = rows_.size();
         bof_ = true;
         eof_ = n == 0;
         setPos(n > 0 ? 0 : -1);
@@ -1007,354 +696,6 @@ void Table::cancelRange()
     }
 }
 
-// ---------------------------------------------------------------- search
-
-int Table::compareKeyAt(int pos, const QVariantList& values, int n)
-{
-    const Record& r = stored(pos);
-    if (orderIdx_.size() != size_t(order_.size()))
-        orderIdx_ = orderIndexes();
-    for (int i = 0; i < n; ++i) {
-        const int fi = orderIdx_[i];
-        const int c = compareValues(r[fi], values[i], def_->fields[fi].type);
-        if (c != 0)
-            return c;
-    }
-    return 0;
-}
-
-int Table::lowerBound(const QVariantList& values, int n)
-{
-    int lo = 0, hi = int(ids_.size());
-    while (lo < hi) {
-        const int mid = lo + (hi - lo) / 2;
-        if (compareKeyAt(mid, values, n) < 0)
-            lo = mid + 1;
-        else
-            hi = mid;
-    }
-    return lo;
-}
-
-static QVariantList searchValues(Table& t, const QStringList& order, const QVariantList& values, int n)
-{
-    QVariantList out;
-    for (int i = 0; i < n; ++i) {
-        const Field& f = t.fieldByName(order[i]);
-        QVariant v = values[i];
-        if (f.type() == schema::FieldType::Text && !isNull(v)) {
-            QString s = v.toString();
-            while (s.endsWith(QLatin1Char(' ')))
-                s.chop(1);
-            v = s.isEmpty() ? QVariant() : QVariant(s);
-        } else {
-            v = f.convert(v);
-        }
-        out << v;
-    }
-    return out;
-}
-
-int Table::keyIndex(const QVariantList& values)
-{
-    ensureView();
-    const int n = std::min<int>(int(values.size()), int(order_.size()));
-    if (n == 0 || ids_.empty())
-        return -1;
-    const QVariantList v = searchValues(*this, order_, values, n);
-    const int lb = lowerBound(v, n);
-    if (lb >= int(ids_.size()) || compareKeyAt(lb, v, n) != 0)
-        return -1;
-    return lb;
-}
-
-int Table::nearestIndex(const QVariantList& values)
-{
-    ensureView();
-    if (ids_.empty())
-        return -1;
-    const int n = std::min<int>(int(values.size()), int(order_.size()));
-    const QVariantList v = searchValues(*this, order_, values, n);
-    const int lb = n == 0 ? 0 : lowerBound(v, n);
-    return std::min(lb, int(ids_.size()) - 1);
-}
-
-QVariant Table::storedValueAt(int pos, const QString& field)
-{
-    const Field& f = fieldByName(field);
-    ensureView();
-    if (pos < 0 || pos >= int(ids_.size()))
-        throw StoreError(QStringLiteral("Record index out of range"));
-    return stored(pos)[size_t(f.index())];
-}
-
-bool Table::findKey(const QVariantList& values)
-{
-    checkBrowse();
-    const int pos = keyIndex(values);
-    if (pos < 0)
-        return false;
-    eof_ = bof_ = false;
-    setPos(pos);
-    return true;
-}
-
-void Table::findNearest(const QVariantList& values)
-{
-    checkBrowse();
-    const int pos = nearestIndex(values);
-    if (pos < 0)
-        return;
-    eof_ = bof_ = false;
-    setPos(pos);
-}
-
-// ---------------------------------------------------------------- change
-
-void Table::setFieldValue(int index, const QVariant& v)
-{
-    requireOpen("set field");
-    const schema::FieldDef& fd = def_->fields[index];
-    Field& f = *fields_[index];
-    if (state_ == TableState::CalcFields) {
-        if (!fd.calculated)
-            throw StoreError(QStringLiteral("Field '%1' cannot be modified while calculating").arg(fd.name));
-        QVariant c = isNull(v) ? QVariant() : v;
-        if (fd.type == schema::FieldType::Text && !isNull(c)) {
-            QString s = c.toString().left(fd.size);
-            while (s.endsWith(QLatin1Char(' ')))
-                s.chop(1);
-            c = s.isEmpty() ? QVariant() : QVariant(s);
-        } else {
-            c = f.convert(c);
-        }
-        (*calcTarget_)[index] = c;
-        return;
-    }
-    if (state_ != TableState::Edit && state_ != TableState::Insert)
-        throw StoreError(QStringLiteral("%1: Dataset not in edit or insert mode").arg(tableName()));
-    if (fd.type == schema::FieldType::AutoInc)
-        throw StoreError(QStringLiteral("Field '%1' cannot be modified").arg(fd.name));
-    edit_[index] = f.convert(v);
-    if (!fd.calculated)
-        runCalc(edit_);
-    notify(TableEvent::RecordChanged);
-}
-
-void Table::append()
-{
-    checkBrowse();
-    edit_.assign(fields_.size(), QVariant());
-    for (int i : storedIdx_)
-        if (def_->fields[i].defaultValue.isValid())
-            edit_[i] = def_->fields[i].defaultValue;
-    if (master_ && master_->isOpen()) {
-        const QVariantList mv = masterValues();
-        for (int i = 0; i < linkFields_.size(); ++i) {
-            const Field& f = *fields_[size_t(linkIdx_[size_t(i)])];
-            try {
-                edit_[f.index()] = f.convert(mv.value(i));
-            } catch (const StoreError&) {
-                edit_[f.index()] = QVariant();
-            }
-        }
-    }
-    editRowId_ = 0;
-    state_ = TableState::Insert;
-    active_ = &edit_;
-    runCalc(edit_);
-    notify(TableEvent::StateChanged);
-}
-
-void Table::edit()
-{
-    requireOpen("edit");
-    if (state_ == TableState::Edit || state_ == TableState::Insert)
-        return;
-    ensureView();
-    if (ids_.empty()) {
-        append();
-        return;
-    }
-    edit_ = current_;
-    editRowId_ = ids_[pos_];
-    state_ = TableState::Edit;
-    active_ = &edit_;
-    notify(TableEvent::StateChanged);
-}
-
-void Table::post()
-{
-    requireOpen("post");
-    if (state_ != TableState::Edit && state_ != TableState::Insert)
-        return;
-    postDetails();
-    if (beforePost_)
-        beforePost_(*this);
-    QStringList cols;
-    std::vector<int> idx;
-    const bool inserting = state_ == TableState::Insert;
-    for (int i : storedIdx_)
-        if (i != autoIdx_ || (inserting && !isNull(edit_[i]))) {
-            cols << quoted(def_->fields[i].name);
-            idx.push_back(i);
-        }
-    qint64 id = editRowId_;
-    const quint64 genBefore = conn_->generation();
-    conn_->write([&] {
-        QString sql;
-        if (inserting) {
-            QStringList marks;
-            for (int k = 0; k < int(idx.size()); ++k)
-                marks << QStringLiteral("?");
-            sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                      .arg(quoted(def_->name), cols.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
-        } else {
-            QStringList sets;
-            for (const auto& c : cols)
-                sets << c + QStringLiteral(" = ?");
-            sql = QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?").arg(quoted(def_->name), sets.join(QStringLiteral(", ")));
-        }
-        Statement st(*conn_, sql);
-        for (int k = 0; k < int(idx.size()); ++k)
-            st.bind(k + 1, edit_[idx[k]], def_->fields[idx[k]].type);
-        if (!inserting)
-            st.bindInt(int(idx.size()) + 1, id);
-        st.run();
-        if (inserting)
-            id = sqlite3_last_insert_rowid(conn_->db());
-        else if (sqlite3_changes(conn_->db()) == 0)
-            throw StoreError(QStringLiteral("Запись была удалена другой копией программы. Перечитайте таблицу."));
-    });
-    // The cache stays coherent with our own change.
-    if (cacheGeneration_ == genBefore)
-        cacheGeneration_ = conn_->generation();
-    if (autoIdx_ >= 0 && inserting)
-        edit_[autoIdx_] = id;
-    Record rec = edit_;
-    for (int i = 0; i < int(fields_.size()); ++i)
-        if (def_->fields[i].calculated)
-            rec[i] = QVariant();
-    cache_.insert(id, rec);
-    state_ = TableState::Browse;
-    active_ = &current_;
-    pendingRowId_ = id;
-    repositionFirst_ = false;   // the posted row stays current
-    viewValid_ = false;
-    notify(TableEvent::StateChanged);
-    notify(TableEvent::DataSetChanged);
-    for (Table* d : details_)
-        d->masterMoved();
-}
-
-void Table::cancel()
-{
-    requireOpen("cancel");
-    if (state_ != TableState::Edit && state_ != TableState::Insert)
-        return;
-    state_ = TableState::Browse;
-    active_ = &current_;
-    edit_.assign(fields_.size(), QVariant());
-    notify(TableEvent::StateChanged);
-    notify(TableEvent::RecordChanged);
-}
-
-void Table::remove()
-{
-    requireOpen("delete");
-    if (state_ == TableState::Insert) {
-        cancel();
-        return;
-    }
-    if (state_ == TableState::Edit)
-        cancel();
-    ensureView();
-    if (ids_.empty())
-        throw StoreError(QStringLiteral("Cannot perform this operation on an empty dataset"));
-    postDetails();
-    const qint64 id = ids_[pos_];
-    const quint64 genBefore = conn_->generation();
-    conn_->write([&] {
-        Statement st(*conn_, QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(quoted(def_->name)));
-        st.bindInt(1, id);
-        st.run();
-    });
-    if (cacheGeneration_ == genBefore)
-        cacheGeneration_ = conn_->generation();
-    cache_.remove(id);
-    ids_.erase(ids_.begin() + pos_);
-    const int n = int(ids_.size());
-    if (pos_ >= n)
-        pos_ = n - 1;
-    eof_ = bof_ = n == 0;
-    loadCurrent();
-    notify(TableEvent::DataSetChanged);
-    for (Table* d : details_)
-        d->masterMoved();
-}
-
-void Table::assignAutoInc(qint64 value)
-{
-    if (state_ != TableState::Insert || autoIdx_ < 0)
-        throw StoreError(QStringLiteral("%1: no new row to number").arg(tableName()));
-    edit_[autoIdx_] = value;
-}
-
-void Table::appendRecord(const QVariantList& values)
-{
-    append();
-    int k = 0;
-    for (int i : storedIdx_) {
-        if (k >= values.size())
-            break;
-        const QVariant v = values[k++];
-        // An invalid value leaves the field as append made it (default, link value).
-        if (i == autoIdx_ || !v.isValid())
-            continue;
-        setFieldValue(i, v);
-    }
-    post();
-}
-
-void Table::emptyTable()
-{
-    def();
-    if (isOpen()) {
-        postDetails();
-        if (state_ == TableState::Edit || state_ == TableState::Insert)
-            cancel();
-        conn_->write([&] {
-            Statement st(*conn_, QStringLiteral("DELETE FROM %1").arg(quoted(def_->name)));
-            st.run();
-        });
-        cache_.clear();
-        repositionFirst_ = true;
-        invalidateView();
-        for (Table* d : details_)
-            d->masterMoved();
-        return;
-    }
-    Connection& c = session_->connection(dir_, def_->location);
-    c.write([&] {
-        Statement st(c, QStringLiteral("DELETE FROM %1").arg(quoted(def_->name)));
-        st.run();
-    });
-}
-
-void Table::pack()
-{
-    requireOpen("pack");
-    Connection* c = conn_;
-    close();
-    try {
-        c->pack(def_->name);
-    } catch (...) {
-        open();
-        throw;
-    }
-    open();
-}
-
 // ---------------------------------------------------------------- calculated fields, controls
 
 void Table::setCalcFields(CalcCallback cb)
@@ -1405,9 +746,9 @@ void Table::notify(TableEvent e)
 void Table::withRowAt(int pos, const std::function<void()>& body)
 {
     ensureView();
-    if (pos < 0 || pos >= int(ids_.size()))
+    if (pos < 0 || pos >= rows_.size())
         throw StoreError(QStringLiteral("Record index out of range"));
-    Record rec = stored(pos);
+    Record rec = rows_.row(pos);
     const Record* saved = active_;
     ++aside_;
     try {

@@ -3,9 +3,11 @@
 // (order, master link, range, filter) is a list of row ids evaluated by SQL
 // where it can be and by the filter callback where it must; row values are
 // fetched in blocks and cached while the view stands.
+#include "rowview.h"
 #include "schema/schema.h"
 #include "session.h"
 #include "storeerror.h"
+#include "tablesql.h"
 
 #include <QDate>
 #include <QHash>
@@ -33,8 +35,6 @@ enum class TableEvent {
     RecordChanged,    // a value of the active row changed
     StateChanged,     // browse / edit / insert
 };
-
-using Record = std::vector<QVariant>;   // one value per field, stored and calculated
 
 class Field {
 public:
@@ -229,16 +229,13 @@ private:
     void ensureView();
     void invalidateView();
     void buildView();
-    QString viewWhere(std::vector<std::pair<QVariant, schema::FieldType>>& params);
-    const Record& stored(int pos);
-    void fetchBlock(int pos);
+    ViewConditions viewConditions(bool withLink);
     void loadCurrent();
     void runCalc(Record& rec);
     void setPos(int pos);
     void notify(TableEvent e);
     void masterMoved();
-    int compareKeyAt(int pos, const QVariantList& values, int n);
-    int lowerBound(const QVariantList& values, int n);
+    const std::vector<int>& orderFields();
     QVariantList masterValues() const;
     void setFieldValue(int index, const QVariant& v);
     const QVariant& activeValue(int index) const;
@@ -252,10 +249,10 @@ private:
     const schema::TableDef* def_ = nullptr;
     std::vector<std::unique_ptr<Field>> fields_;
     QHash<QString, int> fieldIndex_;   // lower-case name -> field index
-    QString blockSql_;
     std::vector<int> storedIdx_;    // field indexes of the stored fields
     int autoIdx_ = -1;              // the autoincrement field, if any
     Connection* conn_ = nullptr;
+    TableSql sql_;                  // the SQL it runs
 
     TableState state_ = TableState::Inactive;
     QStringList order_;
@@ -263,8 +260,6 @@ private:
     Table* master_ = nullptr;
     QStringList linkFields_, masterFields_;
     std::vector<int> linkIdx_, masterLinkIdx_;   // their field indexes here and in the master
-    QString viewSelect_[2];   // "SELECT rowid[, fields] FROM t" without / with the rows' fields
-    QString viewOrderBy_;     // " ORDER BY ..." of the current order
     std::vector<Table*> details_;
     FilterCallback filterCb_;
     std::unique_ptr<FilterExpr> filterExpr_;
@@ -278,11 +273,7 @@ private:
     // The view.
     bool viewValid_ = false;
     QVariantList builtLink_;           // the link values the view was built for
-    std::vector<qint64> ids_;
-    QHash<qint64, Record> cache_;     // stored values by row id
-    qint64 cacheDataVersion_ = -1;     // what the cache was read under
-    quint64 cacheGeneration_ = 0;
-    quint64 cacheConn_ = 0;            // the connection's serial; the cache outlives a close
+    RowView rows_;                     // its row ids and their cached values
     bool repositionFirst_ = false;     // the next rebuild stands on the first row
     qint64 pendingRowId_ = 0;          // row to stand on when the view is rebuilt
     int pos_ = -1;

@@ -1,0 +1,173 @@
+#include "tablesql.h"
+#include "session.h"
+
+#include <sqlite3.h>
+
+namespace store {
+
+QString sqlName(const QString& name) { return QLatin1Char('"') + name + QLatin1Char('"'); }
+
+void bindParams(Statement& st, const SqlParams& params)
+{
+    for (int i = 0; i < int(params.size()); ++i)
+        st.bind(i + 1, params[i].first, params[i].second);
+}
+
+namespace {
+
+// Lexicographic bound on the leading fields of the order: f1 beyond v1, or
+// f1 = v1 and the rest within the bound.
+QString rangeBound(const std::vector<ViewConditions::Value>& vals, bool lower, size_t i, SqlParams& params)
+{
+    const schema::FieldDef& f = *vals[i].field;
+    const QVariant& v = vals[i].value;
+    if (i == vals.size() - 1)
+        return sqlCompare(f.name, lower ? QStringLiteral(">=") : QStringLiteral("<="), v, f.type, params);
+    const QString strict = sqlCompare(f.name, lower ? QStringLiteral(">") : QStringLiteral("<"), v, f.type, params);
+    const QString eq = sqlCompare(f.name, QStringLiteral("="), v, f.type, params);
+    const QString rest = rangeBound(vals, lower, i + 1, params);
+    return QStringLiteral("(%1 OR (%2 AND %3))").arg(strict, eq, rest);
+}
+
+} // namespace
+
+QString viewWhere(const ViewConditions& c, SqlParams& params)
+{
+    QStringList conds;
+    for (const auto& l : c.link)
+        conds << sqlCompare(l.field->name, QStringLiteral("="), l.value, l.field->type, params);
+    if (!c.from.empty())
+        conds << rangeBound(c.from, true, 0, params);
+    if (!c.to.empty())
+        conds << rangeBound(c.to, false, 0, params);
+    if (c.filter)
+        conds << c.filter->sql(params);
+    return conds.isEmpty() ? QString() : QStringLiteral(" WHERE ") + conds.join(QStringLiteral(" AND "));
+}
+
+// ------------------------------------------------------------------ TableSql
+
+void TableSql::setTable(const schema::TableDef* def, const std::vector<int>& storedIdx)
+{
+    def_ = def;
+    storedIdx_ = storedIdx;
+    clearTexts();
+}
+
+void TableSql::clearTexts()
+{
+    select_[0].clear();
+    select_[1].clear();
+    orderBy_.clear();
+}
+
+QString TableSql::viewQuery(bool withRows, const QStringList& order, const ViewConditions& c, SqlParams& params)
+{
+    const QString where = viewWhere(c, params);
+    if (orderBy_.isEmpty()) {
+        QStringList ob;
+        QStringList seen;
+        for (const auto& f : order) {
+            ob << sqlName(def_->field(f)->name);
+            seen << f.toLower();
+        }
+        if (const auto* pk = def_->primaryKey())
+            for (const auto& f : pk->fields)
+                if (!seen.contains(f.toLower()))
+                    ob << sqlName(f);
+        ob << QStringLiteral("rowid");
+        orderBy_ = QStringLiteral(" ORDER BY ") + ob.join(QStringLiteral(", "));
+    }
+    QString& head = select_[withRows ? 1 : 0];
+    if (head.isEmpty()) {
+        QString cols = QStringLiteral("rowid");
+        if (withRows)
+            for (int i : storedIdx_)
+                cols += QStringLiteral(", ") + sqlName(def_->fields[i].name);
+        head = QStringLiteral("SELECT %1 FROM %2").arg(cols, sqlName(def_->name));
+    }
+    return head + where + orderBy_;
+}
+
+bool TableSql::exists(Connection& c) const
+{
+    Statement st(c, QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ? COLLATE NOCASE"));
+    st.bind(1, def_->name, schema::FieldType::Text);
+    return st.step();
+}
+
+double TableSql::total(Connection& c, const schema::FieldDef& field, const ViewConditions& cond) const
+{
+    SqlParams params;
+    const QString where = viewWhere(cond, params);
+    Statement st(c, QStringLiteral("SELECT TOTAL(%1) FROM %2%3").arg(sqlName(field.name), sqlName(def_->name), where));
+    bindParams(st, params);
+    st.step();
+    return st.column(0, schema::FieldType::Float).toDouble();
+}
+
+QHash<QString, double> TableSql::groupTotals(Connection& c, const schema::FieldDef& group,
+                                             const schema::FieldDef& field, const ViewConditions& cond) const
+{
+    SqlParams params;
+    const QString where = viewWhere(cond, params);
+    Statement st(c, QStringLiteral("SELECT %1, TOTAL(%2) FROM %3%4 GROUP BY %1")
+                        .arg(sqlName(group.name), sqlName(field.name), sqlName(def_->name), where));
+    bindParams(st, params);
+    QHash<QString, double> out;
+    while (st.step())
+        out.insert(st.columnText(0), st.column(1, schema::FieldType::Float).toDouble());
+    return out;
+}
+
+double TableSql::keyTotal(Connection& c, const schema::FieldDef& field, const schema::FieldDef& key,
+                          const QVariant& value) const
+{
+    Statement st(c, QStringLiteral("SELECT TOTAL(%1) FROM %2 WHERE %3 IS ?")
+                        .arg(sqlName(field.name), sqlName(def_->name), sqlName(key.name)));
+    st.bind(1, value, key.type);
+    return st.step() ? st.column(0, schema::FieldType::Float).toDouble() : 0.0;
+}
+
+qint64 TableSql::insert(Connection& c, const std::vector<int>& fields, const Record& rec) const
+{
+    QStringList cols, marks;
+    for (int i : fields) {
+        cols << sqlName(def_->fields[i].name);
+        marks << QStringLiteral("?");
+    }
+    Statement st(c, QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                        .arg(sqlName(def_->name), cols.join(QStringLiteral(", ")), marks.join(QStringLiteral(", "))));
+    for (int k = 0; k < int(fields.size()); ++k)
+        st.bind(k + 1, rec[fields[k]], def_->fields[fields[k]].type);
+    st.run();
+    return sqlite3_last_insert_rowid(c.db());
+}
+
+bool TableSql::update(Connection& c, qint64 rowid, const std::vector<int>& fields, const Record& rec) const
+{
+    QStringList sets;
+    for (int i : fields)
+        sets << sqlName(def_->fields[i].name) + QStringLiteral(" = ?");
+    Statement st(c, QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?").arg(sqlName(def_->name), sets.join(QStringLiteral(", "))));
+    for (int k = 0; k < int(fields.size()); ++k)
+        st.bind(k + 1, rec[fields[k]], def_->fields[fields[k]].type);
+    st.bindInt(int(fields.size()) + 1, rowid);
+    st.run();
+    return sqlite3_changes(c.db()) != 0;
+}
+
+void TableSql::remove(Connection& c, qint64 rowid) const
+{
+    Statement st(c, QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(sqlName(def_->name)));
+    st.bindInt(1, rowid);
+    st.run();
+}
+
+void TableSql::removeAll(Connection& c) const
+{
+    Statement st(c, QStringLiteral("DELETE FROM %1").arg(sqlName(def_->name)));
+    st.run();
+}
+
+} // namespace store
