@@ -3,13 +3,17 @@
 // shared root DataBase/ with its template Orig/ (books filled as each suite
 // needs), the local work directory Local/ and prog.ini pointing at both.
 // The year directory is made from the template when a data module opens it.
+#include "datamodule/datamodule.h"
 #include "datamodule/profile.h"
 #include "store/session.h"
 #include "store/table.h"
+#include "testroot.h"
 
 #include <QDate>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -18,26 +22,52 @@ struct TemplateRows {
     std::vector<QVariantList> rows;
 };
 
+// A message as a data module or the program gave it.
+struct Said {
+    QString caption, text;
+    dm::MsgButtons buttons;
+    dm::MsgIcon icon;
+};
+
 struct Install {
+    // How an installation differs from the usual one.
+    struct Setup {
+        int year = 2004;            // in prog.ini; 0: the current year
+        bool backslashes = false;   // the directories in prog.ini as a user of the program writes them
+        QString orgName;            // the finance body's name in prog.ini, when given
+        bool settings = true;       // false: no prog.ini at all
+        bool withTemplate = true;   // false: no template either, only Local/
+    };
+
     QTemporaryDir tmp;
     QString dir, ini, orig, local;
+    // What the data modules of open() and the recorder said; each message
+    // is answered with `answer`.
+    std::vector<Said> said;
+    dm::MsgResult answer = dm::MsgResult::Ok;
 
     // `rows` go into the template's tables; `year` is written to prog.ini
     // (0: the current year); with `backslashes` the directories are written
     // as a user of the program writes them.
     explicit Install(const std::vector<TemplateRows>& rows = {}, int year = 2004, bool backslashes = false)
+        : Install(rows, Setup{.year = year, .backslashes = backslashes})
+    {
+    }
+
+    Install(const std::vector<TemplateRows>& rows, const Setup& setup)
     {
         dir = tmp.path();
         ini = dir + "/prog.ini";
         orig = dir + "/DataBase/Orig";
         local = dir + "/Local";
-        store::Session::createDatabase(orig, schema::Location::Year);
+        if (setup.withTemplate)
+            store::Session::createDatabase(orig, schema::Location::Year);
         store::Session::createDatabase(local, schema::Location::Work);
         fillTemplate(rows);
-        auto path = [backslashes](QString p) { return backslashes ? p.replace('/', '\\') : p; };
-        setting("DataBaseDir", path(dir + "/DataBase/"));
-        setting("Year", QString::number(year ? year : QDate::currentDate().year()));
-        setting("LocalBaseDir", path(dir + "/Local/"));
+        if (setup.settings)
+            writeIni(setup.year, setup.backslashes);
+        if (!setup.orgName.isEmpty())
+            setting("OrgName", setup.orgName);
     }
 
     void fillTemplate(const std::vector<TemplateRows>& rows) const
@@ -63,5 +93,43 @@ struct Install {
     void setting(const char* key, const QString& value) const
     {
         QVERIFY(config::Profile(ini).writeString("Main", key, value));
+    }
+
+    // prog.ini pointed at this root for `year` (0: the current one).
+    void writeIni(int year = 2004, bool backslashes = false) const
+    {
+        auto path = [backslashes](QString p) { return backslashes ? p.replace('/', '\\') : p; };
+        setting("DataBaseDir", path(dir + "/DataBase/"));
+        setting("Year", QString::number(year ? year : QDate::currentDate().year()));
+        setting("LocalBaseDir", path(dir + "/Local/"));
+    }
+
+    // A second prog.ini, the first one's but for the user's name, as another
+    // copy of the program on this root is set up; returns its path.
+    QString otherCopy(const QString& user) const
+    {
+        const QString path = dir + "/prog-" + user + ".ini";
+        QFile::remove(path);
+        const bool written = QFile::copy(ini, path) && config::Profile(path).writeString("Main", "UserName", user);
+        QTest::qVerify(written, "otherCopy", qPrintable(path), __FILE__, __LINE__);
+        return path;
+    }
+
+    // The messages of a data module or of the program: recorded in `said`
+    // and answered with `answer`.
+    dm::MessageFn recorder()
+    {
+        return [this](const QString& caption, const QString& text, dm::MsgButtons b, dm::MsgIcon i) {
+            said.push_back({caption, text, b, i});
+            return answer;
+        };
+    }
+
+    // A data module on prog.ini (under `user` when given) whose messages are recorded.
+    std::unique_ptr<dm::TDataBase1> open(const QString& user = {})
+    {
+        if (!user.isEmpty())
+            setting("UserName", user);
+        return std::make_unique<dm::TDataBase1>(ini, recorder());
     }
 };

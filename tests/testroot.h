@@ -51,3 +51,12 @@ template <class F> QString storeError(F&& body)
     }
     return {};
 }
+
+// The values of `field` in every row of `t`, in its order.
+inline QStringList column(store::Table& t, const QString& field)
+{
+    QStringList out;
+    for (t.first(); !t.eof(); t.next())
+        out << t.fieldByName(field).asString();
+    return out;
+}

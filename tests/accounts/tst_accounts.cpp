@@ -2,6 +2,8 @@
 // accounts print on a real temporary root, driven by key and mouse events.
 #include "books.h"
 #include "datamodule/datamodule.h"
+#include "gui.h"
+#include "install.h"
 #include "lichform.h"
 #include "mdform5.h"
 #include "reports/preview/preview.h"
@@ -11,7 +13,6 @@
 #include "ui/dbgrid.h"
 #include "ui/dblookupcombo.h"
 #include "ui/messagebox.h"
-#include "keys.h"
 
 #include <QAction>
 #include <QApplication>
@@ -19,95 +20,31 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QPointer>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
 #include <QtTest>
 #include <functional>
 
 using dm::TDataBase1;
+using namespace gui;
 using store::Table;
 using store::TableState;
 using namespace accounts;
 
 namespace {
 
-void activate(QWidget* w)
-{
-    w = w->window();
-    QVERIFY(QTest::qWaitForWindowExposed(w));
-    w->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(w, 1000));
-}
-
-// Runs `f` once a modal window other than `notThis` is up (a dialog under
-// exec()); a window that `f` leaves open is closed, so a failed check ends.
-void whenModal(std::function<void(QWidget*)> f, QWidget* notThis = nullptr)
-{
-    QTimer::singleShot(0, [f, notThis] {
-        QWidget* w = QApplication::activeModalWidget();
-        if (!w || w == notThis) {
-            whenModal(f, notThis);
-            return;
-        }
-        activate(w);
-        QPointer<QWidget> guard(w);
-        f(w);
-        if (guard && guard->isVisible())
-            guard->close();
-    });
-}
-
-// A key pressed in `w` with its window active, as the user's keyboard does.
-void press(QWidget* w, Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier)
-{
-    activate(w);
-    QTest::keyClick(w, key, mods);
-}
-
-// A root whose template holds the purposes and a code, and prog.ini on it.
-struct Install {
-    QTemporaryDir tmp;
-    QString dir, ini, year;
-
-    Install()
-    {
-        dir = tmp.path();
-        ini = dir + "/prog.ini";
-        year = dir + "/DataBase/2004";
-        const QString orig = dir + "/DataBase/Orig";
-        store::Session::createDatabase(orig, schema::Location::Year);
-        store::Session::createDatabase(dir + "/Local", schema::Location::Work);
-        store::Session s;
-        s.setControlDir(dir + "/DataBase");
-        s.addParam("USER NAME=setup");
-        s.open();
-        auto fill = [&](const char* name, const std::vector<QVariantList>& rows) {
-            Table t(&s);
-            t.setTableName(name);
-            t.setDirectory(orig);
-            t.open();
-            for (const QVariantList& r : rows)
-                t.appendRecord(r);
-        };
-        fill("law_spr", {{"01", "Группа", "Группа законов"},
-                         {"011", "Образование", "Закон об образовании"},
-                         {"02", "Здравоохранение", "Закон о здравоохранении"}});
-        fill("cbc_spr", {{"0101001000000000000", "Полное", "Краткое"}});
-        config::Profile p(ini);
-        p.writeString("Main", "DataBaseDir", QString(dir).replace('/', '\\') + "\\DataBase\\");
-        p.writeString("Main", "Year", "2004");
-        p.writeString("Main", "LocalBaseDir", QString(dir).replace('/', '\\') + "\\Local\\");
-        p.writeString("Main", "OrgName", "Финансовое управление");
-    }
+const std::vector<TemplateRows> Books = {
+    {"law_spr", {{"01", "Группа", "Группа законов"},
+                 {"011", "Образование", "Закон об образовании"},
+                 {"02", "Здравоохранение", "Закон о здравоохранении"}}},
+    {"cbc_spr", {{"0101001000000000000", "Полное", "Краткое"}}},
 };
 
 // The four windows over one data module, connected as the program connects
 // them; a plain dialog stands in for the ledger.
 struct Accounts {
-    Install in;
+    Install in{Books, {.backslashes = true, .orgName = "Финансовое управление"}};
     TDataBase1 db{in.ini, [](auto&&...) { return dm::MsgResult::Ok; }};
     books::TLawSelectForm purposes{db};
     TLichChForm dialog{db};
@@ -130,13 +67,10 @@ struct Accounts {
     // and closes it with Esc.
     void runList(std::function<void()> inList)
     {
-        whenModal([this, inList](QWidget* w) {
-            QCOMPARE(w, &list);
+        runModal(list, [this, inList] {
+            QCOMPARE(QApplication::activeModalWidget(), &list);
             inList();
-            if (list.isVisible())
-                press(list.LichRxDBGrid, Qt::Key_Escape);
-        });
-        list.exec();
+        }, [this] { press(list.LichRxDBGrid, Qt::Key_Escape); });
     }
 
     // Presses `key` in the list's grid and runs `inDialog` in the account
@@ -144,43 +78,15 @@ struct Accounts {
     void inAccountDialog(std::function<void()> pressIt, std::function<void(TLichChForm&)> inDialog)
     {
         bool seen = false;
-        whenModal([this, inDialog, &seen](QWidget* w) {
+        onNextModal(QApplication::activeModalWidget(), [this, inDialog, &seen](QWidget* w) {
             seen = true;
             QCOMPARE(w, &dialog);
             inDialog(dialog);
-        }, QApplication::activeModalWidget());
+        });
         pressIt();
         QVERIFY(seen);
     }
 };
-
-QStringList column(Table& t, const char* field)
-{
-    QStringList out;
-    for (t.first(); !t.eof(); t.next())
-        out << t.fieldByName(field).asString();
-    return out;
-}
-
-// A double-click on a row as the mouse makes it: a click, then the double-click.
-void doubleClick(ui::DBGrid* g, int row)
-{
-    const QPoint p = g->visualRect(g->model()->index(row, 0)).center();
-    QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, p);
-    QTest::mouseDClick(g->viewport(), Qt::LeftButton, {}, p);
-}
-
-void clickRowOf(ui::DBGrid* g, int row)
-{
-    QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, g->visualRect(g->model()->index(row, 0)).center());
-}
-
-// Ctrl+A and the new text, as an accountant types over a field.
-void typeOver(QWidget* w, const QString& text)
-{
-    QTest::keyClick(w, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClicks(w, text);
-}
 
 QString cell(ui::DBGrid* g, int row, int col) { return g->model()->index(row, col).data().toString(); }
 
@@ -259,11 +165,11 @@ private slots:
                     QCOMPARE(t1.state(), TableState::Edit);
                     QCOMPARE(d.LawEditField->text(), QStringLiteral("012"));
                     QCOMPARE(d.facebillEdit->text(), QStringLiteral("00000000001"));
-                    whenModal([&](QWidget* w) {
+                    onNextModal(&d, [&](QWidget* w) {
                         QCOMPARE(w, &a.purposes);
                         QVERIFY(a.db.LawSprTable.findKey({"011"}));
                         press(a.purposes.Grid, Qt::Key_Return);
-                    }, &d);
+                    });
                     QTest::mouseClick(d.LawBrowse, Qt::LeftButton);
                     QCOMPARE(d.LawEditField->text(), QStringLiteral("011"));
                     QCOMPARE(d.LawDBView->text(), QStringLiteral("Образование"));
@@ -318,7 +224,7 @@ private slots:
             QStringList shown;
             for (int row : {0, 1}) {
                 QVERIFY(QTest::qWaitForWindowExposed(a.list.LichRxDBGrid));
-                clickRowOf(a.list.LichRxDBGrid, row);
+                clickRow(a.list.LichRxDBGrid, row);
                 a.inAccountDialog([&] { QTest::mouseClick(a.list.EditButton, Qt::LeftButton); }, [&](TLichChForm& d) {
                     repaintList();
                     shown << d.LawDBView->text();
@@ -336,11 +242,11 @@ private slots:
                     }
                     // The purposes picker opens on the purpose shown.
                     QString pickerOn;
-                    whenModal([&](QWidget*) {
+                    onNextModal(&d, [&](QWidget*) {
                         repaintList();
                         pickerOn = a.db.LawSprTable.fieldByName("LawRef").asString();
                         press(a.purposes.Grid, Qt::Key_Escape);
-                    }, &d);
+                    });
                     QTest::mouseClick(d.LawBrowse, Qt::LeftButton);
                     QCOMPARE(pickerOn, QStringLiteral("02"));
                     QCOMPARE(d.LawEditField->text(), QStringLiteral("014"));
@@ -462,11 +368,11 @@ private slots:
             // Enter opens the ledger on the current account; its return clears
             // the totals and gives the grid the focus.
             QString seenAccount;
-            whenModal([&](QWidget* w) {
+            onNextModal(&a.list, [&](QWidget* w) {
                 QCOMPARE(w, &a.ledger);
                 seenAccount = t1.fieldByName("Facebill").asString();
                 QTest::keyClick(w, Qt::Key_Escape);
-            }, &a.list);
+            });
             press(grid, Qt::Key_Return);
             QCOMPARE(seenAccount, QStringLiteral("00000000003"));
             QCOMPARE(totalTexts(), QStringList({"", "", ""}));
@@ -476,11 +382,11 @@ private slots:
             press(grid, Qt::Key_F2);
             QCOMPARE(totalTexts()[0], QStringLiteral("1234,51"));
             seenAccount.clear();
-            whenModal([&](QWidget* w) {
+            onNextModal(&a.list, [&](QWidget* w) {
                 seenAccount = t1.fieldByName("Facebill").asString();
                 qobject_cast<QDialog*>(w)->reject();
-            }, &a.list);
-            doubleClick(grid, 1);
+            });
+            doubleClickRow(grid, 1);
             QCOMPARE(seenAccount, QStringLiteral("00000000002"));
             QCOMPARE(totalTexts(), QStringList({"", "", ""}));
             QCOMPARE(a.list.focusWidget(), grid);
@@ -488,10 +394,10 @@ private slots:
 
             // The open button does the same.
             seenAccount.clear();
-            whenModal([&](QWidget* w) {
+            onNextModal(&a.list, [&](QWidget* w) {
                 seenAccount = t1.fieldByName("Facebill").asString();
                 qobject_cast<QDialog*>(w)->reject();
-            }, &a.list);
+            });
             QTest::mouseClick(a.list.OpenButton, Qt::LeftButton);
             QCOMPARE(seenAccount, QStringLiteral("00000000002"));
 
@@ -523,7 +429,7 @@ private slots:
             // The dialog, the picker and the ledger on top are neither an
             // opening nor a closing of the list.
             a.inAccountDialog([&] { press(a.list.LichRxDBGrid, Qt::Key_Insert); }, [](TLichChForm& d) { d.reject(); });
-            whenModal([](QWidget* w) { qobject_cast<QDialog*>(w)->reject(); }, &a.list);
+            onNextModal(&a.list, [](QWidget* w) { qobject_cast<QDialog*>(w)->reject(); });
             a.list.OpenButtonClick();
             QCOMPARE(t1Opened, 1);
             QCOMPARE(lawOpened, 0);
@@ -543,7 +449,7 @@ private slots:
             other.open();
             Table t(&other);
             t.setTableName("t1");
-            t.setDirectory(a.in.year);
+            t.setDirectory(a.in.year());
             t.open();
             t.appendRecord({"00000000000", "02"});
         }
@@ -637,7 +543,7 @@ private slots:
         QVERIFY(t1.findKey({"00000000002"}));
         int opened = 0;
         t1.addListener([&](Table&, store::TableEvent e) { opened += e == store::TableEvent::Opened; });
-        whenModal([&](QWidget*) {
+        onNextModal(nullptr, [&](QWidget*) {
             QCOMPARE(grid->currentRow(), 1);
             press(grid, Qt::Key_Down);
             press(grid, Qt::Key_Return);
@@ -646,14 +552,14 @@ private slots:
         QVERIFY(got);
         QCOMPARE(*got, QStringLiteral("00000000003"));
         // Esc returns nothing, and t1 stays where the user moved it.
-        whenModal([&](QWidget*) {
+        onNextModal(nullptr, [&](QWidget*) {
             press(grid, Qt::Key_Up);
             press(grid, Qt::Key_Escape);
         });
         QVERIFY(!a.picker.choose());
         QCOMPARE(t1.fieldByName("Facebill").asString(), QStringLiteral("00000000002"));
         // A double-click on a row returns at once.
-        whenModal([&](QWidget*) { doubleClick(grid, 0); });
+        onNextModal(nullptr, [&](QWidget*) { doubleClickRow(grid, 0); });
         got = a.picker.choose();
         QVERIFY(got);
         QCOMPARE(*got, QStringLiteral("00000000001"));
@@ -661,7 +567,7 @@ private slots:
 
         // Add and Delete work in the picker as in the list.
         ui::RecordingAnswerer said;
-        whenModal([&](QWidget* picker) {
+        onNextModal(nullptr, [&](QWidget* picker) {
             a.inAccountDialog([&] { press(grid, Qt::Key_Insert); }, [](TLichChForm& d) {
                 QTest::keyClicks(d.facebillEdit, "00000000004");
                 QTest::keyClick(d.facebillEdit, Qt::Key_Return);
@@ -712,12 +618,12 @@ private slots:
                 a.inAccountDialog([&] { QTest::mouseClick(a.list.EditButton, Qt::LeftButton); }, [&](TLichChForm& d) {
                     for (QPushButton* answer : {a.purposes.CancelButton, a.purposes.OkButton}) {
                         bool picked = false;
-                        whenModal([&](QWidget* w) {
+                        onNextModal(&d, [&](QWidget* w) {
                             QCOMPARE(w, &a.purposes);
                             QVERIFY(a.db.LawSprTable.findKey({"011"}));
                             pressIn(answer, key);
                             picked = true;
-                        }, &d);
+                        });
                         pressIn(d.LawBrowse, key);
                         QVERIFY(picked);
                         QVERIFY(d.isVisible());
@@ -745,12 +651,12 @@ private slots:
             // The picker: "Отмена" chooses nothing, "Выбрать" the highlighted account.
             t1.appendRecord({"00000000002", "02"});
             t1.first();
-            whenModal([&](QWidget*) {
+            onNextModal(nullptr, [&](QWidget*) {
                 press(a.picker.OrgRxDBGrid, Qt::Key_Down);
                 pressIn(a.picker.CancelButton, key);
             });
             QVERIFY(!a.picker.choose());
-            whenModal([&](QWidget*) { pressIn(a.picker.OkButton, key); });
+            onNextModal(nullptr, [&](QWidget*) { pressIn(a.picker.OkButton, key); });
             const std::optional<QString> chosen = a.picker.choose();
             QVERIFY(chosen);
             QCOMPARE(*chosen, QStringLiteral("00000000002"));

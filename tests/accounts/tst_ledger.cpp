@@ -4,6 +4,8 @@
 // postings of another copy of the program met by the recount.
 #include "books.h"
 #include "datamodule/datamodule.h"
+#include "gui.h"
+#include "install.h"
 #include "smed.h"
 #include "ui/amountedit.h"
 #include "ui/codeedit.h"
@@ -11,19 +13,17 @@
 #include "ui/dbedit.h"
 #include "ui/dbgrid.h"
 #include "ui/messagebox.h"
-#include "keys.h"
 
 #include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTemporaryDir>
-#include <QTimer>
 #include <QtTest>
 #include <functional>
 #include <optional>
 
 using accounts::TSmEd;
 using dm::TDataBase1;
+using namespace gui;
 using store::Table;
 
 namespace {
@@ -35,47 +35,15 @@ const QString Acc1 = "01000000011", Acc2 = "01000000021";
 const QString KeyMsg = "Такое начисление уже внесено. Добавте указанную сумму к уже внесенному начислениею. ";
 const QString LookupMsg = "Введено значение, которое не содержится в справочниках. Добавте его в справочник. ";
 
-// A root whose template holds the books, prog.ini on it, and a second
-// prog.ini for another copy of the program under another user name.
-struct Install {
-    QTemporaryDir tmp;
-    QString ini, ini2;
-
-    Install()
-    {
-        const QString dir = tmp.path(), orig = dir + "/DataBase/Orig";
-        ini = dir + "/prog.ini";
-        ini2 = dir + "/prog2.ini";
-        store::Session::createDatabase(orig, schema::Location::Year);
-        store::Session::createDatabase(dir + "/Local", schema::Location::Work);
-        store::Session s;
-        s.setControlDir(dir + "/DataBase");
-        s.addParam("USER NAME=setup");
-        s.open();
-        auto fill = [&](const char* name, const std::vector<QVariantList>& rows) {
-            Table t(&s);
-            t.setTableName(name);
-            t.setDirectory(orig);
-            t.open();
-            for (const QVariantList& r : rows)
-                t.appendRecord(r);
-        };
-        fill("cbc_spr", {{CbcA, "Детские сады"}, {CbcB, "Питание"}, {CbcC, "Школы"}});
-        fill("law_spr", {{"03", "Образование"}, {"031", "Дошкольное"}, {"032", "Общее"}});
-        fill("org_spr", {{"001", "Образование"}, {"00101", "Сад №1", {}, {}, {}, CbcB}, {"00102", "Школа №2"}});
-        for (const auto& [file, user] : {std::pair{ini, "User1"}, {ini2, "User2"}}) {
-            config::Profile p(file);
-            p.writeString("Main", "DataBaseDir", dir + "/DataBase/");
-            p.writeString("Main", "Year", "2004");
-            p.writeString("Main", "LocalBaseDir", dir + "/Local/");
-            p.writeString("Main", "UserName", user);
-        }
-    }
+const std::vector<TemplateRows> Books = {
+    {"cbc_spr", {{CbcA, "Детские сады"}, {CbcB, "Питание"}, {CbcC, "Школы"}}},
+    {"law_spr", {{"03", "Образование"}, {"031", "Дошкольное"}, {"032", "Общее"}}},
+    {"org_spr", {{"001", "Образование"}, {"00101", "Сад №1", {}, {}, {}, CbcB}, {"00102", "Школа №2"}}},
 };
 
 // The ledger with its pickers over one data module, and two accounts.
 struct Ledger {
-    Install in;
+    Install in{Books};
     TDataBase1 db{in.ini, [](auto&&...) { return dm::MsgResult::Ok; }};
     books::TOrgSelectForm org{db};
     books::TCBCSelectForm cbc{db};
@@ -96,54 +64,11 @@ struct Ledger {
     // it; closes it with ОК unless `body` did.
     void run(const std::function<void()>& body)
     {
-        QTimer::singleShot(0, &w, [this, body] {
-            if (QTest::qWaitForWindowActive(&w))
-                body();
-            if (w.isVisible())
-                QTest::mouseClick(w.OkButton, Qt::LeftButton);
-        });
-        w.exec();
+        runModal(w, body, [this] { QTest::mouseClick(w.OkButton, Qt::LeftButton); });
     }
 
     double total(const char* field) { return db.T1.fieldByName(field).asFloat(); }
 };
-
-// Acts on the next modal window above `below` once it is up.
-void onNextModal(QWidget* below, std::function<void(QWidget*)> act)
-{
-    auto* timer = new QTimer;
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, act, below] {
-        QWidget* m = QApplication::activeModalWidget();
-        if (m && m != below) {
-            timer->stop();
-            timer->deleteLater();
-            act(m);
-        }
-    });
-    timer->start();
-}
-
-// Ctrl+A and the new text, as an accountant types over a field.
-void typeOver(QWidget* w, const QString& text)
-{
-    QTest::keyClick(w, Qt::Key_A, Qt::ControlModifier);
-    if (text.isEmpty())
-        QTest::keyClick(w, Qt::Key_Delete);
-    else
-        QTest::keyClicks(w, text);
-}
-
-void typeCode(TSegmentedEdit* e, const QStringList& parts)
-{
-    for (int k = 1; k <= e->segmentCount(); ++k)
-        typeOver(e->segment(k), parts.value(k - 1));
-}
-
-void clickRow(ui::DBGrid* g, int row)
-{
-    QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, g->visualRect(g->model()->index(row, 0)).center());
-}
 
 // A posting typed into a side's entry row and added with its button; the
 // date as it stands unless one is given.
@@ -172,19 +97,6 @@ void postOut(TSmEd& w, const QString& amount, const QStringList& org, const QStr
 
 const QStringList A = {"0701", "901", "420", "001", "310000"};
 const QStringList B = {"0701", "901", "420", "001", "320000"};
-
-// The focused control by name; a segment as name.k.
-QString focusName()
-{
-    QWidget* f = QApplication::focusWidget();
-    if (!f)
-        return {};
-    if (auto* e = qobject_cast<TSegmentedEdit*>(f->parentWidget() ? f->parentWidget()->parentWidget() : nullptr))
-        for (int k = 1; k <= e->segmentCount(); ++k)
-            if (e->segment(k) == f)
-                return e->objectName() + "." + QString::number(k);
-    return f->objectName();
-}
 
 } // namespace
 
@@ -593,8 +505,7 @@ private slots:
                     QVERIFY(picked);
                     QVERIFY(w.isVisible());
                     QCOMPARE(w.InCBCEditField->text(), answer == f.cbc.OkButton ? CbcC : CbcA);
-                    w.activateWindow();
-                    QVERIFY(QTest::qWaitForWindowActive(&w));
+                    QVERIFY(activate(&w));
                     QCOMPARE(focusName(), QStringLiteral("InCBCBrowse"));
                 }
                 bool picked = false;
@@ -726,7 +637,7 @@ private slots:
         Ledger f;
         ui::RecordingAnswerer said;
         TSmEd& w = f.w;
-        TDataBase1 other(f.in.ini2, [](auto&&...) { return dm::MsgResult::Ok; });
+        TDataBase1 other(f.in.otherCopy("User2"), [](auto&&...) { return dm::MsgResult::Ok; });
         QVERIFY(other.isOpen());
         f.run([&] {
             postIn(w, "100", A, {"03", "1"});

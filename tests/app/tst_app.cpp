@@ -11,7 +11,8 @@
 #include "mainform.h"
 #include "uchfinchform.h"
 #include "ui/messagebox.h"
-#include "keys.h"
+#include "gui.h"
+#include "install.h"
 
 #include <QAction>
 #include <QLabel>
@@ -25,61 +26,23 @@
 #include <QToolButton>
 #include <QtTest>
 
-namespace {
-
-struct Said {
-    QString caption, text;
-    dm::MsgButtons buttons;
-};
-
-// Runs `f` once the next modal window is up (a dialog under exec()).
-void whenModal(std::function<void(QWidget*)> f)
-{
-    QTimer::singleShot(0, [f] {
-        QWidget* w = QApplication::activeModalWidget();
-        if (!w) {
-            whenModal(f);
-            return;
-        }
-        (void)QTest::qWaitForWindowExposed(w);
-        w->activateWindow();
-        (void)QTest::qWaitForWindowActive(w, 1000);
-        QPointer<QWidget> guard(w);
-        f(w);
-        // A check that failed inside leaves the window open: close it, so the test ends.
-        if (guard && guard->isVisible())
-            guard->close();
-    });
-}
-
-// Types text of any alphabet, one key event a character.
-void typeText(QWidget* w, const QString& text)
-{
-    for (QChar c : text)
-        QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, QString(c), Qt::NoModifier);
-}
-
-} // namespace
+using namespace gui;
 
 class AppTest : public QObject {
     Q_OBJECT
 
-    QTemporaryDir tmp;
-    QString ini;
-    std::vector<Said> said;
+    // One root for the whole suite; each test starts without prog.ini.
+    Install in{{}, {.settings = false}};
 
     void writeIni(int year, const QString& orgName = QStringLiteral("Финансовое управление"))
     {
-        const config::Profile p(ini);
-        QVERIFY(p.writeString("Main", "DataBaseDir", tmp.path() + "/DataBase/"));
-        QVERIFY(p.writeInt("Main", "Year", year));
-        QVERIFY(p.writeString("Main", "LocalBaseDir", tmp.path() + "/Local/"));
-        QVERIFY(p.writeString("Main", "OrgName", orgName));
+        in.writeIni(year);
+        in.setting("OrgName", orgName);
     }
 
     void start(const QString& iniPath = {})
     {
-        CreateForms(iniPath.isEmpty() ? ini : iniPath);
+        CreateForms(iniPath.isEmpty() ? in.ini : iniPath);
         MainForm->show();
         QVERIFY(QTest::qWaitForWindowExposed(MainForm));
     }
@@ -108,14 +71,14 @@ private slots:
         reports::setPreviewInterceptor([&](reports::Report&, const reports::PageSet&, reports::PreviewMode) { ++previews; });
         // Cancel in the report's dialog runs nothing; "Сформировать" runs the report.
         QWidget* seen = nullptr;
-        whenModal([&](QWidget* w) {
+        onNextModal(nullptr, [&](QWidget* w) {
             seen = w;
             QTest::mouseClick(MDForm->CancelButton, Qt::LeftButton);
         });
         MainForm->RepMenuButton1->trigger();
         QCOMPARE(seen, static_cast<QWidget*>(MDForm));
         QCOMPARE(previews, 0);
-        whenModal([&](QWidget* w) {
+        onNextModal(nullptr, [&](QWidget* w) {
             seen = w;
             QTest::keyClick(w, Qt::Key_Return);
         });
@@ -128,19 +91,13 @@ private slots:
     void initTestCase()
     {
 
-        ini = tmp.filePath("prog.ini");
-        store::Session::createDatabase(tmp.path() + "/DataBase/Orig", schema::Location::Year);
-        store::Session::createDatabase(tmp.path() + "/Local", schema::Location::Work);
-        ui::setAnswerer([this](const QString& c, const QString& t, dm::MsgButtons b, dm::MsgIcon) {
-            said.push_back({c, t, b});
-            return dm::MsgResult::Ok;
-        });
+        ui::setAnswerer(in.recorder());
     }
 
     void init()
     {
-        said.clear();
-        QFile::remove(ini);
+        in.said.clear();
+        QFile::remove(in.ini);
     }
 
     void cleanup() { DestroyForms(); }
@@ -218,26 +175,26 @@ private slots:
             listed = w == LichForm;
             w->close();
         };
-        whenModal(closeList);
-        QTest::keyClick(MainForm, Qt::Key_F2);
+        onNextModal(nullptr, closeList);
+        press(MainForm, Qt::Key_F2);
         QVERIFY(listed);
-        QCOMPARE(said.size(), size_t(1));
-        QCOMPARE(said[0].caption, QStringLiteral("Напоминание"));
-        QCOMPARE(said[0].text, QStringLiteral("Программа сейчас настроена на 2003 год.\nДля перехода на другой год - "
+        QCOMPARE(in.said.size(), size_t(1));
+        QCOMPARE(in.said[0].caption, QStringLiteral("Напоминание"));
+        QCOMPARE(in.said[0].text, QStringLiteral("Программа сейчас настроена на 2003 год.\nДля перехода на другой год - "
                                               "используйте меню Сервис->Настройка"));
-        said.clear();
+        in.said.clear();
         MainForm->CorPlanMenu->trigger();   // the notices ask nothing
-        QVERIFY(said.empty());
+        QVERIFY(in.said.empty());
         MainForm->DOrgMenu->trigger();
-        QCOMPARE(said.size(), size_t(1));
+        QCOMPARE(in.said.size(), size_t(1));
         // The field's year counts, even before OK.
-        said.clear();
+        in.said.clear();
         UchFinChForm->YearEdit->setValue(now);
         listed = false;
-        whenModal(closeList);
+        onNextModal(nullptr, closeList);
         QTest::mouseClick(MainForm->findChild<QToolButton*>("LicToolButton"), Qt::LeftButton);
         QVERIFY(listed);
-        QVERIFY(said.empty());
+        QVERIFY(in.said.empty());
     }
 
     void settingsDefaults()
@@ -251,16 +208,16 @@ private slots:
         QCOMPARE(UchFinChForm->windowTitle(), QStringLiteral("Настройки"));
         QVERIFY(UchFinChForm->OkButton->isDefault());
         // The program itself started on DataBase\, which is not there: its message came first.
-        QCOMPARE(said.size(), size_t(1));
-        QCOMPARE(said[0].caption, QStringLiteral("Ошибка настройки"));
+        QCOMPARE(in.said.size(), size_t(1));
+        QCOMPARE(in.said[0].caption, QStringLiteral("Ошибка настройки"));
         QVERIFY(!DataBase1->isOpen());
     }
 
     // The message about a database that cannot be opened: its caption, OK alone, no icon.
     void missingDatabaseMessage()
     {
-        const config::Profile p(ini);
-        QVERIFY(p.writeString("Main", "DataBaseDir", tmp.path() + "/Nowhere/"));
+        const config::Profile p(in.ini);
+        QVERIFY(p.writeString("Main", "DataBaseDir", in.dir + "/Nowhere/"));
         ui::RecordingAnswerer answers;
         start();
         QVERIFY(!DataBase1->isOpen());
@@ -276,13 +233,12 @@ private slots:
     // nothing open after the general error display, and leaves no year behind.
     void startWithAYearThatCannotBeMade()
     {
-        QTemporaryDir other;
-        store::Session::createDatabase(other.path() + "/DataBase/Orig", schema::Location::Year);
-        QFile bad(other.path() + "/DataBase/Orig/" + QString(255, 'z'));   // its copy cannot be created
+        Install other({}, {.settings = false});
+        QFile bad(other.orig + "/" + QString(255, 'z'));   // its copy cannot be created
         QVERIFY(bad.open(QIODevice::WriteOnly));
         bad.close();
         writeIni(2004);
-        QVERIFY(config::Profile(ini).writeString("Main", "DataBaseDir", other.path() + "/DataBase/"));
+        QVERIFY(config::Profile(in.ini).writeString("Main", "DataBaseDir", other.dir + "/DataBase/"));
         ui::RecordingAnswerer answers;
         start();
         QVERIFY(MainForm->isVisible());
@@ -290,9 +246,9 @@ private slots:
         QCOMPARE(answers.count(), 1);
         QCOMPARE(answers.last().caption, ui::applicationTitle());
         QCOMPARE(answers.last().icon, dm::MsgIcon::Error);
-        QVERIFY2(answers.last().text.startsWith("Cannot create file " + other.path() + "/DataBase/2004/"),
+        QVERIFY2(answers.last().text.startsWith("Cannot create file " + other.dir + "/DataBase/2004/"),
                  qPrintable(answers.last().text));
-        QVERIFY(!QFileInfo::exists(other.path() + "/DataBase/2004"));
+        QVERIFY(!QFileInfo::exists(other.dir + "/DataBase/2004"));
     }
 
     // prog.ini that cannot be written: the settings dialog says so in Russian.
@@ -303,7 +259,7 @@ private slots:
             const QString dir = other.path() + "/cfg", path = dir + "/prog.ini";
             QVERIFY(QDir().mkpath(dir));
             writeIni(2004);
-            QVERIFY(QFile::copy(ini, path));
+            QVERIFY(QFile::copy(in.ini, path));
             start(path);
             QVERIFY(DataBase1->isOpen());
             if (directoryInPlace) {
@@ -314,7 +270,7 @@ private slots:
             }
             ui::RecordingAnswerer answers;
             TUchFinChForm* s = UchFinChForm;
-            whenModal([s](QWidget*) { QTest::mouseClick(s->OkButton, Qt::LeftButton); });
+            onNextModal(nullptr, [s](QWidget*) { QTest::mouseClick(s->OkButton, Qt::LeftButton); });
             MainForm->FinOrgMenu->trigger();
             QVERIFY(answers.count() >= 1);
             const QString head =
@@ -333,7 +289,7 @@ private slots:
         writeIni(2004);
         start();
         TUchFinChForm* f = UchFinChForm;
-        whenModal([f](QWidget*) {
+        onNextModal(nullptr, [f](QWidget*) {
             QStringList order;
             f->YearEdit->setFocus();
             for (int i = 0; i < 9; ++i) {
@@ -373,12 +329,12 @@ private slots:
         writeIni(2004);
         start();
         QVERIFY(DataBase1->isOpen());   // the year made from the template
-        QFile f(ini);
+        QFile f(in.ini);
         QVERIFY(f.open(QIODevice::ReadOnly));
         const QByteArray before = f.readAll();
         f.close();
         TUchFinChForm* s = UchFinChForm;
-        whenModal([s](QWidget*) {
+        onNextModal(nullptr, [s](QWidget*) {
             s->YearEdit->setValue(2031);
             s->FinUchEdit->setText("Другое");
             QTest::mouseClick(s->CancelButton, Qt::LeftButton);
@@ -390,10 +346,10 @@ private slots:
         QCOMPARE(DataBase1->Year(), 2004);
         QCOMPARE(MainForm->StatusBar1->panel(0)->text(), QStringLiteral("Финансовое управление"));
         // The reminder and the backup now use the field's year.
-        said.clear();
-        whenModal([](QWidget* w) { w->close(); });
+        in.said.clear();
+        onNextModal(nullptr, [](QWidget* w) { w->close(); });
         MainForm->LichSchMenu->trigger();
-        QVERIFY(said.back().text.contains("2031"));
+        QVERIFY(in.said.back().text.contains("2031"));
         QCOMPARE(DataBase1->settingsYear(), 2031);
         // The field keeps what it held.
         QCOMPARE(s->FinUchEdit->text(), QStringLiteral("Другое"));
@@ -407,7 +363,7 @@ private slots:
         writeIni(2004);
         start();
         TUchFinChForm* s = UchFinChForm;
-        QFile f(ini);
+        QFile f(in.ini);
         QVERIFY(f.open(QIODevice::ReadOnly));
         const QByteArray before = f.readAll();
         f.close();
@@ -417,7 +373,7 @@ private slots:
             return QString();
         };
         for (Qt::Key key : EnterKeys) {
-            whenModal([&](QWidget*) {
+            onNextModal(nullptr, [&](QWidget*) {
                 s->FinUchEdit->setText("Другое");
                 pressIn(s->BrowseButton, key);
                 pressIn(s->BrowseButton1, key);
@@ -431,11 +387,11 @@ private slots:
             f.close();
         }
         QCOMPARE(browsed, 4);
-        whenModal([&](QWidget*) { pressIn(s->OkButton, Qt::Key_Enter); });
+        onNextModal(nullptr, [&](QWidget*) { pressIn(s->OkButton, Qt::Key_Enter); });
         MainForm->FinOrgMenu->trigger();
-        QCOMPARE(config::Profile(ini).readString("Main", "OrgName"), QStringLiteral("Другое"));
+        QCOMPARE(config::Profile(in.ini).readString("Main", "OrgName"), QStringLiteral("Другое"));
         // The About window's only button.
-        whenModal([](QWidget*) { pressIn(AboutForm->OKButton, Qt::Key_Enter); });
+        onNextModal(nullptr, [](QWidget*) { pressIn(AboutForm->OKButton, Qt::Key_Enter); });
         MainForm->AboutMenu->trigger();
         QVERIFY(!AboutForm->isVisible());
     }
@@ -447,7 +403,7 @@ private slots:
         QVERIFY(DataBase1->isOpen());
         DataBase1->LawSprTable.appendRecord({"77", "Этого года"});
         TUchFinChForm* s = UchFinChForm;
-        whenModal([s, this](QWidget*) {
+        onNextModal(nullptr, [s, this](QWidget*) {
             s->YearEdit->setFocus();
             s->YearEdit->selectAll();
             QTest::keyClicks(s->YearEdit->edit(), "2005");
@@ -458,36 +414,36 @@ private slots:
             // Browse gives the directory of the chosen file with a separator at the end.
             s->openFileDialog = [this](QWidget*, const QString& dir, const QString& filter) {
                 Q_UNUSED(dir);
-                return filter.contains("*.dbp") ? tmp.path() + "/Local/work.dbp" : QString();
+                return filter.contains("*.dbp") ? in.dir + "/Local/work.dbp" : QString();
             };
             QTest::mouseClick(s->BrowseButton1, Qt::LeftButton);
-            QCOMPARE(s->LocalBasePathEdit->text(), tmp.path() + "/Local/");
+            QCOMPARE(s->LocalBasePathEdit->text(), in.dir + "/Local/");
             s->FinUchEdit->setFocus();
             QTest::keyClick(s->FinUchEdit, Qt::Key_Return);   // the default button
         });
         MainForm->FinOrgMenu->trigger();
         QCOMPARE(MainForm->StatusBar1->panel(0)->text(), QStringLiteral("Новое управление"));
         QCOMPARE(MainForm->windowTitle(), TMainForm::caption());
-        const config::Profile p(ini);
+        const config::Profile p(in.ini);
         QCOMPARE(p.readInt("Main", "Year"), 2005);
         QCOMPARE(p.readString("Main", "OrgName"), QStringLiteral("Новое управление"));
         QCOMPARE(p.readString("Main", "UserName"), QStringLiteral("Сидорова"));
-        QCOMPARE(p.readString("Main", "LocalBaseDir"), tmp.path() + "/Local/");
-        QVERIFY(QFileInfo::exists(tmp.path() + "/DataBase/2005/year.db"));
+        QCOMPARE(p.readString("Main", "LocalBaseDir"), in.dir + "/Local/");
+        QVERIFY(QFileInfo::exists(in.dir + "/DataBase/2005/year.db"));
         QVERIFY(DataBase1->isOpen());
         QVERIFY(!DataBase1->LawSprTable.findKey({"77"}));   // the template's books
         QCOMPARE(DataBase1->UserName(), QStringLiteral("Сидорова"));
 
         // A root typed without its separator is written as typed.
-        whenModal([s, this](QWidget*) {
-            s->DataBasePathEdit->setText(tmp.path() + "/DataBase");
+        onNextModal(nullptr, [s, this](QWidget*) {
+            s->DataBasePathEdit->setText(in.dir + "/DataBase");
             QTest::mouseClick(s->OkButton, Qt::LeftButton);
         });
-        said.clear();
+        in.said.clear();
         MainForm->FinOrgMenu->trigger();
-        QCOMPARE(p.readString("Main", "DataBaseDir"), tmp.path() + "/DataBase");
+        QCOMPARE(p.readString("Main", "DataBaseDir"), in.dir + "/DataBase");
         QVERIFY(!DataBase1->isOpen());   // DataBase2005 is nowhere
-        QCOMPARE(said.back().caption, QStringLiteral("Ошибка настройки"));
+        QCOMPARE(in.said.back().caption, QStringLiteral("Ошибка настройки"));
     }
 
     void helpAndAbout()
@@ -498,17 +454,17 @@ private slots:
         MainForm->openUrl = [&](const QUrl& u) { opened << u; };
         MainForm->docApplication = [] { return QString(); };
         MainForm->BeginWorkMenu->trigger();
-        QCOMPARE(said.back().caption, QStringLiteral("Справка"));
-        QCOMPARE(said.back().text, QStringLiteral("Для правильного отображения документа желательно наличие MS-Word 7.0 или выше."));
+        QCOMPARE(in.said.back().caption, QStringLiteral("Справка"));
+        QCOMPARE(in.said.back().text, QStringLiteral("Для правильного отображения документа желательно наличие MS-Word 7.0 или выше."));
         QCOMPARE(opened.back().fileName(), QStringLiteral("ReadMe.doc"));
-        said.clear();
+        in.said.clear();
         MainForm->docApplication = [] { return QStringLiteral("libreoffice-writer.desktop"); };
         MainForm->BeginWorkMenu->trigger();
-        QVERIFY(said.empty());
+        QVERIFY(in.said.empty());
         MainForm->InternetUpdate->trigger();
         QVERIFY(opened.back().scheme().startsWith("http"));
         TAboutForm* a = AboutForm;
-        whenModal([a](QWidget*) {
+        onNextModal(nullptr, [a](QWidget*) {
             QCOMPARE(a->windowTitle(), QStringLiteral("О программе"));
             QVERIFY(a->VersionLabel->text().startsWith("Версия "));
             QVERIFY(a->LinkLabel->text().contains("См. последнее обновление в Internet"));
@@ -526,9 +482,9 @@ private slots:
         writeIni(2004);
         start();
         MainForm->BackCopyDataBaseMenu->trigger();
-        QCOMPARE(said.front().caption, QStringLiteral("Предупреждение"));
-        QCOMPARE(said.back().caption, QStringLiteral("Резервное копирование"));
-        QVERIFY(QFileInfo::exists(tmp.path() + "/" + QDate::currentDate().toString("dd.MM.yyyy") + "/2004/year.db"));
+        QCOMPARE(in.said.front().caption, QStringLiteral("Предупреждение"));
+        QCOMPARE(in.said.back().caption, QStringLiteral("Резервное копирование"));
+        QVERIFY(QFileInfo::exists(in.dir + "/" + QDate::currentDate().toString("dd.MM.yyyy") + "/2004/year.db"));
         QVERIFY(DataBase1->isOpen());
     }
 

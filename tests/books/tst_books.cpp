@@ -6,15 +6,14 @@
 #include "pagefit.h"
 #include "reports/preview/preview.h"
 #include "datamodule/datamodule.h"
-#include "keys.h"
-#include "testroot.h"
+#include "gui.h"
+#include "install.h"
 #include "ui/codeedit.h"
 #include "ui/dbedit.h"
 #include "ui/dblookupcombo.h"
 #include "ui/messagebox.h"
 
 #include <QApplication>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -23,65 +22,22 @@
 #include <functional>
 
 using dm::TDataBase1;
+using namespace gui;
 using store::Table;
 using namespace books;
 
 namespace {
 
-// Acts on the next modal window once it is up.
-void onNextModal(std::function<void(QWidget*)> act, QWidget* notThis = nullptr)
-{
-    auto* timer = new QTimer;
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, act, notThis] {
-        QWidget* w = QApplication::activeModalWidget();
-        if (w && w != notThis) {
-            timer->stop();
-            timer->deleteLater();
-            act(w);
-        }
-    });
-    timer->start();
-}
-
-// A root whose template holds a few rows of every book, and prog.ini on it.
-struct Install {
-    QTemporaryDir tmp;
-    QString dir, ini;
-
-    Install()
-    {
-        dir = tmp.path();
-        ini = dir + "/prog.ini";
-        const QString orig = dir + "/DataBase/Orig";
-        store::Session::createDatabase(orig, schema::Location::Year);
-        store::Session::createDatabase(dir + "/Local", schema::Location::Work);
-        store::Session s;
-        s.setControlDir(dir + "/DataBase");
-        s.addParam("USER NAME=setup");
-        s.open();
-        auto fill = [&](const char* name, const std::vector<QVariantList>& rows) {
-            Table t(&s);
-            t.setTableName(name);
-            t.setDirectory(orig);
-            t.open();
-            for (const QVariantList& r : rows)
-                t.appendRecord(r);
-        };
-        fill("SumTypeSpr", {{"000", "Без вида"}, {"001", "Аренда"}});
-        fill("cbc_spr", {{"0101001000000000000", "Полное", "Краткое"}});
-        fill("org_spr", {{"001", "Группа"}, {"00101", "Школа"}});
-        fill("law_spr", {{"01", "Группа"}, {"011", "Закон"}});
-        config::Profile p(ini);
-        p.writeString("Main", "DataBaseDir", QString(dir).replace('/', '\\') + "\\DataBase\\");
-        p.writeString("Main", "Year", "2004");
-        p.writeString("Main", "LocalBaseDir", QString(dir).replace('/', '\\') + "\\Local\\");
-    }
+const std::vector<TemplateRows> Rows = {
+    {"SumTypeSpr", {{"000", "Без вида"}, {"001", "Аренда"}}},
+    {"cbc_spr", {{"0101001000000000000", "Полное", "Краткое"}}},
+    {"org_spr", {{"001", "Группа"}, {"00101", "Школа"}}},
+    {"law_spr", {{"01", "Группа"}, {"011", "Закон"}}},
 };
 
 // The eight windows over one data module, connected as the program connects them.
 struct Books {
-    Install in;
+    Install in{Rows, 2004, true};
     TDataBase1 db{in.ini, [](auto&&...) { return dm::MsgResult::Ok; }};
     TOrgSelectForm orgList{db};
     TEditOrgForm orgEdit{db};
@@ -107,39 +63,12 @@ struct Books {
     }
 };
 
-QStringList codes(Table& t, const char* field)
-{
-    QStringList out;
-    for (t.first(); !t.eof(); t.next())
-        out << t.fieldByName(field).asString();
-    return out;
-}
-
-// Types any text, Cyrillic included, as key presses into `w`.
-void typeText(QWidget* w, const QString& text)
-{
-    for (QChar c : text) {
-        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
-        QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(c));
-        QApplication::sendEvent(w, &press);
-        QApplication::sendEvent(w, &release);
-    }
-}
-
 TSegmentedEdit* segmented(QWidget* w, const char* name) { return w->findChild<TSegmentedEdit*>(name); }
 
-// Types `parts` into the segments of a code edit, one after another.
-void typeCode(TSegmentedEdit* e, const QStringList& parts)
+// Shows the list modally and runs `inList` in it.
+void runList(TBookSelectForm& list, std::function<void(TBookSelectForm&)> inList)
 {
-    for (int k = 0; k < parts.size(); ++k)
-        QTest::keyClicks(e->segment(k + 1), parts[k]);
-}
-
-// Shows the list modally and runs `inList` in it (which must close it).
-int runList(TBookSelectForm& list, std::function<void(TBookSelectForm&)> inList)
-{
-    QTimer::singleShot(0, &list, [&list, inList] { inList(list); });
-    return list.exec();
+    runModal(list, [&list, inList] { inList(list); });
 }
 
 } // namespace
@@ -159,7 +88,7 @@ private slots:
         // A new organization typed in segments, with a code picked from the codes book.
         auto addOrg = [&](const QStringList& code, const QString& name, const QString& cbc, bool pick) {
             runList(b.orgList, [&](TBookSelectForm& l) {
-                onNextModal([&](QWidget* dlg) {
+                onNextModal(&l, [&](QWidget* dlg) {
                     QVERIFY(dlg == &b.orgEdit);
                     QCOMPARE(dlg->windowTitle(), QStringLiteral("Добавление/изменение"));
                     auto* codeEdit = segmented(dlg, "OrgEditField");
@@ -169,14 +98,13 @@ private slots:
                     QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("NameEdit"));
                     typeText(QApplication::focusWidget(), name);
                     if (pick) {
-                        onNextModal([](QWidget* codes) { QTest::keyClick(codes->findChild<ui::DBGrid*>(), Qt::Key_Return); },
-                                    dlg);
+                        onNextModal(dlg, [](QWidget* codes) { press(codes->findChild<ui::DBGrid*>(), Qt::Key_Return); });
                         QTest::mouseClick(dlg->findChild<QPushButton*>("CBCBrowse"), Qt::LeftButton);
                     } else if (!cbc.isEmpty()) {
                         segmented(dlg, "CBCEditField")->setText(cbc);
                     }
                     QTest::mouseClick(b.orgEdit.OkButton, Qt::LeftButton);
-                }, &l);
+                });
                 QTest::mouseClick(l.AddButton, Qt::LeftButton);
                 l.reject();
             });
@@ -193,7 +121,7 @@ private slots:
         addOrg({"002", "01"}, "Другая", {}, false);
         QCOMPARE(said.last().text, QStringLiteral("Указанный код организации уже существует. OrgEditF:Key violation."));
         QCOMPARE(said.last().caption, ui::applicationTitle());
-        QCOMPARE(codes(org, "Org"), QStringList({"001", "00101", "00201"}));
+        QCOMPARE(column(org, "Org"), QStringList({"001", "00101", "00201"}));
         QCOMPARE(org.state(), store::TableState::Browse);
 
         // A code missing from the codes book is refused; an empty one is taken.
@@ -209,12 +137,12 @@ private slots:
         // Change: the dialog shows the stored code, Esc leaves the row unchanged.
         QVERIFY(org.findKey({"00101"}));
         runList(b.orgList, [&](TBookSelectForm& l) {
-            onNextModal([&](QWidget* dlg) {
+            onNextModal(&l, [&](QWidget* dlg) {
                 QCOMPARE(segmented(dlg, "OrgEditField")->text(), QStringLiteral("00101"));
                 QCOMPARE(org.state(), store::TableState::Edit);
                 typeText(dlg->findChild<QLineEdit*>("NameEdit"), " ещё");
                 QTest::keyClick(dlg, Qt::Key_Escape);
-            }, &l);
+            });
             QTest::mouseClick(l.EditButton, Qt::LeftButton);
             l.reject();
         });
@@ -242,12 +170,12 @@ private slots:
             const QString code = key == Qt::Key_Return ? "00201" : "00202";
             auto inNewOrg = [&](std::function<void(QWidget*)> inDialog) {
                 runList(b.orgList, [&](TBookSelectForm& l) {
-                    onNextModal([&](QWidget* dlg) {
+                    onNextModal(&l, [&](QWidget* dlg) {
                         QCOMPARE(dlg, &b.orgEdit);
                         typeCode(segmented(dlg, "OrgEditField"), {code.left(3), code.mid(3)});
                         typeText(dlg->findChild<QLineEdit*>("NameEdit"), "Баня");
                         inDialog(dlg);
-                    }, &l);
+                    });
                     QTest::mouseClick(l.AddButton, Qt::LeftButton);
                     l.reject();
                 });
@@ -258,20 +186,20 @@ private slots:
 
             inNewOrg([&](QWidget* dlg) {
                 bool picked = false;
-                onNextModal([&](QWidget* codes) {
+                onNextModal(dlg, [&](QWidget* codes) {
                     QCOMPARE(codes, &b.cbcList);
                     pressIn(b.cbcList.CancelButton, key);
                     picked = true;
-                }, dlg);
+                });
                 pressIn(b.orgEdit.CBCBrowse, key);
                 QVERIFY(picked);
                 QVERIFY(dlg->isVisible());
                 QCOMPARE(segmented(dlg, "CBCEditField")->text().trimmed(), QString());
                 picked = false;
-                onNextModal([&](QWidget*) {
+                onNextModal(dlg, [&](QWidget*) {
                     pressIn(b.cbcList.OkButton, key);
                     picked = true;
-                }, dlg);
+                });
                 pressIn(b.orgEdit.CBCBrowse, key);
                 QVERIFY(picked);
                 QVERIFY(dlg->isVisible());
@@ -284,12 +212,12 @@ private slots:
 
             // Enter in a field of the dialog is OK, the default button.
             runList(b.orgList, [&](TBookSelectForm& l) {
-                onNextModal([&](QWidget* dlg) {
+                onNextModal(&l, [&](QWidget* dlg) {
                     auto* name = dlg->findChild<QLineEdit*>("NameEdit");
                     pressIn(name, Qt::Key_End);
                     typeText(name, " №1");
                     pressIn(name, key);
-                }, &l);
+                });
                 QTest::mouseClick(l.EditButton, Qt::LeftButton);
                 l.reject();
             });
@@ -298,12 +226,12 @@ private slots:
 
             // The list as a picker: "Отмена" chooses nothing, "Выбрать" the row.
             org.first();
-            QTimer::singleShot(0, [&] {
-                QTest::keyClick(b.orgList.Grid, Qt::Key_Down);
+            onNextModal(nullptr, [&](QWidget*) {
+                press(b.orgList.Grid, Qt::Key_Down);
                 pressIn(b.orgList.CancelButton, key);
             });
             QVERIFY(!b.orgList.choose());
-            QTimer::singleShot(0, [&] { pressIn(b.orgList.OkButton, key); });
+            onNextModal(nullptr, [&](QWidget*) { pressIn(b.orgList.OkButton, key); });
             const std::optional<QString> chosen = b.orgList.choose();
             QVERIFY(chosen);
             QCOMPARE(*chosen, QStringLiteral("00101"));
@@ -321,22 +249,22 @@ private slots:
         b.kindList.show();
         auto* grid = b.kindList.Grid;
         QVERIFY(kinds.findKey({"001"}));
-        QTest::keyClick(grid, Qt::Key_Delete);
+        press(grid, Qt::Key_Delete);
         QCOMPARE(said.last().text,
                  QStringLiteral("Удалить вид дохода/ расхода из справочника невозможно, до тех пор пока он используется в "
                                 "начислениях. LichSelect:Master has detail records. Cannot delete or modify."));
-        QCOMPARE(codes(kinds, "SumType"), QStringList({"000", "001"}));
+        QCOMPARE(column(kinds, "SumType"), QStringList({"000", "001"}));
 
         // Ctrl+Del asks first; Cancel keeps the row, OK deletes it.
         said.clear();
         QVERIFY(kinds.findKey({"000"}));
         said.queue(dm::MsgResult::Cancel);
-        QTest::keyClick(grid, Qt::Key_Delete, Qt::ControlModifier);
+        press(grid, Qt::Key_Delete, Qt::ControlModifier);
         QCOMPARE(said.last().text, QStringLiteral("Delete record?"));
         QCOMPARE(said.last().buttons, dm::MsgButtons::OkCancel);
         QCOMPARE(kinds.recordCount(), 2);
         QVERIFY(kinds.findKey({"001"}));
-        QTest::keyClick(grid, Qt::Key_Delete, Qt::ControlModifier);
+        press(grid, Qt::Key_Delete, Qt::ControlModifier);
         QCOMPARE(said.last().text, QStringLiteral("Master has detail records. Cannot delete or modify."));
         b.kindList.hide();
 
@@ -344,22 +272,22 @@ private slots:
         said.clear();
         Table& law = b.db.LawSprTable;
         b.lawList.show();
-        QTest::keyClick(b.lawList.Grid, Qt::Key_Delete);
+        press(b.lawList.Grid, Qt::Key_Delete);
         QTest::mouseClick(b.lawList.DeleteButton, Qt::LeftButton);
         QCOMPARE(said.count(), 0);
         QVERIFY(law.isEmpty());
-        QTest::keyClick(b.lawList.Grid, Qt::Key_Delete);
+        press(b.lawList.Grid, Qt::Key_Delete);
         QCOMPARE(said.count(), 0);
 
         // Change in the empty book adds, as Add does; 12 and nothing is the group code 12.
-        onNextModal([&](QWidget* dlg) {
+        onNextModal(&b.lawList, [&](QWidget* dlg) {
             QCOMPARE(law.state(), store::TableState::Insert);
             typeCode(segmented(dlg, "LawEditField"), {"12"});
             QTest::keyClick(dlg->findChild<QLineEdit*>("Dop_NameEdit"), Qt::Key_A);
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-        }, &b.lawList);
+        });
         QTest::mouseClick(b.lawList.EditButton, Qt::LeftButton);
-        QCOMPARE(codes(law, "LawRef"), QStringList({"12"}));
+        QCOMPARE(column(law, "LawRef"), QStringList({"12"}));
         b.lawList.hide();
     }
 
@@ -369,14 +297,14 @@ private slots:
         ui::RecordingAnswerer said;
         // Enter on a chosen row returns its code; Esc returns nothing.
         QString got;
-        QTimer::singleShot(0, [&] {
-            QTest::keyClick(b.orgList.Grid, Qt::Key_Down);
-            QTest::keyClick(b.orgList.Grid, Qt::Key_Return);
+        onNextModal(nullptr, [&](QWidget*) {
+            press(b.orgList.Grid, Qt::Key_Down);
+            press(b.orgList.Grid, Qt::Key_Return);
         });
         std::optional<QString> r = b.orgList.choose();
         QVERIFY(r);
         QCOMPARE(*r, QStringLiteral("00101"));
-        QTimer::singleShot(0, [&] { QTest::keyClick(b.orgList.Grid, Qt::Key_Escape); });
+        onNextModal(nullptr, [&](QWidget*) { press(b.orgList.Grid, Qt::Key_Escape); });
         QVERIFY(!b.orgList.choose());
         // A double-click gives OK too.
         QTimer::singleShot(50, [&] {
@@ -392,31 +320,31 @@ private slots:
 
         // A kinds code typed as ABCDEF is stored as ABC.
         Table& kinds = b.db.SumTypeSprTable;
-        onNextModal([&](QWidget* dlg) {
+        onNextModal(&b.kindList, [&](QWidget* dlg) {
             QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("SumTypeEditDB"));
             QTest::keyClicks(QApplication::focusWidget(), "ABCDEF");
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             typeText(QApplication::focusWidget(), "Продажа");
             QTest::mouseClick(dlg->findChild<QPushButton*>("OkButton"), Qt::LeftButton);
-        }, &b.kindList);
+        });
         b.kindList.show();
-        QTest::keyClick(b.kindList.Grid, Qt::Key_Insert);
+        press(b.kindList.Grid, Qt::Key_Insert);
         QVERIFY(kinds.findKey({"ABC"}));
         QCOMPARE(kinds.fieldByName("Comment").asString(), QStringLiteral("Продажа"));
         QCOMPARE(said.count(), 0);
 
         // A duplicate kind, and Cancel in the dialog, leave the book as it was.
         for (bool ok : {true, false}) {
-            onNextModal([&, ok](QWidget* dlg) {
+            onNextModal(&b.kindList, [&, ok](QWidget* dlg) {
                 QTest::keyClicks(QApplication::focusWidget(), "000");
                 QTest::mouseClick(dlg->findChild<QPushButton*>(ok ? "OkButton" : "CancelButton"), Qt::LeftButton);
-            }, &b.kindList);
+            });
             QTest::mouseClick(b.kindList.AddButton, Qt::LeftButton);
         }
         QCOMPARE(said.count(), 1);
         QCOMPARE(said.last().text,
                  QStringLiteral("Указанный вид дохода/расхода уже есть в справочнике. OrgEditF:Key violation."));
-        QCOMPARE(codes(kinds, "SumType"), QStringList({"000", "001", "ABC"}));
+        QCOMPARE(column(kinds, "SumType"), QStringList({"000", "001", "ABC"}));
         b.kindList.hide();
     }
 
@@ -433,7 +361,7 @@ private slots:
         QCOMPARE(b.lawList.Grid->tableModel()->columns().size(), 3);
         // Typing a code into the quick search makes that row current for everyone.
         b.lawList.show();
-        QTest::keyClick(b.lawList.RxDBLookupCombo1->lineEdit(), Qt::Key_A, Qt::ControlModifier);
+        press(b.lawList.RxDBLookupCombo1->lineEdit(), Qt::Key_A, Qt::ControlModifier);
         QTest::keyClicks(b.lawList.RxDBLookupCombo1->lineEdit(), "011");
         QCOMPARE(b.db.LawSprTable.fieldByName("LawRef").asString(), QStringLiteral("011"));
         QCOMPARE(b.lawList.Grid->currentRow(), 1);

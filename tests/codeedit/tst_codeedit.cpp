@@ -2,6 +2,7 @@
 // driven with real key and mouse events in a shown, active window: the jump
 // to the next segment, the assembled code in both directions, OnChange and
 // OnKeyDown, tab order, focus and the layout of the segments.
+#include "gui.h"
 #include "ui/codeedit.h"
 
 #include <QApplication>
@@ -80,10 +81,7 @@ struct Form : QWidget {
     bool open()
     {
         show();
-        if (!QTest::qWaitForWindowExposed(this))
-            return false;
-        activateWindow();
-        return QTest::qWaitForWindowActive(this);
+        return gui::activate(this);
     }
 };
 

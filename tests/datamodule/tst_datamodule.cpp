@@ -1,7 +1,7 @@
 // The data module on real temporary roots: settings, opening the year,
 // hooks, calculated fields, re-reading and the backup copy.
 #include "datamodule/datamodule.h"
-#include "testroot.h"
+#include "install.h"
 
 #include <QDir>
 #include <atomic>
@@ -13,65 +13,11 @@ using store::Table;
 
 namespace {
 
-struct Said {
-    QString caption, text;
-    dm::MsgIcon icon;
-};
-
-// A root with a template (optionally with a year made from it) and prog.ini.
-struct Install {
-    QTemporaryDir tmp;
-    QString dir;
-    QString ini;
-    std::vector<Said> said;
-    dm::MsgResult answer = dm::MsgResult::Ok;
-
-    explicit Install(bool withTemplate = true)
-    {
-        dir = tmp.path();
-        ini = dir + "/prog.ini";
-        if (withTemplate) {
-            store::Session::createDatabase(dir + "/DataBase/Orig", schema::Location::Year);
-            store::Session s;
-            s.setControlDir(dir + "/DataBase");
-            s.addParam("USER NAME=setup");
-            Table k(&s);
-            k.setTableName("SumTypeSpr");
-            k.setDirectory(dir + "/DataBase/Orig");
-            k.open();
-            k.appendRecord({"000", "Без вида"});
-            Table law(&s);
-            law.setTableName("law_spr");
-            law.setDirectory(dir + "/DataBase/Orig");
-            law.open();
-            law.appendRecord({"01", "Из шаблона"});
-        }
-        store::Session::createDatabase(dir + "/Local", schema::Location::Work);
-    }
-
-    void setting(const char* key, const QString& value)
-    {
-        QVERIFY(config::Profile(ini).writeString("Main", key, value));
-    }
-
-    // Points prog.ini at this root with backslashes, as a user would write it.
-    void standard(int year = 2004)
-    {
-        setting("DataBaseDir", QString(dir).replace('/', '\\') + "\\DataBase\\");
-        setting("Year", QString::number(year));
-        setting("LocalBaseDir", QString(dir).replace('/', '\\') + "\\Local\\");
-    }
-
-    std::unique_ptr<TDataBase1> open(const QString& user = {})
-    {
-        if (!user.isEmpty())
-            setting("UserName", user);
-        return std::make_unique<TDataBase1>(ini, [this](const QString& c, const QString& t, dm::MsgButtons, dm::MsgIcon i) {
-            said.push_back({c, t, i});
-            return answer;
-        });
-    }
-};
+// The template's books; prog.ini is written by the tests that need one, with
+// backslashes as a user of the program writes it.
+const std::vector<TemplateRows> TemplateBooks = {{"SumTypeSpr", {{"000", "Без вида"}}},
+                                                 {"law_spr", {{"01", "Из шаблона"}}}};
+const Install::Setup NoIni{.settings = false};
 
 } // namespace
 
@@ -82,7 +28,7 @@ private slots:
     void firstStartWithoutSettings()
     {
         // No prog.ini at all: DataBase\ and Local\ of the current directory, year 2003.
-        Install in;
+        Install in(TemplateBooks, NoIni);
         const QString cwd = QDir::currentPath();
         QDir::setCurrent(in.dir);
         {
@@ -110,7 +56,7 @@ private slots:
 
     void settingsAreReadEachTime()
     {
-        Install in;
+        Install in(TemplateBooks, NoIni);
         QFile f(in.ini);
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write("garbage line\r\n[Other]\r\nYear=1999\r\n[main]\r\nyear = 2005\r\n=\r\nORGNAME=Финуправление\r\n");
@@ -125,8 +71,7 @@ private slots:
     void missingYear()
     {
         // Neither the year nor a template: the message, nothing open, and the program goes on.
-        Install in(false);
-        in.standard();
+        Install in({}, {.backslashes = true, .withTemplate = false});
         auto d = in.open();
         QVERIFY(!d->isOpen());
         QCOMPARE(in.said.size(), size_t(1));
@@ -161,7 +106,7 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QString, target);
         QFETCH(QString, error);
-        Install in;
+        Install in(TemplateBooks, 2004, true);
         const QString bad = in.dir + "/DataBase/Orig/" + name;
         if (target.isEmpty()) {
             QFile f(bad);
@@ -170,7 +115,6 @@ private slots:
         } else {
             QVERIFY(QFile::link(target, bad));
         }
-        in.standard(2004);
         std::unique_ptr<TDataBase1> d;
         QCOMPARE(storeError([&] { d = in.open(); }), QString());   // the program goes on
         QVERIFY(d);
@@ -198,15 +142,14 @@ private slots:
 
     void newYearsStartFromTheTemplate()
     {
-        Install in;
-        in.standard(2004);
+        Install in(TemplateBooks, 2004, true);
         {
             auto d = in.open();
             QVERIFY(d->isOpen());
             QVERIFY(d->LawSprTable.findKey({"01"}));
             d->LawSprTable.appendRecord({"02", "Добавлен в 2004"});
         }
-        in.standard(2005);
+        in.writeIni(2005, true);
         auto d = in.open();
         QVERIFY(d->isOpen());
         QCOMPARE(d->LawSprTable.recordCount(), 1);   // the template's books, not last year's
@@ -218,7 +161,7 @@ private slots:
 
     void rootWithoutSeparator()
     {
-        Install in;
+        Install in(TemplateBooks, NoIni);
         QVERIFY(QDir().rename(in.dir + "/DataBase", in.dir + "/Acc"));
         in.setting("DataBaseDir", in.dir + "/Acc");
         in.setting("Year", "2004");
@@ -238,8 +181,7 @@ private slots:
 
     void secondCopyUnderTheSameName()
     {
-        Install in;
-        in.standard();
+        Install in(TemplateBooks, 2004, true);
         auto a = in.open("Иванова");
         QVERIFY(a->isOpen());
         auto b = in.open("Иванова");
@@ -252,8 +194,7 @@ private slots:
 
     void hooks()
     {
-        Install in;
-        in.standard();
+        Install in(TemplateBooks, 2004, true);
         auto d = in.open();
         Table& org = d->Org_Table;
         org.append();
@@ -292,8 +233,7 @@ private slots:
 
     void names()
     {
-        Install in;
-        in.standard();
+        Install in(TemplateBooks, 2004, true);
         auto d = in.open();
         d->LawSprTable.appendRecord({"02", "Второе"});
         d->CBCSPRTable.appendRecord({"0101"});
@@ -340,8 +280,7 @@ private slots:
     // move the book either; only the current row does.
     void namesLeaveAPendingBookAlone()
     {
-        Install in;
-        in.standard();
+        Install in(TemplateBooks, 2004, true);
         auto d = in.open();
         d->CBCSPRTable.appendRecord({"0101"});
         for (auto [code, name] : {std::pair{"10001", "Первая"}, {"10003", "Третья"}, {"10005", "Пятая"}})
@@ -394,8 +333,7 @@ private slots:
 
     void quarterSums()
     {
-        Install in;
-        in.standard();
+        Install in(TemplateBooks, 2004, true);
         auto d = in.open();
         d->Org_Table.appendRecord({"10001"});
         d->CBCSPRTable.appendRecord({"0101"});
@@ -423,8 +361,7 @@ private slots:
 
     void workTables()
     {
-        Install in;
-        in.standard();
+        Install in(TemplateBooks, 2004, true);
         auto d = in.open();
         Table& m4 = d->MD4Table;
         m4.open();
@@ -453,8 +390,7 @@ private slots:
 
     void syncSeesOtherCopies()
     {
-        Install in;
-        in.standard();
+        Install in(TemplateBooks, 2004, true);
         auto a = in.open("A");
         auto b = in.open("B");
         QVERIFY(a->isOpen() && b->isOpen());
@@ -471,7 +407,7 @@ private slots:
 
     void copyDir()
     {
-        Install in;
+        Install in(TemplateBooks, NoIni);
         const QString src = in.dir + "/src/", dst = in.dir + "/a/b/c/";
         QDir().mkpath(src + "sub");
         for (const char* n : {"a.txt", "b.txt", "c.txt"}) {
@@ -505,8 +441,7 @@ private slots:
 
     void backup()
     {
-        Install in;
-        in.standard();
+        Install in(TemplateBooks, 2004, true);
         auto d = in.open();
         d->LawSprTable.appendRecord({"02"});
         const QString day = QDate::currentDate().toString("dd.MM.yyyy");
@@ -551,8 +486,7 @@ private slots:
 
     void backupWhileAnotherCopyWrites()
     {
-        Install in;
-        in.standard();
+        Install in(TemplateBooks, 2004, true);
         auto d = in.open();
         const QByteArray file = QFile::encodeName(in.dir + "/DataBase/2004/year.db");
         std::atomic<bool> stop{false};

@@ -4,24 +4,24 @@
 // pages of both reports, the take-down, and a store failure half-way.
 #include "books.h"
 #include "datamodule/datamodule.h"
+#include "gui.h"
+#include "install.h"
 #include "reports/accounts/accounts_windows.h"
 #include "pagefit.h"
 #include "store/storeerror.h"
 #include "ui/codeedit.h"
 #include "ui/dateedit.h"
 #include "ui/messagebox.h"
-#include "keys.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
-#include <functional>
 
 using dm::TDataBase1;
+using namespace gui;
 using namespace reports;
 using store::Table;
 
@@ -29,41 +29,15 @@ namespace {
 
 const QString CbcA = "0701901420001310000", CbcB = "0702901420001310000";
 
-struct Install {
-    QTemporaryDir tmp;
-    QString ini;
-    Install()
-    {
-        const QString dir = tmp.path(), orig = dir + "/DataBase/Orig";
-        ini = dir + "/prog.ini";
-        store::Session::createDatabase(orig, schema::Location::Year);
-        store::Session::createDatabase(dir + "/Local", schema::Location::Work);
-        store::Session s;
-        s.setControlDir(dir + "/DataBase");
-        s.addParam("USER NAME=setup");
-        s.open();
-        auto fill = [&](const char* name, const std::vector<QVariantList>& rows) {
-            Table t(&s);
-            t.setTableName(name);
-            t.setDirectory(orig);
-            t.open();
-            for (const QVariantList& r : rows)
-                t.appendRecord(r);
-        };
-        fill("cbc_spr", {{CbcA, "Сады"}, {CbcB, "Школы"}});
-        fill("law_spr", {{"03", "Образование"}, {"031", "Дошкольное"}, {"032", "Общее"}});
-        fill("org_spr", {{"123", "Группа"}, {"12345", "Детский сад"}, {"12", "Короткий"}, {"13345", "Школа"}});
-        config::Profile p(ini);
-        p.writeString("Main", "DataBaseDir", dir + "/DataBase/");
-        p.writeString("Main", "Year", "2004");
-        p.writeString("Main", "LocalBaseDir", dir + "/Local/");
-        p.writeString("Main", "OrgName", "Финансовое управление");
-    }
+const std::vector<TemplateRows> Books = {
+    {"cbc_spr", {{CbcA, "Сады"}, {CbcB, "Школы"}}},
+    {"law_spr", {{"03", "Образование"}, {"031", "Дошкольное"}, {"032", "Общее"}}},
+    {"org_spr", {{"123", "Группа"}, {"12345", "Детский сад"}, {"12", "Короткий"}, {"13345", "Школа"}}},
 };
 
 // The data module, the pickers, the wait window and both reports.
 struct Reports {
-    Install in;
+    Install in{Books, {.orgName = "Финансовое управление"}};
     TDataBase1 db{in.ini, [](auto&&...) { return dm::MsgResult::Ok; }};
     books::TOrgSelectForm org{db};
     books::TCBCSelectForm cbc{db};
@@ -129,53 +103,6 @@ void tick(QCheckBox* b) { QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(6, b->
 
 void typeSegment(TSegmentedEdit* e, int k, const QString& text) { QTest::keyClicks(e->segment(k), text); }
 
-// The focused control by name; a segment as name.k.
-QString focusName()
-{
-    QWidget* f = QApplication::focusWidget();
-    if (!f)
-        return {};
-    for (QWidget* p = f->parentWidget(); p; p = p->parentWidget())
-        if (auto* e = qobject_cast<TSegmentedEdit*>(p))
-            for (int k = 1; k <= e->segmentCount(); ++k)
-                if (e->segment(k) == f)
-                    return e->objectName() + "." + QString::number(k);
-    return f->objectName();
-}
-
-// Shows `dlg` modally, runs `body` in it once it is active and returns how it
-// closed (a dialog that `body` leaves open is cancelled).
-int runModal(QDialog& dlg, const std::function<void()>& body)
-{
-    QTimer::singleShot(0, &dlg, [&dlg, body] {
-        dlg.activateWindow();
-        if (QTest::qWaitForWindowActive(&dlg))
-            body();
-        if (dlg.isVisible())
-            dlg.reject();
-    });
-    return dlg.exec();
-}
-
-// Runs `act` in the next modal window above `below` once it is active.
-void onNextModal(QWidget* below, std::function<void(QWidget*)> act)
-{
-    auto* timer = new QTimer;
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, act, below] {
-        QWidget* m = QApplication::activeModalWidget();
-        if (m && m != below) {
-            timer->stop();
-            timer->deleteLater();
-            if (QTest::qWaitForWindowActive(m))
-                act(m);
-            if (m->isVisible())
-                qobject_cast<QDialog*>(m)->reject();
-        }
-    });
-    timer->start();
-}
-
 } // namespace
 
 class ReportsTest : public QObject {
@@ -220,10 +147,9 @@ private slots:
         // A code picked from the book is written but not ticked.
         r.db.Org_Table.setOrder("Org");
         r.db.Org_Table.findKey({"13345"});
-        QTimer::singleShot(0, [&] {
-            QWidget* w = QApplication::activeModalWidget();
-            if (w == &r.org)
-                QTest::keyClick(r.org.Grid, Qt::Key_Return);
+        onNextModal(&f, [&](QWidget* m) {
+            QCOMPARE(m, &r.org);
+            press(r.org.Grid, Qt::Key_Return);
         });
         QTest::mouseClick(f.ORGBrowse, Qt::LeftButton);
         QCOMPARE(f.OrgEditField->text(), QStringLiteral("13345"));
@@ -232,8 +158,7 @@ private slots:
         QCOMPARE(f.ORGBrowse->toolTip(), QStringLiteral("Выбрать организацию из справочника"));
         // The tab order: box, edit(s), browse button of each group, then the buttons.
         QVERIFY(f.ReportOkButton->isDefault());
-        f.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&f));
+        QVERIFY(activate(&f));
         f.PerCheckBox->setFocus();
         QStringList order;
         for (int i = 0; i < 30 && !order.contains("CancelButton"); ++i) {
@@ -290,8 +215,7 @@ private slots:
                 QVERIFY(f.isVisible());
                 QCOMPARE(f.OrgEditField->text(), QStringLiteral("12345"));
                 // A written code moves no focus: back in the dialog, it is where it was.
-                f.activateWindow();
-                QVERIFY(QTest::qWaitForWindowActive(&f));
+                QVERIFY(activate(&f));
                 QCOMPARE(focusName(), QStringLiteral("ORGBrowse"));
                 // Enter in a code edit is "Сформировать".
                 pressIn(f.CBCEditField->segment(2), key);
@@ -569,7 +493,7 @@ private slots:
         for (const char* a : {"00000000001", "00000000002", "00000000003"})
             r.db.T1.appendRecord({a, "031"});
         // Esc in the wait window while the first row is due: no preview, all taken down.
-        QTimer::singleShot(0, [&] { QTest::keyClick(&r.wait, Qt::Key_Escape); });
+        QTimer::singleShot(0, [&] { press(&r.wait, Qt::Key_Escape); });
         r.md.CreateAndShow();
         QVERIFY(cancelRequested());
         QVERIFY(r.md.cancelled());

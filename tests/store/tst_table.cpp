@@ -13,14 +13,6 @@ class TableTest : public QObject {
     std::unique_ptr<TestRoot> root;
     std::unique_ptr<store::Session> s;
 
-    static QStringList column(Table& t, const QString& field)
-    {
-        QStringList out;
-        for (t.first(); !t.eof(); t.next())
-            out << t.fieldByName(field).asString();
-        return out;
-    }
-
     void books(Table& org)
     {
         for (const auto& [code, name] : std::initializer_list<std::pair<const char*, const char*>>{

@@ -1,7 +1,7 @@
 // The shared widgets: message boxes, the image list, the data grid, the
 // lookup combo, the bound edits, the date line and the amount edits, driven
 // with real keys and clicks.
-#include "keys.h"
+#include "gui.h"
 #include "testroot.h"
 #include "ui/amountedit.h"
 #include "ui/dateedit.h"
@@ -19,29 +19,13 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
-#include <QTimer>
 #include <QVBoxLayout>
 #include <QtTest>
-#include <functional>
 
+using namespace gui;
 using store::Table;
 
 namespace {
-
-// Acts on the next modal box once it is up: runs `act` with it.
-void onNextModal(std::function<void(QWidget*)> act)
-{
-    auto* timer = new QTimer;
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, act] {
-        if (QWidget* w = QApplication::activeModalWidget()) {
-            timer->stop();
-            timer->deleteLater();
-            act(w);
-        }
-    });
-    timer->start();
-}
 
 QStringList buttonTexts(QWidget* box)
 {
@@ -80,8 +64,7 @@ struct Window {
         lay->addWidget(other);
         w.resize(420, 320);
         w.show();
-        w.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QVERIFY(gui::activate(&w));
     }
 };
 
@@ -164,7 +147,7 @@ private slots:
         // Esc on OK/Отмена: Cancel; the texts of the box as given, plain.
         QString title, text;
         QStringList buttons;
-        onNextModal([&](QWidget* box) {
+        onNextModal(nullptr, [&](QWidget* box) {
             title = box->windowTitle();
             text = static_cast<QMessageBox*>(box)->text();
             buttons = buttonTexts(box);
@@ -177,11 +160,11 @@ private slots:
         QCOMPARE(buttons, QStringList({"OK", "Отмена"}));
 
         // Enter presses OK; on a focused button, that button.
-        onNextModal([](QWidget* box) { QTest::keyClick(box, Qt::Key_Return); });
+        onNextModal(nullptr, [](QWidget* box) { QTest::keyClick(box, Qt::Key_Return); });
         QCOMPARE(ui::messageBox("Вопрос", "Да?", dm::MsgButtons::OkCancel, dm::MsgIcon::None), dm::MsgResult::Ok);
         for (Qt::Key key : EnterKeys)
             for (const char* button : {"OK", "Отмена"}) {
-                onNextModal([&](QWidget* box) {
+                onNextModal(nullptr, [&](QWidget* box) {
                     for (auto* b : box->findChildren<QPushButton*>())
                         if (b->text() == QString::fromUtf8(button))
                             pressIn(b, key);
@@ -191,7 +174,7 @@ private slots:
             }
 
         // OK alone: Esc answers Ok; the application title is the caption.
-        onNextModal([&](QWidget* box) {
+        onNextModal(nullptr, [&](QWidget* box) {
             title = box->windowTitle();
             buttons = buttonTexts(box);
             QTest::keyClick(box, Qt::Key_Escape);
