@@ -3,7 +3,7 @@
 #include "csv.h"
 #include "datamodule/datamodule.h"
 #include "demo.h"
-#include "report.h"
+#include "report_command.h"
 #include "store/check.h"
 #include "store/format.h"
 

@@ -1,4 +1,4 @@
-#include "report.h"
+#include "report_command.h"
 
 #include "datamodule/datamodule.h"
 #include "reports/accounts/accounts_reports.h"
