@@ -45,10 +45,9 @@ bool recountAccount(store::Table& t1, store::Table& postings, PostingSide side)
 
 void recountAllAccounts(store::Table& t1, store::Table& t2_1, store::Table& t2_2)
 {
-    store::Connection& c = t1.connection();
-    c.beginBatch();
+    store::BatchScope batch(t1.connection());
+    t1.disableControls();
     try {
-        t1.disableControls();
         for (t1.first(); !t1.eof(); t1.next()) {
             const QVariant account = t1.value(AccountField);
             t1.edit();
@@ -58,17 +57,13 @@ void recountAllAccounts(store::Table& t1, store::Table& t2_1, store::Table& t2_2
             writeTotals(t1);
             t1.post();
         }
-        t1.enableControls();
-        c.commitBatch();
     } catch (...) {
+        t1.cancel();
         t1.enableControls();
-        try {
-            t1.cancel();
-            c.rollbackBatch();
-        } catch (...) {
-        }
         throw;
     }
+    t1.enableControls();
+    batch.commit();
 }
 
 } // namespace accounts

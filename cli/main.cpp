@@ -305,14 +305,13 @@ int importTable(const QString& ini, QStringList args)
     try {
         if (!t->isOpen())
             t->open();
-        store::Connection& c = t->connection();
-        c.beginBatch();
+        // All or nothing: a batch left by a refusal is rolled back.
+        store::BatchScope batch(t->connection());
         t->disableControls();
         if (replace) {
             try {
                 t->emptyTable();
             } catch (const store::StoreError& e) {
-                c.rollbackBatch();
                 t->enableControls();
                 err(QStringLiteral("saldina-cli: %1: %2").arg(t->tableName(), e.text()));
                 return 1;
@@ -337,13 +336,12 @@ int importTable(const QString& ini, QStringList args)
                 ++added;
             } catch (const store::StoreError& e) {
                 t->cancel();
-                c.rollbackBatch();
                 t->enableControls();
                 err(QStringLiteral("saldina-cli: %1: line %2: %3").arg(args[1]).arg(rec.line).arg(e.text()));
                 return 1;
             }
         }
-        c.commitBatch();
+        batch.commit();
         t->enableControls();
     } catch (const store::StoreError& e) {
         err(QStringLiteral("saldina-cli: ") + e.text());
