@@ -2,12 +2,14 @@
 // Timing and printing shared by the benchmarks.
 #include <QFile>
 #include <QString>
+#include <QStringList>
 #include <algorithm>
 #include <cstdio>
 #include <optional>
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <ctime>
 #include <vector>
 
 namespace benchutil {
@@ -21,6 +23,14 @@ template <class F> double timed(F&& body)
     const auto t0 = Clock::now();
     body();
     return seconds(t0, Clock::now());
+}
+
+// The processor time the process has taken, user and system.
+inline double cpuSeconds()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
 }
 
 inline double median(std::vector<double> v)
@@ -41,25 +51,31 @@ inline QString num(double v)
     return QString::number(v, 'f', digits);
 }
 
-// The command line every benchmark takes: [DATA_DIR] [--scale F] [--repeats N].
+// The command line every benchmark takes: [DATA_DIR] [--scale F] [--repeats N]
+// [--only GROUP,...].
 struct Args {
     QString dataDir;
     double scale = 1.0;
     int repeats = 5;
+    QStringList only;   // the groups of figures to take; empty: all
+
+    bool wants(const char* group) const { return only.isEmpty() || only.contains(QLatin1String(group)); }
 };
 
 // Nothing (after a message) when the line is wrong.
 inline std::optional<Args> parseArgs(int argc, char** argv, const char* name, const QString& dataDir, int repeats)
 {
-    Args a{dataDir, 1.0, repeats};
+    Args a{dataDir, 1.0, repeats, {}};
     for (int i = 1; i < argc; ++i) {
         const QString s = QString::fromLocal8Bit(argv[i]);
         if (s == QLatin1String("--scale") && i + 1 < argc)
             a.scale = QString::fromLocal8Bit(argv[++i]).toDouble();
         else if (s == QLatin1String("--repeats") && i + 1 < argc)
             a.repeats = std::max(1, QString::fromLocal8Bit(argv[++i]).toInt());
+        else if (s == QLatin1String("--only") && i + 1 < argc)
+            a.only += QString::fromLocal8Bit(argv[++i]).split(QLatin1Char(','), Qt::SkipEmptyParts);
         else if (s.startsWith(QLatin1Char('-'))) {
-            std::fprintf(stderr, "usage: %s [DATA_DIR] [--scale F] [--repeats N]\n", name);
+            std::fprintf(stderr, "usage: %s [DATA_DIR] [--scale F] [--repeats N] [--only GROUP,...]\n", name);
             return std::nullopt;
         } else
             a.dataDir = s;

@@ -1,7 +1,6 @@
 #include "pageset.h"
 
 #include <QFont>
-#include <QHash>
 #include <QFontMetricsF>
 #include <QImage>
 #include <QPageSize>
@@ -9,7 +8,6 @@
 #include <QPdfWriter>
 #include <QTextBoundaryFinder>
 #include <algorithm>
-#include <deque>
 #include <limits>
 #include <memory>
 
@@ -45,36 +43,27 @@ QPaintDevice& measureDevice()
     return img;
 }
 
-std::deque<TextStyle>& styles()   // a deque: a style's reference stays valid
-{
-    static std::deque<TextStyle> s(1);
-    return s;
-}
+} // namespace
 
 // A style's font on the measuring device; its measures in layout pixels and in mm.
-struct Measure {
+struct StyleMeasure {
     QFont font;
     QFontMetricsF fm;
     double ascent, height, lineSpacing;   // layout pixels
     FontMeasures mm;
+
+    explicit StyleMeasure(const TextStyle& st) : StyleMeasure(fontOf(st, st.pointSize)) {}
+
+private:
+    explicit StyleMeasure(const QFont& f)
+        : font(f), fm(f, &measureDevice()), ascent(fm.ascent()), height(fm.ascent() + fm.descent()),
+          lineSpacing(fm.lineSpacing()),
+          mm{ascent / PxPerMm, fm.descent() / PxPerMm, height / PxPerMm, lineSpacing / PxPerMm}
+    {
+    }
 };
 
-const Measure& measure(quint32 style)
-{
-    static std::vector<std::unique_ptr<Measure>> all;
-    if (style >= all.size())
-        all.resize(size_t(style) + 1);
-    std::unique_ptr<Measure>& m = all[style];
-    if (!m) {
-        const TextStyle& st = styleById(style);
-        QFont f = fontOf(st, st.pointSize);
-        QFontMetricsF fm(f, &measureDevice());
-        const double a = fm.ascent(), d = fm.descent();
-        m = std::make_unique<Measure>(Measure{f, fm, a, a + d, fm.lineSpacing(),
-                                              {a / PxPerMm, d / PxPerMm, (a + d) / PxPerMm, fm.lineSpacing() / PxPerMm}});
-    }
-    return *m;
-}
+namespace {
 
 bool isLineEnd(QChar c) { return c == QLatin1Char('\n') || c == LineBreak; }
 
@@ -129,7 +118,7 @@ Extent extentOf(const QFontMetricsF& fm, QStringView line)
     return {leftInk(fm, line), std::max(adv, adv - rb)};
 }
 
-QString breakText(const QString& text, const Measure& m, double width)
+QString breakText(const QString& text, const StyleMeasure& m, double width)
 {
     auto widthOf = [&](qsizetype from, qsizetype to) {
         return extentOf(m.fm, chopped(QStringView(text).mid(from, to - from))).width();
@@ -181,65 +170,64 @@ QString breakText(const QString& text, const Measure& m, double width)
 
 } // namespace
 
-quint32 styleId(const TextStyle& style)
+TextStyles::TextStyles() : styles_(1) {}
+
+quint32 TextStyles::add(const TextStyle& style)
 {
-    auto& all = styles();
-    for (size_t i = 0; i < all.size(); ++i)
-        if (all[i] == style)
+    for (size_t i = 0; i < styles_.size(); ++i)
+        if (styles_[i].style == style)
             return quint32(i);
-    all.push_back(style);
-    return quint32(all.size() - 1);
+    styles_.push_back({style, {}});
+    return quint32(styles_.size() - 1);
 }
 
-const TextStyle& styleById(quint32 id)
+const TextStyle& TextStyles::operator[](quint32 number) const
 {
-    const auto& all = styles();
-    return id < all.size() ? all[id] : all.front();
+    return number < styles_.size() ? styles_[number].style : styles_.front().style;
 }
 
-const FontMeasures& fontMeasures(quint32 style) { return measure(style).mm; }
-
-double linesHeight(quint32 style, int lines)
+const StyleMeasure& TextStyles::measure(quint32 number) const
 {
-    const FontMeasures& m = fontMeasures(style);
-    return lines <= 0 ? 0 : (lines - 1) * m.lineSpacing + m.height;
+    const Entry& e = number < styles_.size() ? styles_[number] : styles_.front();
+    if (!e.measure)
+        e.measure = std::make_shared<const StyleMeasure>(e.style);
+    return *e.measure;
 }
 
-double lineWidth(const QString& line, quint32 style)
+const FontMeasures& TextStyles::fontMeasures(quint32 number) const { return measure(number).mm; }
+
+namespace {
+double heightOf(const FontMeasures& m, int lines) { return lines <= 0 ? 0 : (lines - 1) * m.lineSpacing + m.height; }
+} // namespace
+
+double TextStyles::linesHeight(quint32 number, int lines) const { return heightOf(fontMeasures(number), lines); }
+
+double TextStyles::lineWidth(const QString& line, quint32 number) const
 {
-    return extentOf(measure(style).fm, chopped(line)).width() / PxPerMm;
+    return extentOf(measure(number).fm, chopped(line)).width() / PxPerMm;
 }
 
-QString breakLines(const QString& text, quint32 style, double width, int* lines)
+QString TextStyles::breakLines(const QString& text, quint32 number, double width, int* lines) const
 {
-    // Names and codes repeat from row to row: each text is broken once for a
-    // style and a width.
-    struct Broken {
-        QString text;
-        int lines;
-    };
-    struct Known {
-        quint32 style;
-        double width;
-        QHash<QString, Broken> texts;
-    };
-    static std::vector<Known> known;
-    auto it = std::find_if(known.begin(), known.end(),
-                           [&](const Known& k) { return k.style == style && k.width == width; });
-    if (it == known.end()) {
-        known.push_back({style, width, {}});
-        it = known.end() - 1;
-    }
-    auto b = it->texts.constFind(text);
-    if (b == it->texts.constEnd()) {
-        if (it->texts.size() > 20000)
-            it->texts.clear();
-        QString broken = breakText(text, measure(style), width);
-        b = it->texts.insert(text, {broken, lineCount(broken)});
-    }
+    QString broken = breakText(text, measure(number), width);
     if (lines)
-        *lines = b->lines;
-    return b->text;
+        *lines = lineCount(broken);
+    return broken;
+}
+
+FontMeasures fontMeasures(const TextStyle& style) { return StyleMeasure(style).mm; }
+
+double linesHeight(const TextStyle& style, int lines) { return heightOf(fontMeasures(style), lines); }
+
+double lineWidth(const QString& line, const TextStyle& style)
+{
+    return extentOf(StyleMeasure(style).fm, chopped(line)).width() / PxPerMm;
+}
+
+const TextStyle& Page::style(const TextRun& t) const
+{
+    static const TextStyle none;
+    return styles ? (*styles)[t.style] : none;
 }
 
 QStringList TextRun::lines() const
@@ -311,16 +299,18 @@ void paintPage(QPainter& painter, const Page& page, const QRectF& target, std::v
     const QTransform toDevice(s / PxPerMm, 0, 0, s / PxPerMm, target.left(), target.top());
     painter.setWorldTransform(toDevice, true);
     const double dpi = painter.device() ? painter.device()->logicalDpiY() : 96;
+    static const TextStyles defaultOnly;
+    const TextStyles& styles = page.styles ? *page.styles : defaultOnly;
     quint32 current = std::numeric_limits<quint32>::max();
-    const Measure* m = nullptr;
-    for (size_t i = 0; i < page.texts.size(); ++i) {
+    const StyleMeasure* m = nullptr;
+    for (qsizetype i = 0; i < page.texts.size(); ++i) {
         const TextRun& t = page.texts[i];
         if (t.text.isEmpty())
             continue;
-        const TextStyle& st = t.textStyle();
+        const TextStyle& st = styles[t.style];
         if (t.style != current) {
             current = t.style;
-            m = &measure(current);
+            m = &styles.measure(current);
             // A point is 1/72 inch of the device: sized so that it has the
             // layout's size in pixels of the layout.
             QFont f = m->font;

@@ -4,8 +4,10 @@
 // into PDF, and dumped as plain text for tests and the command line.
 #include <QColor>
 #include <QLineF>
+#include <QList>
 #include <QRectF>
 #include <QString>
+#include <memory>
 #include <vector>
 
 class QPainter;
@@ -21,11 +23,50 @@ struct TextStyle {
     bool operator==(const TextStyle&) const = default;
 };
 
-// A report has a handful of text styles and hundreds of thousands of texts:
-// a text keeps the number of its style in one table of the program (pages
-// are made and painted on the GUI thread). Number 0 is the default style.
-quint32 styleId(const TextStyle& style);
-const TextStyle& styleById(quint32 id);
+// The measures of a style's font on the layout's measuring device.
+struct StyleMeasure;
+
+// A style's font in millimetres.
+struct FontMeasures {
+    double ascent = 0, descent = 0;
+    double height = 0;        // of one line: ascent and descent
+    double lineSpacing = 0;   // from one line to the next
+};
+
+// The text styles of one page set, by number; number 0 is the default style.
+// A report has a handful of styles and hundreds of thousands of texts: each
+// text keeps the number of its style in the table of its page set, which the
+// set's pages share (a copied page keeps it). Each style comes with its font
+// and measures, so that the layout and the renderer measure alike.
+class TextStyles {
+public:
+    TextStyles();
+    // The number of `style`, added when the table does not hold it yet.
+    quint32 add(const TextStyle& style);
+    int size() const { return int(styles_.size()); }
+    // A number the table does not hold reads as the default style.
+    const TextStyle& operator[](quint32 number) const;
+    const FontMeasures& fontMeasures(quint32 number) const;
+    // The height in mm of `lines` lines, from the first line's top.
+    double linesHeight(quint32 number, int lines) const;
+    // The width in mm that one line takes, from the leftmost to the
+    // rightmost of its advance and its ink.
+    double lineWidth(const QString& line, quint32 number) const;
+    // `text` broken into lines that fit `width` mm: at blanks and other break
+    // opportunities, within a word only when the word alone is wider than
+    // `width`. Returns the text with a LineBreak where each line but the last
+    // ends; `lines` receives their number.
+    QString breakLines(const QString& text, quint32 number, double width, int* lines = nullptr) const;
+
+    const StyleMeasure& measure(quint32 number) const;
+
+private:
+    struct Entry {
+        TextStyle style;
+        mutable std::shared_ptr<const StyleMeasure> measure;   // made when first asked for
+    };
+    std::vector<Entry> styles_;
+};
 
 // Where a wrapped text goes on to its next line. The lines of a text are
 // decided once, when the pages are made, and the text keeps them: each line
@@ -37,12 +78,10 @@ struct TextRun {
     QRectF rect;   // mm: the item's box less its insets
     QString text;
     QColor color = Qt::black;
-    quint32 style = 0;
+    quint32 style = 0;   // number in the styles of its page
     // From the top of `rect` to the top of the first line, mm; negative: the
     // lines stand centred in `rect`.
     float top = -1;
-    const TextStyle& textStyle() const { return styleById(style); }
-    void setStyle(const TextStyle& s) { style = styleId(s); }
     // The lines as printed, and the text as it reads without them.
     QStringList lines() const;
     QString plainText() const;
@@ -59,15 +98,32 @@ struct FillRun {
     QColor color;
 };
 
+} // namespace reports
+
+Q_DECLARE_TYPEINFO(reports::TextRun, Q_RELOCATABLE_TYPE);
+Q_DECLARE_TYPEINFO(reports::LineRun, Q_RELOCATABLE_TYPE);
+Q_DECLARE_TYPEINFO(reports::FillRun, Q_RELOCATABLE_TYPE);
+
+namespace reports {
+
+// A page is a value: a copy shares its lists with the original until either
+// changes them.
 struct Page {
     double width = 215.9, height = 279.4;   // mm
-    std::vector<FillRun> fills;   // painted first
-    std::vector<TextRun> texts;
-    std::vector<LineRun> lines;   // painted last
+    QList<FillRun> fills;   // painted first
+    QList<TextRun> texts;
+    QList<LineRun> lines;   // painted last
+    // The styles of the page set the page belongs to; none: every text in
+    // the default style.
+    std::shared_ptr<const TextStyles> styles;
+    const TextStyle& style(const TextRun& t) const;
 };
 
+// A generated report as a value: its pages, and the styles and strings they
+// share with each other and with nothing else.
 struct PageSet {
     std::vector<Page> pages;
+    std::shared_ptr<const TextStyles> styles;   // those of every page
     int count() const { return int(pages.size()); }
 
     // Each page as lines: the texts whose vertical extents overlap, left to
@@ -98,26 +154,10 @@ bool writePdf(const PageSet& pages, const QString& fileName);
 // Text measuring shared by the layout and the renderer. Texts are measured
 // in a font without hinting at a fixed resolution, so that a line is as
 // wide on screen at any zoom, on paper and in PDF as when it was laid out.
-
-// A style's font in millimetres.
-struct FontMeasures {
-    double ascent = 0, descent = 0;
-    double height = 0;        // of one line: ascent and descent
-    double lineSpacing = 0;   // from one line to the next
-};
-const FontMeasures& fontMeasures(quint32 style);
-
-// The height in mm of `lines` lines of the style, from the first line's top.
-double linesHeight(quint32 style, int lines);
-
-// The width in mm that one line takes in the style, from the leftmost to the
-// rightmost of its advance and its ink.
-double lineWidth(const QString& line, quint32 style);
-
-// `text` broken into lines that fit `width` mm in the style: at blanks and
-// other break opportunities, within a word only when the word alone is wider
-// than `width`. Returns the text with a LineBreak where each line but the
-// last ends; `lines` receives their number.
-QString breakLines(const QString& text, quint32 style, double width, int* lines = nullptr);
+// TextStyles measures in the styles of a page set; these measure in a style
+// of its own.
+FontMeasures fontMeasures(const TextStyle& style);
+double linesHeight(const TextStyle& style, int lines);
+double lineWidth(const QString& line, const TextStyle& style);
 
 } // namespace reports

@@ -2,7 +2,11 @@
 
 #include "store/format.h"
 
+#include <QHash>
 #include <QRegularExpression>
+#include <QSet>
+#include <deque>
+#include <unordered_map>
 
 namespace reports {
 
@@ -156,13 +160,6 @@ Item* Report::item(const QString& name) const
 // ---------------------------------------------------------------- generation
 
 namespace {
-struct Sum {
-    Item* item;
-    Band* band;
-    DataSource* source;
-    QString field;
-};
-
 int qtAlign(const Item& it)
 {
     return it.align == Align::Left ? Qt::AlignLeft : it.align == Align::Center ? Qt::AlignHCenter : Qt::AlignRight;
@@ -181,48 +178,125 @@ TextStyle styleOf(const Item& it)
     return t;
 }
 
+bool sameLook(const TextStyle& t, const Item& it)
+{
+    return t.family == it.font.family && t.pointSize == it.font.pointSize && t.bold == it.font.bold &&
+           t.italic == it.font.italic && t.underline == it.font.underline && t.align == qtAlign(it) &&
+           t.wrap == it.wordWrap;
+}
+
 constexpr double Inset = 0.5;   // mm between a frame and its text
 } // namespace
 
-// The number of the item's style; the item keeps it while its font,
-// alignment and wrap stay as they are.
-quint32 Item::styleNumber()
-{
-    TextStyle st = styleOf(*this);
-    if (!(st == style_)) {
-        style_ = std::move(st);
-        styleId_ = styleId(style_);
-    }
-    return styleId_;
-}
-
+// One generation of the pages: everything it keeps while it runs, apart
+// from the report it reads.
 struct Report::Layout {
+    Layout(Report& r, const QDateTime& now) : r(r), now(now) { ps.styles = styles; }
+
     Report& r;
-    QDateTime now;
+    const QDateTime now;
     PageSet ps;
+    std::shared_ptr<TextStyles> styles = std::make_shared<TextStyles>();
     double y = 0;
     bool body = false;   // the page holds more than its column header
+
+    // A running sum: an expression adding up a field over the records a band prints.
+    struct Sum {
+        Band* band;
+        DataSource* source;
+        QString field;
+        double value = 0;
+    };
     std::vector<Sum> sums;
+
+    // A text broken into lines.
+    struct Broken {
+        QString text;
+        int lines = 1;
+    };
+
+    // What the generation knows of an item.
+    struct ItemState {
+        int sum = -1;   // its running sum, an expression's
+        // The style it printed with last, and its number.
+        bool styled = false;
+        TextStyle style;
+        quint32 number = 0;
+        int breaks = -1;   // its texts broken for its style and width
+        double breakWidth = 0;
+        QString lastInput;   // the text it broke last, and how
+        Broken lastBroken;
+        // The source its data text reads, for the name it was found by.
+        DataSource* source = nullptr;
+        QString sourceName;
+        size_t sources = 0;
+        QString last;   // the text it printed last
+        // How often a text of its was found among those printed before: a
+        // column whose texts hardly repeat (amounts) is not looked up.
+        int lookups = 0, found = 0;
+    };
+    std::unordered_map<const Band*, std::vector<ItemState>> states;   // its nodes stay where they are
+
+    std::vector<ItemState>& statesOf(const Band& b)
+    {
+        std::vector<ItemState>& s = states[&b];
+        if (s.size() < b.items().size())   // a hook may have added an item
+            s.resize(b.items().size());
+        return s;
+    }
+
+    // Texts are laid out once for a style and a width: names and codes repeat
+    // from row to row.
+    struct Breaks {
+        quint32 style;
+        double width;
+        QHash<QString, Broken> texts;
+    };
+    std::vector<Breaks> breaks;
+
+    // One copy of each text that repeats, whoever printed it; wrapped texts
+    // are shared through their lines.
+    QSet<QString> strings;
+
+    // The texts of the page being made; the page takes them when it is done,
+    // in a list just long enough for them and the page number.
+    std::vector<TextRun> texts;
+
+    // The items of a band being printed; a band that moves to a new page
+    // prints the column header meanwhile.
+    struct Out {
+        const Item* item;
+        ItemState* state;
+        ItemPrint p;
+        double h;
+        float top;
+    };
+    std::deque<std::vector<Out>> outs;   // by depth; a deque keeps them where they are
+    size_t depth = 0;
+
+    // Two texts alike; the same data is the same text (a text shared is never
+    // changed in place).
+    static bool same(const QString& a, const QString& b)
+    {
+        return (a.constData() == b.constData() && a.size() == b.size()) || a == b;
+    }
 
     double limit() const
     {
         return r.page.pageHeight() - r.page.bottom - (r.pageNumbers ? r.page.pageNumberHeight : 0);
     }
 
-    // A finished page gives back what its lists reserved beyond their size
-    // (a page set of thousands of pages would otherwise hold twice its size).
     void closePage()
     {
         if (ps.pages.empty())
             return;
         Page& last = ps.pages.back();
-        // Room for exactly one more text: its page number.
-        std::vector<TextRun> texts;
-        texts.reserve(last.texts.size() + 1);
-        std::move(last.texts.begin(), last.texts.end(), std::back_inserter(texts));
-        last.texts.swap(texts);
-        last.lines.shrink_to_fit();
-        last.fills.shrink_to_fit();
+        last.texts.reserve(last.texts.size() + qsizetype(texts.size()) + 1);   // and its page number
+        for (TextRun& t : texts)
+            last.texts.push_back(std::move(t));
+        texts.clear();
+        last.lines.squeeze();
+        last.fills.squeeze();
     }
 
     void newPage(bool withHeader)
@@ -231,6 +305,7 @@ struct Report::Layout {
         Page p;
         p.width = r.page.pageWidth();
         p.height = r.page.pageHeight();
+        p.styles = styles;
         ps.pages.push_back(std::move(p));
         y = r.page.top;
         body = false;
@@ -238,7 +313,17 @@ struct Report::Layout {
             print(*r.columnHeader_);
     }
 
-    QString textOf(const Item& it, bool emptyLine)
+    DataSource* sourceOf(const Item& it, ItemState& st)
+    {
+        if (st.sources != r.sources_.size() || !same(st.sourceName, it.source)) {
+            st.source = r.findSource(it.source);
+            st.sourceName = it.source;
+            st.sources = r.sources_.size();
+        }
+        return st.source;
+    }
+
+    QString textOf(const Item& it, ItemState& st, bool emptyLine)
     {
         switch (it.kind()) {
         case Item::Kind::Label:
@@ -248,17 +333,78 @@ struct Report::Layout {
                 return {};
             // A table past its last row still stands on that row and shows it;
             // an empty one shows nothing (the source answers both).
-            DataSource* s = r.findSource(it.source);
+            DataSource* s = sourceOf(it, st);
             return s ? s->displayText(it.field) : QString();
         }
         case Item::Kind::Expression:
-            return store::formatNumber(it.sum_, it.displayFormat);
+            return store::formatNumber(st.sum >= 0 ? sums[size_t(st.sum)].value : 0, it.displayFormat);
         case Item::Kind::SystemDate:
             return it.sysFormat == Item::SysFormat::Date   ? now.toString(QStringLiteral("dd.MM.yyyy"))
                    : it.sysFormat == Item::SysFormat::Time ? now.toString(QStringLiteral("hh:mm:ss"))
                                                            : now.toString(QStringLiteral("dd.MM.yyyy hh:mm:ss"));
         }
         return {};
+    }
+
+    // The number of the item's style; kept while its font, alignment and
+    // wrap stay as they are.
+    quint32 styleNumber(const Item& it, ItemState& st)
+    {
+        if (!st.styled || !sameLook(st.style, it)) {
+            st.style = styleOf(it);
+            st.number = styles->add(st.style);
+            st.styled = true;
+            st.breaks = -1;
+        }
+        return st.number;
+    }
+
+    // The text broken into lines that fit the item's width.
+    const Broken& broken(const QString& text, ItemState& st, double width)
+    {
+        if (st.breaks < 0 || st.breakWidth != width) {
+            auto k = std::find_if(breaks.begin(), breaks.end(),
+                                  [&](const Breaks& b) { return b.style == st.number && b.width == width; });
+            if (k == breaks.end()) {
+                breaks.push_back({st.number, width, {}});
+                k = breaks.end() - 1;
+            }
+            st.breaks = int(k - breaks.begin());
+            st.breakWidth = width;
+            st.lastInput.clear();
+        } else if (!st.lastInput.isNull() && same(text, st.lastInput)) {
+            return st.lastBroken;
+        }
+        QHash<QString, Broken>& known = breaks[size_t(st.breaks)].texts;
+        auto b = known.constFind(text);
+        if (b == known.constEnd()) {
+            int lines = 1;
+            QString t = styles->breakLines(text, st.number, width, &lines);
+            b = known.insert(text, {t, lines});
+        }
+        st.lastInput = text;
+        st.lastBroken = *b;
+        return st.lastBroken;
+    }
+
+    // The copy of `text` the pages share.
+    QString shared(const QString& text, ItemState& st)
+    {
+        if (same(text, st.last))
+            return st.last;
+        constexpr int Trial = 4096;   // texts looked up before the item's repeats are judged
+        if (st.lookups >= Trial && st.found * 4 < st.lookups) {
+            st.last = text;
+            return text;
+        }
+        ++st.lookups;
+        auto s = strings.constFind(text);
+        if (s == strings.constEnd())
+            s = strings.insert(text);
+        else
+            ++st.found;
+        st.last = *s;
+        return st.last;
     }
 
     bool print(Band& b, bool emptyLine = false)
@@ -269,48 +415,55 @@ struct Report::Layout {
             if (!ok)
                 return false;
         }
-        struct Out {
-            Item* item;
-            ItemPrint p;
-            double h;
-            float top;
-        };
-        std::vector<Out> outs;
+        if (outs.size() <= depth)
+            outs.resize(depth + 1);
+        std::vector<Out>& out = outs[depth];
+        out.clear();
+        std::vector<ItemState>& state = statesOf(b);
         double h = b.height;
-        for (const auto& up : b.items()) {
-            Item& it = *up;
-            ItemPrint p{textOf(it, emptyLine), it.color};
+        for (size_t i = 0; i < b.items().size(); ++i) {
+            Item& it = *b.items()[i];
+            ItemState& st = state[i];
+            ItemPrint p{textOf(it, st, emptyLine), it.color};
             if (!p.text.isEmpty() && it.onPrint)
                 it.onPrint(it, p);
             double ih = it.rect.height();
             float top = -1;   // one line: centred in the item, as every one-line text
             if (!p.text.isEmpty()) {
-                const quint32 style = it.styleNumber();
+                const quint32 style = styleNumber(it, st);
                 int lines = 1;
-                if (it.wordWrap)
-                    p.text = breakLines(p.text, style, it.rect.width() - 2 * Inset, &lines);
-                else if (p.text.contains(QLatin1Char('\n')))
-                    lines = int(p.text.count(QLatin1Char('\n'))) + 1;
+                if (it.wordWrap) {
+                    // The pages share the broken text with every row that printed it.
+                    const Broken& br = broken(p.text, st, it.rect.width() - 2 * Inset);
+                    p.text = br.text;
+                    lines = br.lines;
+                } else {
+                    if (p.text.contains(QLatin1Char('\n')))
+                        lines = int(p.text.count(QLatin1Char('\n'))) + 1;
+                    p.text = shared(p.text, st);
+                }
                 if (lines > 1) {
-                    const double lh = fontMeasures(style).height;
+                    const double lh = styles->fontMeasures(style).height;
                     // More lines start where one line would stand and go on
                     // downwards; a stretching item grows to hold them all with
                     // the same room under them.
-                    const double pad = std::max(0.0, (ih - lh) / 2), all = linesHeight(style, lines);
+                    const double pad = std::max(0.0, (ih - lh) / 2), all = styles->linesHeight(style, lines);
                     if (it.stretch)
                         ih = std::max(ih, 2 * pad + all);
                     top = float(std::max(0.0, std::min(pad, ih - all)));   // a fixed box: up so that they fit
                 } else if (it.stretch) {
-                    ih = std::max(ih, fontMeasures(style).height);
+                    ih = std::max(ih, styles->fontMeasures(style).height);
                 }
                 if (it.stretch)   // a grown item keeps the room the band left under it
                     h = std::max(h, it.rect.top() + ih + std::max(0.0, b.height - it.rect.bottom()));
             }
             h = std::max(h, it.rect.top() + ih);
-            outs.push_back({&it, p, ih, top});
+            out.push_back({&it, &st, std::move(p), ih, top});
         }
         if (y + h > limit() + 1e-6 && body && b.type() != Band::Type::ColumnHeader) {
+            ++depth;
             newPage(true);
+            --depth;
         }
         Page& pg = ps.pages.back();
         const double x0 = r.page.left, w = r.page.bandWidth();
@@ -318,23 +471,19 @@ struct Report::Layout {
             pg.fills.push_back({QRectF(x0, y, w, h), b.background});
         if (b.topLine)
             pg.lines.push_back({QLineF(x0, y, x0 + w, y), 0.2, Qt::black});
-        for (Out& o : outs) {
-            Item& it = *o.item;
+        for (Out& o : out) {
+            const Item& it = *o.item;
             QRectF rc(x0 + it.rect.left(), y + it.rect.top(), it.rect.width(), o.h);
             if (it.background.isValid())
                 pg.fills.push_back({rc, it.background});
             if (!o.p.text.isEmpty()) {
                 TextRun t;
-                t.style = it.styleNumber();
+                t.style = o.state->number;
                 t.rect = rc.adjusted(Inset, 0, -Inset, 0);
-                // A column repeats its text from row to row (names, codes,
-                // dates): the pages keep one copy.
-                if (o.p.text != it.lastText_)
-                    it.lastText_ = o.p.text;
-                t.text = it.lastText_;
+                t.text = std::move(o.p.text);
                 t.color = o.p.color;
                 t.top = o.top;
-                pg.texts.push_back(std::move(t));
+                texts.push_back(std::move(t));
             }
             if (it.frame & FrameTop)
                 pg.lines.push_back({QLineF(rc.topLeft(), rc.topRight()), it.frameWidth, Qt::black});
@@ -344,8 +493,8 @@ struct Report::Layout {
                 pg.lines.push_back({QLineF(rc.topLeft(), rc.bottomLeft()), it.frameWidth, Qt::black});
             if (it.frame & FrameRight)
                 pg.lines.push_back({QLineF(rc.topRight(), rc.bottomRight()), it.frameWidth, Qt::black});
-            if (it.kind() == Item::Kind::Expression)
-                it.sum_ = 0;   // an expression starts again after it prints
+            if (o.state->sum >= 0)
+                sums[size_t(o.state->sum)].value = 0;   // an expression starts again after it prints
         }
         y += h;
         if (b.type() != Band::Type::ColumnHeader)
@@ -353,7 +502,7 @@ struct Report::Layout {
         if (!emptyLine)
             for (Sum& s : sums)
                 if (s.band == &b && s.source && !s.source->eof())
-                    s.item->sum_ += s.source->number(s.field);
+                    s.value += s.source->number(s.field);
         return true;
     }
 
@@ -408,19 +557,19 @@ PageSet Report::generate(const QDateTime& now)
     } pass(sources_);
     if (beforePrint)
         beforePrint(*this);
-    Layout L{*this, now, {}, 0, false, {}};
+    Layout L(*this, now);
     static const QRegularExpression sumRe(QStringLiteral(R"(^\s*SUM\s*\(\s*(\w+)\.(\w+)\s*\)\s*$)"),
                                           QRegularExpression::CaseInsensitiveOption);
     for (const auto& b : bands_)
-        for (const auto& it : b->items()) {
-            if (it->kind() != Item::Kind::Expression)
+        for (size_t i = 0; i < b->items().size(); ++i) {
+            const Item& it = *b->items()[i];
+            if (it.kind() != Item::Kind::Expression)
                 continue;
-            it->sum_ = 0;
-            auto m = sumRe.match(it->expression);
+            auto m = sumRe.match(it.expression);
             if (!m.hasMatch())
                 continue;
             DataSource* src = findSource(m.captured(1));
-            Band* band = it->sumBand;
+            Band* band = it.sumBand;
             if (!band) {   // the band that prints the summed table's records
                 for (Band* sd : subDetails_)
                     if (sd->source() == src)
@@ -428,7 +577,8 @@ PageSet Report::generate(const QDateTime& now)
                 if (!band)
                     band = detail_;
             }
-            L.sums.push_back({it.get(), band, src, m.captured(2)});
+            L.statesOf(*b)[i].sum = int(L.sums.size());
+            L.sums.push_back({band, src, m.captured(2)});
         }
 
     L.newPage(false);
@@ -459,14 +609,15 @@ PageSet Report::generate(const QDateTime& now)
     L.closePage();
 
     if (pageNumbers) {
+        TextStyle st;
+        st.family = defaultFont.family;
+        st.pointSize = 8;
+        st.align = Qt::AlignRight | Qt::AlignVCenter;
+        const quint32 style = L.styles->add(st);
         const int n = L.ps.count();
         for (int i = 0; i < n; ++i) {
             TextRun t;
-            TextStyle st;
-            st.family = defaultFont.family;
-            st.pointSize = 8;
-            st.align = Qt::AlignRight | Qt::AlignVCenter;
-            t.setStyle(st);
+            t.style = style;
             t.rect = QRectF(page.left, page.pageHeight() - page.bottom - page.pageNumberHeight, page.bandWidth(),
                             page.pageNumberHeight);
             t.text = QStringLiteral("Страница %1 из %2").arg(i + 1).arg(n);

@@ -91,14 +91,8 @@ public:
     Item& wrapped() { wordWrap = true; return *this; }
 
 private:
-    friend class Report;
     Kind kind_;
     QString name_;
-    double sum_ = 0;   // running sum of an expression
-    QString lastText_; // the text it printed last, shared by the pages
-    TextStyle style_;  // the style it printed with last, and its number
-    quint32 styleId_ = 0;
-    quint32 styleNumber();
 };
 
 class Band {
@@ -199,7 +193,9 @@ public:
     std::function<void(Report&)> beforePrint;
 
     // Runs the hooks and lays out the pages; `now` is the generation time
-    // printed by system-date items.
+    // printed by system-date items. What a generation keeps while it runs
+    // (running sums, the styles and strings of its pages) is its own: the
+    // report stays as it was designed, whatever else is generated meanwhile.
     PageSet generate(const QDateTime& now = QDateTime::currentDateTime());
 
 private:

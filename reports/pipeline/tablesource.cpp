@@ -13,10 +13,12 @@ bool TableSource::eof() const { return t_.eof(); }
 store::Field& TableSource::field(const QString& name) const
 {
     const void* key = name.constData();
-    if (auto it = fields_.constFind(key); it != fields_.constEnd() && (*it)->name().compare(name, Qt::CaseInsensitive) == 0)
-        return **it;
+    if (auto it = fields_.constFind(key); it != fields_.constEnd() && it->name.size() == name.size())
+        return *it->field;
     store::Field& f = t_.fieldByName(name);
-    fields_.insert(key, &f);
+    if (fields_.size() >= 256)   // names made afresh for each call
+        fields_.clear();
+    fields_.insert(key, {name, &f});
     return f;
 }
 

@@ -31,7 +31,13 @@ private:
     QString name_;
     // Fields by the text their items hold: the same strings come back for
     // every row, so their data pointer finds them without hashing the text.
-    mutable QHash<const void*, store::Field*> fields_;
+    // Each entry keeps its string, so that no other text can come to stand
+    // at its address: the same data is the same name.
+    struct Known {
+        QString name;
+        store::Field* field;
+    };
+    mutable QHash<const void*, Known> fields_;
 };
 
 } // namespace reports

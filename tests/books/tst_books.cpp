@@ -434,7 +434,8 @@ private slots:
         QCOMPARE(fillUnder("Код организации"), aqua);
         const reports::Page& pg = seen.pages.pages.front();
         auto title = std::find_if(pg.texts.begin(), pg.texts.end(), [](auto& t) { return t.text == "Справочник организаций"; });
-        QVERIFY(title->textStyle().bold && title->textStyle().italic && title->textStyle().pointSize == 16 && title->color == QColor(0, 0, 128));
+        const reports::TextStyle& titleStyle = pg.style(*title);
+        QVERIFY(titleStyle.bold && titleStyle.italic && titleStyle.pointSize == 16 && title->color == QColor(0, 0, 128));
 
         // The purposes list: in the book's current order, the name read from prog.ini each time.
         config::Profile(b.in.ini).writeString("Main", "OrgName", "Другое управление");

@@ -450,10 +450,10 @@ private slots:
         QCOMPARE(org.plainText(), QString("123-46 МДОУ детский сад №5 \"Сказка\""));
         // The first line stands where a one-line name would: its middle level
         // with the amount's; as much room under the last line as above the first.
-        const FontMeasures& m = fontMeasures(org.style);
+        const FontMeasures m = fontMeasures(pg.style(org));
         const double first = org.rect.top() + org.top + m.height / 2;
         QVERIFY(std::abs(first - amount.rect.center().y()) < 0.01);
-        QVERIFY(std::abs(org.rect.bottom() - (org.rect.top() + org.top + linesHeight(org.style, 2)) - org.top) < 0.01);
+        QVERIFY(std::abs(org.rect.bottom() - (org.rect.top() + org.top + linesHeight(pg.style(org), 2)) - org.top) < 0.01);
         QVERIFY(next.rect.top() >= org.rect.bottom());
     }
 

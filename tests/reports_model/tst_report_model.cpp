@@ -50,8 +50,82 @@ private:
     int pos_ = 0;
 };
 
+// Rows made afresh on every read, as a table's display texts are: row i has
+// its number, a name that wraps (the last row's its own) and an amount.
+class Counted : public DataSource {
+public:
+    Counted(QString name, int rows) : name_(std::move(name)), rows_(rows) {}
+    QString name() const override { return name_; }
+    void first() override { i_ = 0; }
+    void next() override { ++i_; }
+    bool eof() const override { return i_ >= rows_; }
+    QString displayText(const QString& f) const override
+    {
+        if (f == "N")
+            return QString::number(i_ + 1);
+        if (f == "Name")
+            return i_ == rows_ - 1 ? QStringLiteral("Последний получатель средств по этому лицевому счету")
+                                   : QStringLiteral("Получатель средств номер %1 по лицевому счету").arg(i_ % 7);
+        return QString::number(number(f), 'f', 2).replace('.', ',');
+    }
+    double number(const QString&) const override { return (i_ + 1) * 1.25; }
+
+private:
+    QString name_;
+    int rows_, i_ = 0;
+};
+
 class TstReportModel : public QObject {
     Q_OBJECT
+
+    // Everything the pages show: each text with its box, lines, style and
+    // colour, each line and each fill.
+    static QStringList describe(const PageSet& ps)
+    {
+        QStringList out;
+        for (const Page& pg : ps.pages) {
+            out << QStringLiteral("page %1 x %2").arg(pg.width).arg(pg.height);
+            for (const FillRun& f : pg.fills)
+                out << QStringLiteral("fill %1 %2 %3 %4 %5").arg(f.rect.x()).arg(f.rect.y()).arg(f.rect.width()).arg(f.rect.height()).arg(f.color.name());
+            for (const TextRun& t : pg.texts) {
+                const TextStyle& st = pg.style(t);
+                out << QStringLiteral("text %1 %2 %3 %4 top %5 [%6] %7 | %8 %9 %10%11%12 align %13 wrap %14 style %15")
+                           .arg(t.rect.x()).arg(t.rect.y()).arg(t.rect.width()).arg(t.rect.height()).arg(t.top)
+                           .arg(t.lines().join('|'), t.color.name(), st.family).arg(st.pointSize)
+                           .arg(st.bold ? "b" : "", st.italic ? "i" : "", st.underline ? "u" : "").arg(st.align).arg(st.wrap).arg(t.style);
+            }
+            for (const LineRun& l : pg.lines)
+                out << QStringLiteral("line %1 %2 %3 %4 %5 %6").arg(l.line.x1()).arg(l.line.y1()).arg(l.line.x2()).arg(l.line.y2()).arg(l.width).arg(l.color.name());
+        }
+        return out;
+    }
+
+    // A report over `src`: a title, a column heading, rows with a wrapping
+    // name, and the total of the amounts. Report B, in other fonts and widths.
+    static void design(Report& r, Counted& src, bool b)
+    {
+        r.setMaster(&src);
+        const QString s = src.name();
+        Band& title = r.title(15);
+        Item& t = title.addLabel("T", b ? "Отчет Б" : "Отчет А").at(0, 3, 150, 9);
+        if (b) {
+            t.withFont(12, false, false, "Times New Roman").font.underline = true;
+        } else {
+            t.withFont(16, true, true);
+            t.color = QColor(0, 0, 128);
+        }
+        Band& head = r.columnHeader(6);
+        head.background = QColor(0, 255, 255);
+        head.addLabel("H1", "Номер").at(0, 0, 20, 6).framed(FrameAll).aligned(Align::Center);
+        head.addLabel("H2", "Получатель").at(20, 0, b ? 30 : 60, 6).framed(FrameAll).aligned(Align::Center);
+        Band& d = r.detail(5);
+        d.addDataText("N", s, "N").at(0, 0, 20, 5).aligned(Align::Right);
+        Item& name = d.addDataText("Name", s, "Name").at(20, 0, b ? 30 : 60, 5).stretching();
+        name.withFont(b ? 9 : 8);
+        d.addDataText("Sum", s, "Sum").at(b ? 50 : 80, 0, 30, 5).aligned(Align::Center).framed(FrameBottom);
+        r.summary(6).addExpression("Total", "SUM(" + s + ".Sum)").at(80, 0, 30, 6).withFont(10, true);
+    }
+
 
     static QStringList lines(const PageSet& ps, int page = -1)
     {
@@ -219,7 +293,7 @@ private slots:
         TextStyle dateStyle;
         dateStyle.family = "Arial";
         dateStyle.align = Qt::AlignRight;
-        const double dateW = lineWidth("Дата составления", styleId(dateStyle)) + 1.01;   // and the insets
+        const double dateW = lineWidth("Дата составления", dateStyle) + 1.01;   // and the insets
         title.addLabel("QRLabel2", "Дата составления").at(162 - dateW, 7, dateW, 5).aligned(Align::Right);
         title.addSystemDate("QRSysData1").at(163, 7, 39, 5);
         Band& d = r.detail(5.5);
@@ -250,7 +324,7 @@ private slots:
         QVERIFY(fl.size() >= 2);
         QCOMPARE(fl.join(' '), full.plainText());
         for (int i = 0; i + 1 < fl.size(); ++i)
-            QVERIFY(lineWidth(fl[i] + ' ' + fl[i + 1].section(' ', 0, 0), full.style) > full.rect.width());
+            QVERIFY(lineWidth(fl[i] + ' ' + fl[i + 1].section(' ', 0, 0), pg.style(full)) > full.rect.width());
         QCOMPARE(run("Программа").lines(), QStringList{"Программа благоустройства населенных пунктов"});
         QCOMPARE(run("Дороги").lines(), QStringList{"Дороги области"});
         // A code wider than its column is cut inside.
@@ -483,6 +557,88 @@ private slots:
             w.close();
         });
         preview(empty, PreviewMode::Ordinary);
+    }
+
+    // A generation's styles and strings are its own: generating another
+    // report in between, or while another report's preview is open, changes
+    // nothing in the pages of either; the report keeps nothing of its pages.
+    void pageSetsAreValues()
+    {
+        Counted a("a", 150), b("b", 60);
+        Report ra, rb;
+        design(ra, a, false);
+        design(rb, b, true);
+        const QDateTime now(QDate(2004, 3, 1), QTime(12, 0));
+        const PageSet first = ra.generate(now);
+        QVERIFY(first.count() >= 3);
+        const QStringList shown = describe(first);
+        QVERIFY(lines(first).contains("150\tПоследний получатель средств по этому лицевому счету\t187,50"));
+        QVERIFY(lines(first).contains("14156,25"));
+
+        // The set's styles are those its texts use (and the default), and every page has them.
+        auto checkStyles = [](const PageSet& ps) {
+            QVERIFY(ps.styles);
+            QSet<quint32> used;
+            for (const Page& pg : ps.pages) {
+                QCOMPARE(pg.styles, ps.styles);
+                for (const TextRun& t : pg.texts)
+                    used << t.style;
+            }
+            QCOMPARE(int(used.size()), ps.styles->size() - 1);
+            for (int n = 1; n < ps.styles->size(); ++n)
+                QVERIFY(used.contains(quint32(n)));
+        };
+        checkStyles(first);
+
+        const PageSet other = rb.generate(now);
+        checkStyles(other);
+        const PageSet again = ra.generate(now);
+        QCOMPARE(describe(again), shown);
+        QCOMPARE(again.styles->size(), first.styles->size());
+        for (int n = 0; n < again.styles->size(); ++n)
+            QVERIFY((*again.styles)[quint32(n)].family != "Times New Roman");
+
+        bool ran = false;
+        whenPreview([&](PreviewWindow& w) {
+            ran = true;
+            const QImage before = w.grab().toImage();
+            QCOMPARE(describe(ra.generate(now)), shown);
+            QCOMPARE(w.grab().toImage(), before);
+            QCOMPARE(describe(w.pages()), describe(other));
+            w.close();
+        });
+        preview(rb, PreviewMode::Ordinary);
+        QVERIFY(ran);
+        QCOMPARE(describe(first), shown);
+
+        // A text printed once is held by its page alone, wrapped or not.
+        int alone = 0;
+        for (const Page& pg : first.pages)
+            for (const TextRun& t : pg.texts)
+                if (t.plainText() == "Последний получатель средств по этому лицевому счету" || t.text == "187,50") {
+                    QVERIFY2(t.text.isDetached(), qPrintable(t.plainText()));
+                    ++alone;
+                }
+        QCOMPARE(alone, 2);
+        // A text printed on many rows is one string.
+        const QString* name = nullptr;
+        int rows = 0;
+        for (const Page& pg : first.pages)
+            for (const TextRun& t : pg.texts)
+                if (t.plainText() == "Получатель средств номер 3 по лицевому счету") {
+                    if (!name)
+                        name = &t.text;
+                    QCOMPARE(t.text.constData(), name->constData());
+                    ++rows;
+                }
+        QVERIFY(rows > 10);
+
+        // A copy shares the pages until one of them changes, and changes alone.
+        PageSet copy = first;
+        QCOMPARE(copy.pages[1].texts.constData(), first.pages[1].texts.constData());
+        copy.pages[1].texts[0].text = "changed";
+        QCOMPARE(describe(first), shown);
+        QVERIFY(describe(copy) != shown);
     }
 
     void fiveHundredPages()
