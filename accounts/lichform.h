@@ -3,7 +3,7 @@
 // adds or changes one (TLichChForm) and the account picker of the windows
 // that need an account (TLichSprForm). All three work on the data module's
 // table t1: its current row is the current account for each of them.
-#include "datamodule/datamodule.h"
+#include "core/datamodule/datamodule.h"
 
 #include <QDialog>
 #include <optional>

@@ -1,8 +1,8 @@
-#include "mdform5.h"
+#include "accounts/mdform5.h"
 
 #include "reports/preview/preview.h"
-#include "store/storeerror.h"
-#include "ui/messagebox.h"
+#include "core/store/storeerror.h"
+#include "core/ui/messagebox.h"
 
 namespace accounts {
 

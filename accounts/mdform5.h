@@ -2,8 +2,8 @@
 // The printed short list of the personal accounts: a title with the year,
 // one line per account of t1 in its current order, and the totals of the
 // three amounts.
-#include "datamodule/datamodule.h"
-#include "report.h"
+#include "core/datamodule/datamodule.h"
+#include "reports/model/report.h"
 #include "reports/pipeline/tablesource.h"
 
 #include <QObject>

@@ -1,7 +1,7 @@
-#include "recount.h"
+#include "accounts/recount.h"
 
-#include "store/session.h"
-#include "store/table.h"
+#include "core/store/session.h"
+#include "core/store/table.h"
 
 namespace accounts {
 

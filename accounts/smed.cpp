@@ -1,18 +1,18 @@
-#include "smed.h"
+#include "accounts/smed.h"
 
-#include "recount.h"
+#include "accounts/recount.h"
 
-#include "books.h"
-#include "schema/schema.h"
-#include "store/storeerror.h"
-#include "ui/amountedit.h"
-#include "ui/buttonkeys.h"
-#include "ui/codeedit.h"
-#include "ui/dateedit.h"
-#include "ui/dbedit.h"
-#include "ui/dbgrid.h"
-#include "ui/icons.h"
-#include "ui/messagebox.h"
+#include "books/books.h"
+#include "core/schema/schema.h"
+#include "core/store/storeerror.h"
+#include "core/ui/amountedit.h"
+#include "core/ui/buttonkeys.h"
+#include "core/ui/codeedit.h"
+#include "core/ui/dateedit.h"
+#include "core/ui/dbedit.h"
+#include "core/ui/dbgrid.h"
+#include "core/ui/icons.h"
+#include "core/ui/messagebox.h"
 
 #include <QDate>
 #include <QGridLayout>

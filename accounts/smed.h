@@ -7,7 +7,7 @@
 // The two sides are one design: a Side names the controls, the table and
 // the texts of either, and every handler of a side is a call of the same
 // code with its Side.
-#include "datamodule/datamodule.h"
+#include "core/datamodule/datamodule.h"
 
 #include <QDialog>
 #include <QString>

@@ -1,6 +1,6 @@
-#include "aboutform.h"
+#include "app/aboutform.h"
 #include "version.h"
-#include "ui/buttonkeys.h"
+#include "core/ui/buttonkeys.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -1,6 +1,6 @@
-#include "appsetup.h"
+#include "app/appsetup.h"
 
-#include "ui/messagebox.h"
+#include "core/ui/messagebox.h"
 
 #include <QApplication>
 #include <QLibraryInfo>

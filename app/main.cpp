@@ -1,10 +1,10 @@
 // The program entry: the application title, the data module and every
 // window in their order, then the message loop until the main window closes.
-#include "appsetup.h"
-#include "forms.h"
-#include "mainform.h"
-#include "store/storeerror.h"
-#include "ui/messagebox.h"
+#include "app/appsetup.h"
+#include "app/forms.h"
+#include "app/mainform.h"
+#include "core/store/storeerror.h"
+#include "core/ui/messagebox.h"
 
 #include <QApplication>
 

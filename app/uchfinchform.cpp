@@ -1,8 +1,8 @@
-#include "uchfinchform.h"
-#include "datamodule/datamodule.h"
-#include "forms.h"
-#include "ui/buttonkeys.h"
-#include "ui/messagebox.h"
+#include "app/uchfinchform.h"
+#include "core/datamodule/datamodule.h"
+#include "app/forms.h"
+#include "core/ui/buttonkeys.h"
+#include "core/ui/messagebox.h"
 
 #include <QDir>
 #include <QFileDialog>

@@ -9,15 +9,15 @@
 // bench_store) and the root this run works on (run-datamodule/, rebuilt each
 // run): DataBase/2004/year.db, Local/work.dbp, prog.ini, and the backup copy
 // that BackCopyDataBase makes beside DataBase/.
-#include "generator.h"
+#include "bench/generator.h"
 
-#include "datamodule/datamodule.h"
+#include "core/datamodule/datamodule.h"
 #include "reports/accounts/accounts_reports.h"
-#include "datamodule/profile.h"
-#include "store/session.h"
-#include "store/storeerror.h"
-#include "store/format.h"
-#include "store/table.h"
+#include "core/datamodule/profile.h"
+#include "core/store/session.h"
+#include "core/store/storeerror.h"
+#include "core/store/format.h"
+#include "core/store/table.h"
 
 #include <QGuiApplication>
 #include <QDate>
@@ -35,7 +35,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "benchutil.h"
+#include "bench/benchutil.h"
 
 #ifndef SALDINA_BENCH_DATA
 #define SALDINA_BENCH_DATA "bench-data"

@@ -1,9 +1,9 @@
 // The report model on a synthetic report: generating and dumping 500 pages,
 // painting one page the way the preview paints it, and the memory the
 // generated pages take. No data files: the rows are made in memory.
-#include "benchutil.h"
-#include "pageset.h"
-#include "report.h"
+#include "bench/benchutil.h"
+#include "reports/model/pageset.h"
+#include "reports/model/report.h"
 
 #include <QGuiApplication>
 #include <QImage>

@@ -8,11 +8,11 @@
 // each run works on (run/); --scale shrinks or grows the accounts and the
 // postings (for a profiler), --repeats sets how many times each figure is
 // taken (the median is printed).
-#include "generator.h"
+#include "bench/generator.h"
 
-#include "store/session.h"
-#include "store/storeerror.h"
-#include "store/table.h"
+#include "core/store/session.h"
+#include "core/store/storeerror.h"
+#include "core/store/table.h"
 
 #include <QDir>
 #include <QFile>
@@ -28,7 +28,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "benchutil.h"
+#include "bench/benchutil.h"
 
 #ifndef SALDINA_BENCH_DATA
 #define SALDINA_BENCH_DATA "bench-data"

@@ -1,13 +1,13 @@
 // The synthetic year is written through SQLite directly, in one transaction,
 // into a file created by the store: the rules of the schema (keys, lookups)
 // still check every row as it goes in.
-#include "generator.h"
+#include "bench/generator.h"
 
-#include "recount.h"
-#include "schema/schema.h"
-#include "store/session.h"
-#include "store/storeerror.h"
-#include "store/table.h"
+#include "accounts/recount.h"
+#include "core/schema/schema.h"
+#include "core/store/session.h"
+#include "core/store/storeerror.h"
+#include "core/store/table.h"
 
 #include <QCryptographicHash>
 #include <QDate>

@@ -1,5 +1,5 @@
 // What differs between the four reference books.
-#include "books.h"
+#include "books/books.h"
 
 namespace books {
 

@@ -1,13 +1,13 @@
-#include "books.h"
-#include "listprint.h"
-#include "schema/schema.h"
-#include "store/storeerror.h"
-#include "ui/buttonkeys.h"
-#include "ui/codeedit.h"
-#include "ui/dbedit.h"
-#include "ui/dblookupcombo.h"
-#include "ui/icons.h"
-#include "ui/messagebox.h"
+#include "books/books.h"
+#include "books/listprint.h"
+#include "core/schema/schema.h"
+#include "core/store/storeerror.h"
+#include "core/ui/buttonkeys.h"
+#include "core/ui/codeedit.h"
+#include "core/ui/dbedit.h"
+#include "core/ui/dblookupcombo.h"
+#include "core/ui/icons.h"
+#include "core/ui/messagebox.h"
 
 #include <QAction>
 #include <QFormLayout>

@@ -5,9 +5,9 @@
 // that needs one of its codes, and an add/change dialog. The four pairs are
 // one design: TBookSelectForm and TBookEditForm do the work, and a BookDef
 // says what differs between the books.
-#include "datamodule/datamodule.h"
-#include "store/table.h"
-#include "ui/dbgrid.h"
+#include "core/datamodule/datamodule.h"
+#include "core/store/table.h"
+#include "core/ui/dbgrid.h"
 
 #include <QColor>
 #include <QDialog>

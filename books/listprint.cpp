@@ -1,4 +1,4 @@
-#include "listprint.h"
+#include "books/listprint.h"
 
 #include "reports/preview/preview.h"
 

@@ -2,8 +2,8 @@
 // The printed lists of the organizations and purposes books: a title band
 // with the book's name and a ruled heading row, and one detail band per row
 // of the book in its current order. Group headings print on aqua.
-#include "datamodule/datamodule.h"
-#include "report.h"
+#include "core/datamodule/datamodule.h"
+#include "reports/model/report.h"
 #include "reports/pipeline/tablesource.h"
 
 #include <QObject>

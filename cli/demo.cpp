@@ -1,8 +1,8 @@
-#include "demo.h"
+#include "cli/demo.h"
 
-#include "recount.h"
+#include "accounts/recount.h"
 
-#include "store/format.h"
+#include "core/store/format.h"
 
 #include <QDate>
 #include <cmath>

@@ -1,6 +1,6 @@
 #pragma once
 // A believable small municipality for trying the program out.
-#include "datamodule/datamodule.h"
+#include "core/datamodule/datamodule.h"
 
 namespace demo {
 

@@ -1,11 +1,11 @@
 // saldina-cli: the program's data without a display. It uses the same data
 // module and store as the program, so every rule of the tables applies.
-#include "csv.h"
-#include "datamodule/datamodule.h"
-#include "demo.h"
-#include "report_command.h"
-#include "store/check.h"
-#include "store/format.h"
+#include "cli/csv.h"
+#include "core/datamodule/datamodule.h"
+#include "cli/demo.h"
+#include "cli/report_command.h"
+#include "core/store/check.h"
+#include "core/store/format.h"
 
 #include <QGuiApplication>
 #include <QCoreApplication>

@@ -1,9 +1,9 @@
-#include "report_command.h"
+#include "cli/report_command.h"
 
-#include "datamodule/datamodule.h"
+#include "core/datamodule/datamodule.h"
 #include "reports/accounts/accounts_reports.h"
-#include "store/format.h"
-#include "store/storeerror.h"
+#include "core/store/format.h"
+#include "core/store/storeerror.h"
 
 #include <cstdio>
 #include <memory>

@@ -2,7 +2,7 @@
 // saldina-cli report: the reports of the program run headless, with their
 // selection dialogs filled from the command line and the preview replaced
 // by writing the pages.
-#include "datamodule/datamodule.h"
+#include "core/datamodule/datamodule.h"
 
 #include <QStringList>
 

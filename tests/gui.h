@@ -2,7 +2,7 @@
 // Driving windows as a user does: real key and mouse events into the window
 // that has the keyboard, and modal windows reached through a timer while
 // their exec() runs.
-#include "ui/codeedit.h"
+#include "core/ui/codeedit.h"
 
 #include <QAbstractItemView>
 #include <QApplication>

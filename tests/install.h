@@ -3,11 +3,11 @@
 // shared root DataBase/ with its template Orig/ (books filled as each suite
 // needs), the local work directory Local/ and prog.ini pointing at both.
 // The year directory is made from the template when a data module opens it.
-#include "datamodule/datamodule.h"
-#include "datamodule/profile.h"
-#include "store/session.h"
-#include "store/table.h"
-#include "testroot.h"
+#include "core/datamodule/datamodule.h"
+#include "core/datamodule/profile.h"
+#include "core/store/session.h"
+#include "core/store/table.h"
+#include "tests/testroot.h"
 
 #include <QDate>
 #include <QFile>

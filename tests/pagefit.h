@@ -4,7 +4,7 @@
 // that does not stand inside its box, every line that the painter's own
 // font metrics on that device would put elsewhere than the layout did, and
 // every text whose lines differ from one device to another.
-#include "pageset.h"
+#include "reports/model/pageset.h"
 
 #include <QImage>
 #include <QPainter>

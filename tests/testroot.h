@@ -1,8 +1,8 @@
 #pragma once
 // A fresh database root in a temporary directory: the year database and the
 // local work database created from the schema, and a session on them.
-#include "store/session.h"
-#include "store/table.h"
+#include "core/store/session.h"
+#include "core/store/table.h"
 
 #include <QTemporaryDir>
 #include <QtTest>

@@ -1,5 +1,5 @@
-#include "datamodule.h"
-#include "store/format.h"
+#include "core/datamodule/datamodule.h"
+#include "core/store/format.h"
 
 #include <QDate>
 #include <QDir>

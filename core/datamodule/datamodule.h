@@ -3,10 +3,10 @@
 // twenty table objects. It reads prog.ini, prepares and opens the year
 // database, installs the display and entry hooks and the calculated fields,
 // re-reads tables on request and makes the backup copy of the year.
-#include "datamodule/messages.h"
-#include "datamodule/profile.h"
-#include "store/session.h"
-#include "store/table.h"
+#include "core/datamodule/messages.h"
+#include "core/datamodule/profile.h"
+#include "core/store/session.h"
+#include "core/store/table.h"
 
 #include <QString>
 #include <functional>

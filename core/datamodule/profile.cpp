@@ -1,4 +1,4 @@
-#include "datamodule/profile.h"
+#include "core/datamodule/profile.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,5 +1,5 @@
 // Lookups into the table definitions and the SQL that creates them.
-#include "schema.h"
+#include "core/schema/schema.h"
 
 namespace schema {
 

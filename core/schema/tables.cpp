@@ -1,5 +1,5 @@
 // The table definitions of the program.
-#include "schema.h"
+#include "core/schema/schema.h"
 
 namespace schema {
 namespace {

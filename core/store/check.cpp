@@ -1,4 +1,4 @@
-#include "check.h"
+#include "core/store/check.h"
 
 #include <cmath>
 

@@ -2,7 +2,7 @@
 // Consistency checks of a database file, for the command line and support:
 // the file itself, the totals the ledger and the income entry keep, and
 // codes that no longer exist in their reference books.
-#include "session.h"
+#include "core/store/session.h"
 
 #include <QStringList>
 

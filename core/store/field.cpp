@@ -1,7 +1,7 @@
 // Field: the values of a table's active row, their conversion to and from
 // the field's type, and the texts that controls show and enter.
-#include "format.h"
-#include "table.h"
+#include "core/store/format.h"
+#include "core/store/table.h"
 
 #include <QDateTime>
 #include <cmath>

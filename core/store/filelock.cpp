@@ -1,5 +1,5 @@
-#include "filelock.h"
-#include "storeerror.h"
+#include "core/store/filelock.h"
+#include "core/store/storeerror.h"
 
 #include <QFile>
 #include <cerrno>

@@ -1,6 +1,6 @@
-#include "filterexpr.h"
-#include "format.h"
-#include "storeerror.h"
+#include "core/store/filterexpr.h"
+#include "core/store/format.h"
+#include "core/store/storeerror.h"
 
 namespace store {
 

@@ -2,7 +2,7 @@
 // Filter expressions such as  Md2Use='*'  or  (Org = '123' or Org = '124') and not Cbc = ''.
 // Parsed against the table's fields and turned into SQL with every literal
 // bound as a parameter; the text itself never reaches SQL.
-#include "schema/schema.h"
+#include "core/schema/schema.h"
 
 #include <QString>
 #include <QVariant>

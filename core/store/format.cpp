@@ -1,4 +1,4 @@
-#include "format.h"
+#include "core/store/format.h"
 
 #include <QLocale>
 #include <QRegularExpression>

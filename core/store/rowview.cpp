@@ -1,6 +1,6 @@
-#include "rowview.h"
-#include "session.h"
-#include "tablesql.h"
+#include "core/store/rowview.h"
+#include "core/store/session.h"
+#include "core/store/tablesql.h"
 
 #include <QDate>
 #include <algorithm>

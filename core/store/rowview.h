@@ -4,7 +4,7 @@
 // a time and cached by row id. The cache holds while nothing was written
 // since it was read: neither another copy (the connection's data version)
 // nor this program (the connection's generation).
-#include "schema/schema.h"
+#include "core/schema/schema.h"
 
 #include <QHash>
 #include <QVariant>

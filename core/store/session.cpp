@@ -1,7 +1,7 @@
-#include "session.h"
-#include "format.h"
-#include "filelock.h"
-#include "table.h"
+#include "core/store/session.h"
+#include "core/store/format.h"
+#include "core/store/filelock.h"
+#include "core/store/table.h"
 
 #include <QDateTime>
 #include <QDir>

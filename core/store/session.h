@@ -2,8 +2,8 @@
 // The connection to the table store: the shared database root as control
 // directory, the user name this copy works under, and one SQLite connection
 // per database file that its tables use.
-#include "schema/schema.h"
-#include "storeerror.h"
+#include "core/schema/schema.h"
+#include "core/store/storeerror.h"
 
 #include <QHash>
 #include <QString>

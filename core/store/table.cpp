@@ -2,8 +2,8 @@
 // holds (order, master link, filter, range), its sums, calculated fields and
 // the bound controls. The changes are in tablechange.cpp, the searches in
 // tablesearch.cpp, the values of fields in field.cpp.
-#include "table.h"
-#include "filterexpr.h"
+#include "core/store/table.h"
+#include "core/store/filterexpr.h"
 
 #include <algorithm>
 

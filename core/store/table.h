@@ -3,11 +3,11 @@
 // (order, master link, range, filter) is a list of row ids evaluated by SQL
 // where it can be and by the filter callback where it must; row values are
 // fetched in blocks and cached while the view stands.
-#include "rowview.h"
-#include "schema/schema.h"
-#include "session.h"
-#include "storeerror.h"
-#include "tablesql.h"
+#include "core/store/rowview.h"
+#include "core/schema/schema.h"
+#include "core/store/session.h"
+#include "core/store/storeerror.h"
+#include "core/store/tablesql.h"
 
 #include <QDate>
 #include <QHash>

@@ -1,6 +1,6 @@
 // Table: the changes of a table. Append, edit, post and cancel of a row,
 // delete, rows restored from saved values, emptying and packing the table.
-#include "table.h"
+#include "core/store/table.h"
 
 namespace store {
 

@@ -1,6 +1,6 @@
 // Table: the searches on the current order within the view, exact and
 // nearest, by a binary search over the view's rows.
-#include "table.h"
+#include "core/store/table.h"
 
 #include <algorithm>
 

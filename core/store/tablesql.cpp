@@ -1,5 +1,5 @@
-#include "tablesql.h"
-#include "session.h"
+#include "core/store/tablesql.h"
+#include "core/store/session.h"
 
 #include <sqlite3.h>
 

@@ -3,9 +3,9 @@
 // the WHERE of its master link, range and filter expression; the sums over
 // the view and over stored rows; the INSERT, UPDATE and DELETE of a post and
 // a delete. Names come from the schema; every value is bound as a parameter.
-#include "filterexpr.h"
-#include "rowview.h"
-#include "schema/schema.h"
+#include "core/store/filterexpr.h"
+#include "core/store/rowview.h"
+#include "core/schema/schema.h"
 
 #include <QHash>
 #include <QString>

@@ -1,6 +1,6 @@
-#include "amountedit.h"
+#include "core/ui/amountedit.h"
 
-#include "store/format.h"
+#include "core/store/format.h"
 
 #include <QLineEdit>
 #include <QWheelEvent>

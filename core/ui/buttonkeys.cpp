@@ -1,4 +1,4 @@
-#include "buttonkeys.h"
+#include "core/ui/buttonkeys.h"
 
 #include <QAbstractButton>
 #include <QEvent>

@@ -1,4 +1,4 @@
-#include "codeedit.h"
+#include "core/ui/codeedit.h"
 #include <QVBoxLayout>
 #include <QHBoxLayout>
 #include <QLabel>

@@ -1,7 +1,7 @@
-#include "dateedit.h"
+#include "core/ui/dateedit.h"
 
-#include "messagebox.h"
-#include "store/format.h"
+#include "core/ui/messagebox.h"
+#include "core/store/format.h"
 
 #include <QAction>
 #include <QCalendarWidget>

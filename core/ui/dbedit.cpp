@@ -1,8 +1,8 @@
-#include "dbedit.h"
+#include "core/ui/dbedit.h"
 
-#include "messagebox.h"
+#include "core/ui/messagebox.h"
 
-#include "store/storeerror.h"
+#include "core/store/storeerror.h"
 
 #include <QFocusEvent>
 #include <QKeyEvent>

@@ -1,7 +1,7 @@
 #pragma once
 // Controls bound to one field of a store::Table: they show the field of the
 // table's active row and follow its moves and changes.
-#include "store/table.h"
+#include "core/store/table.h"
 
 #include <QLabel>
 #include <QLineEdit>

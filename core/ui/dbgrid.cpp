@@ -1,6 +1,6 @@
-#include "dbgrid.h"
+#include "core/ui/dbgrid.h"
 
-#include "messagebox.h"
+#include "core/ui/messagebox.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>

@@ -2,7 +2,7 @@
 // The data grid of every list window: one row per row of a store::Table in
 // its current view, the current row of the table always the current,
 // highlighted row of the grid. Only the rows the view paints are read.
-#include "store/table.h"
+#include "core/store/table.h"
 
 #include <QAbstractTableModel>
 #include <QColor>

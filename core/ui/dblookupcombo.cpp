@@ -1,6 +1,6 @@
-#include "dblookupcombo.h"
+#include "core/ui/dblookupcombo.h"
 
-#include "messagebox.h"
+#include "core/ui/messagebox.h"
 
 #include <QApplication>
 #include <QFrame>

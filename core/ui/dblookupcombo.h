@@ -3,7 +3,7 @@
 // shows the key of the table's current row; the list shows the table's rows.
 // Choosing a row in the list, or typing a key that a row has, makes that row
 // current; moves of the table from elsewhere show in the edit.
-#include "dbgrid.h"
+#include "core/ui/dbgrid.h"
 
 #include <QComboBox>
 #include <QPointer>

@@ -1,4 +1,4 @@
-#include "icons.h"
+#include "core/ui/icons.h"
 
 #include <QList>
 #include <cmath>

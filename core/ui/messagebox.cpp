@@ -1,5 +1,5 @@
-#include "messagebox.h"
-#include "buttonkeys.h"
+#include "core/ui/messagebox.h"
+#include "core/ui/buttonkeys.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -2,7 +2,7 @@
 // The program's one message box. Every question and every notice of the
 // program goes through messageBox(); tests install an answerer instead of
 // clicking real boxes.
-#include "datamodule/messages.h"
+#include "core/datamodule/messages.h"
 
 #include <QList>
 #include <QString>

@@ -1,8 +1,8 @@
 #include "reports/accounts/accounts_reports.h"
 
-#include "datamodule/datamodule.h"
-#include "store/format.h"
-#include "store/table.h"
+#include "core/datamodule/datamodule.h"
+#include "core/store/format.h"
+#include "core/store/table.h"
 
 namespace reports {
 

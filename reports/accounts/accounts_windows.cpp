@@ -1,6 +1,6 @@
 #include "reports/accounts/accounts_windows.h"
 
-#include "datamodule/datamodule.h"
+#include "core/datamodule/datamodule.h"
 
 namespace reports {
 

@@ -1,4 +1,4 @@
-#include "pageset.h"
+#include "reports/model/pageset.h"
 
 #include <QFont>
 #include <QFontMetricsF>

@@ -1,6 +1,6 @@
-#include "report.h"
+#include "reports/model/report.h"
 
-#include "store/format.h"
+#include "core/store/format.h"
 
 #include <QHash>
 #include <QRegularExpression>

@@ -4,7 +4,7 @@
 // bands out on pages; the result is a PageSet of drawing primitives in
 // millimetres (pageset.h), which one renderer paints for the preview, the
 // printer and PDF alike.
-#include "pageset.h"
+#include "reports/model/pageset.h"
 
 #include <QColor>
 #include <QDateTime>

@@ -1,7 +1,7 @@
-#include "reportform.h"
+#include "reports/pipeline/reportform.h"
 
-#include "store/storeerror.h"
-#include "ui/messagebox.h"
+#include "core/store/storeerror.h"
+#include "core/ui/messagebox.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

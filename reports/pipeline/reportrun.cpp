@@ -1,8 +1,8 @@
-#include "reportrun.h"
+#include "reports/pipeline/reportrun.h"
 
-#include "datamodule/datamodule.h"
-#include "store/session.h"
-#include "store/table.h"
+#include "core/datamodule/datamodule.h"
+#include "core/store/session.h"
+#include "core/store/table.h"
 
 #include <memory>
 

@@ -1,11 +1,11 @@
-#include "selection.h"
+#include "reports/pipeline/selection.h"
 
-#include "books.h"
-#include "store/format.h"
-#include "store/table.h"
-#include "ui/buttonkeys.h"
-#include "ui/codeedit.h"
-#include "ui/dateedit.h"
+#include "books/books.h"
+#include "core/store/format.h"
+#include "core/store/table.h"
+#include "core/ui/buttonkeys.h"
+#include "core/ui/codeedit.h"
+#include "core/ui/dateedit.h"
 
 #include <QCheckBox>
 #include <QGroupBox>

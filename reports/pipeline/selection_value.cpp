@@ -1,7 +1,7 @@
-#include "selection_value.h"
+#include "reports/pipeline/selection_value.h"
 
-#include "store/format.h"
-#include "store/table.h"
+#include "core/store/format.h"
+#include "core/store/table.h"
 
 #include <QStringList>
 

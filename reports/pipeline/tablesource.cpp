@@ -1,6 +1,6 @@
 #include "reports/pipeline/tablesource.h"
 
-#include "store/table.h"
+#include "core/store/table.h"
 
 namespace reports {
 

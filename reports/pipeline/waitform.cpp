@@ -1,5 +1,5 @@
-#include "waitform.h"
-#include "ui/buttonkeys.h"
+#include "reports/pipeline/waitform.h"
+#include "core/ui/buttonkeys.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>

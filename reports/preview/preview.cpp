@@ -1,7 +1,7 @@
 #include "reports/preview/preview.h"
 #include "reports/preview/print.h"
 
-#include "ui/messagebox.h"
+#include "core/ui/messagebox.h"
 
 #include <QAbstractScrollArea>
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "print.h"
+#include "reports/preview/print.h"
 
 #include <QPageLayout>
 #include <QPainter>

@@ -1,18 +1,18 @@
 // The accounts list, the account dialog, the account picker and the
 // accounts print on a real temporary root, driven by key and mouse events.
-#include "books.h"
-#include "datamodule/datamodule.h"
-#include "gui.h"
-#include "install.h"
-#include "lichform.h"
-#include "mdform5.h"
+#include "books/books.h"
+#include "core/datamodule/datamodule.h"
+#include "tests/gui.h"
+#include "tests/install.h"
+#include "accounts/lichform.h"
+#include "accounts/mdform5.h"
 #include "reports/preview/preview.h"
-#include "store/session.h"
-#include "ui/codeedit.h"
-#include "ui/dbedit.h"
-#include "ui/dbgrid.h"
-#include "ui/dblookupcombo.h"
-#include "ui/messagebox.h"
+#include "core/store/session.h"
+#include "core/ui/codeedit.h"
+#include "core/ui/dbedit.h"
+#include "core/ui/dbgrid.h"
+#include "core/ui/dblookupcombo.h"
+#include "core/ui/messagebox.h"
 
 #include <QAction>
 #include <QApplication>

@@ -2,17 +2,17 @@
 // mouse events on its controls: postings and their refusals on both sides,
 // the totals in t1, deletions, the grids, the pickers, the focus order, and
 // postings of another copy of the program met by the recount.
-#include "books.h"
-#include "datamodule/datamodule.h"
-#include "gui.h"
-#include "install.h"
-#include "smed.h"
-#include "ui/amountedit.h"
-#include "ui/codeedit.h"
-#include "ui/dateedit.h"
-#include "ui/dbedit.h"
-#include "ui/dbgrid.h"
-#include "ui/messagebox.h"
+#include "books/books.h"
+#include "core/datamodule/datamodule.h"
+#include "tests/gui.h"
+#include "tests/install.h"
+#include "accounts/smed.h"
+#include "core/ui/amountedit.h"
+#include "core/ui/codeedit.h"
+#include "core/ui/dateedit.h"
+#include "core/ui/dbedit.h"
+#include "core/ui/dbgrid.h"
+#include "core/ui/messagebox.h"
 
 #include <QApplication>
 #include <QLineEdit>

@@ -4,21 +4,21 @@
 // list's totals (F2) on other accounts than the first; a ledger used while a
 // report's preview is open. Each time the stored totals of every account are
 // compared with the sums of its stored postings.
-#include "forms.h"
-#include "gui.h"
-#include "install.h"
-#include "lichform.h"
-#include "mainform.h"
+#include "app/forms.h"
+#include "tests/gui.h"
+#include "tests/install.h"
+#include "accounts/lichform.h"
+#include "app/mainform.h"
 #include "reports/accounts/accounts_windows.h"
 #include "reports/preview/preview.h"
-#include "smed.h"
-#include "datamodule/datamodule.h"
-#include "ui/amountedit.h"
-#include "ui/codeedit.h"
-#include "ui/dateedit.h"
-#include "ui/dbedit.h"
-#include "ui/dbgrid.h"
-#include "ui/messagebox.h"
+#include "accounts/smed.h"
+#include "core/datamodule/datamodule.h"
+#include "core/ui/amountedit.h"
+#include "core/ui/codeedit.h"
+#include "core/ui/dateedit.h"
+#include "core/ui/dbedit.h"
+#include "core/ui/dbgrid.h"
+#include "core/ui/messagebox.h"
 
 #include <QApplication>
 #include <QCheckBox>

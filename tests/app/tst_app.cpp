@@ -1,18 +1,18 @@
 // The main window, the settings dialog and the program's start, driven by
 // real key and mouse events.
-#include "aboutform.h"
-#include "datamodule/datamodule.h"
-#include "appsetup.h"
-#include "forms.h"
-#include "lichform.h"
+#include "app/aboutform.h"
+#include "core/datamodule/datamodule.h"
+#include "app/appsetup.h"
+#include "app/forms.h"
+#include "accounts/lichform.h"
 #include "reports/accounts/accounts_windows.h"
 #include "reports/preview/preview.h"
-#include "waitform.h"
-#include "mainform.h"
-#include "uchfinchform.h"
-#include "ui/messagebox.h"
-#include "gui.h"
-#include "install.h"
+#include "reports/pipeline/waitform.h"
+#include "app/mainform.h"
+#include "app/uchfinchform.h"
+#include "core/ui/messagebox.h"
+#include "tests/gui.h"
+#include "tests/install.h"
 
 #include <QAction>
 #include <QLabel>

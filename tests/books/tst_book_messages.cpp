@@ -3,13 +3,13 @@
 // with the keys and clicks of a user: a code added twice, a row in use
 // deleted, the code of a row in use changed, and Ctrl+Del answered both ways.
 // Every refusal leaves the book as it was.
-#include "books.h"
-#include "datamodule/datamodule.h"
-#include "gui.h"
-#include "install.h"
-#include "ui/codeedit.h"
-#include "ui/dbgrid.h"
-#include "ui/messagebox.h"
+#include "books/books.h"
+#include "core/datamodule/datamodule.h"
+#include "tests/gui.h"
+#include "tests/install.h"
+#include "core/ui/codeedit.h"
+#include "core/ui/dbgrid.h"
+#include "core/ui/messagebox.h"
 
 #include <QPushButton>
 #include <QToolButton>

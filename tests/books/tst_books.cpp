@@ -1,17 +1,17 @@
 // The reference books on a real temporary root, driven through their
 // windows with key and mouse events: adding, changing and deleting with
 // every refusal of the store, the pickers, the group-heading colours.
-#include "books.h"
-#include "listprint.h"
-#include "pagefit.h"
+#include "books/books.h"
+#include "books/listprint.h"
+#include "tests/pagefit.h"
 #include "reports/preview/preview.h"
-#include "datamodule/datamodule.h"
-#include "gui.h"
-#include "install.h"
-#include "ui/codeedit.h"
-#include "ui/dbedit.h"
-#include "ui/dblookupcombo.h"
-#include "ui/messagebox.h"
+#include "core/datamodule/datamodule.h"
+#include "tests/gui.h"
+#include "tests/install.h"
+#include "core/ui/codeedit.h"
+#include "core/ui/dbedit.h"
+#include "core/ui/dblookupcombo.h"
+#include "core/ui/messagebox.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -2,8 +2,8 @@
 // driven with real key and mouse events in a shown, active window: the jump
 // to the next segment, the assembled code in both directions, OnChange and
 // OnKeyDown, tab order, focus and the layout of the segments.
-#include "gui.h"
-#include "ui/codeedit.h"
+#include "tests/gui.h"
+#include "core/ui/codeedit.h"
 
 #include <QApplication>
 #include <QLineEdit>

@@ -1,7 +1,7 @@
 // The data module on real temporary roots: settings, opening the year,
 // hooks, calculated fields, re-reading and the backup copy.
-#include "datamodule/datamodule.h"
-#include "install.h"
+#include "core/datamodule/datamodule.h"
+#include "tests/install.h"
 
 #include <QDir>
 #include <atomic>

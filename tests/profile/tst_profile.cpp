@@ -1,5 +1,5 @@
 // The settings file: reading, writing one key, encodings and safe writes.
-#include "datamodule/profile.h"
+#include "core/datamodule/profile.h"
 
 #include <QDir>
 #include <QFile>

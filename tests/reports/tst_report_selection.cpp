@@ -4,13 +4,13 @@
 // pages print (header texts, the postings listed, their totals) and on the
 // sums the work table md holds. The amounts are powers of two, so a total
 // tells exactly which postings went into it.
-#include "books.h"
-#include "datamodule/datamodule.h"
-#include "gui.h"
-#include "install.h"
+#include "books/books.h"
+#include "core/datamodule/datamodule.h"
+#include "tests/gui.h"
+#include "tests/install.h"
 #include "reports/accounts/accounts_windows.h"
-#include "ui/codeedit.h"
-#include "ui/dateedit.h"
+#include "core/ui/codeedit.h"
+#include "core/ui/dateedit.h"
 
 #include <QCheckBox>
 #include <QPushButton>

@@ -2,16 +2,16 @@
 // temporary root: the selection dialog with real clicks, masks and the period
 // test (row by row and in SQL alike), header texts, progress and cancel, the
 // pages of both reports, the take-down, and a store failure half-way.
-#include "books.h"
-#include "datamodule/datamodule.h"
-#include "gui.h"
-#include "install.h"
+#include "books/books.h"
+#include "core/datamodule/datamodule.h"
+#include "tests/gui.h"
+#include "tests/install.h"
 #include "reports/accounts/accounts_windows.h"
-#include "pagefit.h"
-#include "store/storeerror.h"
-#include "ui/codeedit.h"
-#include "ui/dateedit.h"
-#include "ui/messagebox.h"
+#include "tests/pagefit.h"
+#include "core/store/storeerror.h"
+#include "core/ui/codeedit.h"
+#include "core/ui/dateedit.h"
+#include "core/ui/messagebox.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

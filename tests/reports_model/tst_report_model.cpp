@@ -1,10 +1,10 @@
 // The banded report model through its page set: band order, sub-details,
 // hooks, pagination, sums, the text dump and PDF.
-#include "pagefit.h"
+#include "tests/pagefit.h"
 #include "reports/preview/preview.h"
-#include "report.h"
+#include "reports/model/report.h"
 #include "reports/pipeline/tablesource.h"
-#include "testroot.h"
+#include "tests/testroot.h"
 
 #include <QAbstractScrollArea>
 #include <QElapsedTimer>

@@ -27,8 +27,8 @@
 //       Table::pack, "ok".
 //   read ROOT YEARDIR USER TABLE
 //       opens TABLE, reads every row and prints "rows<TAB>n<TAB>integrity".
-#include "store/session.h"
-#include "store/table.h"
+#include "core/store/session.h"
+#include "core/store/table.h"
 
 #include <QCoreApplication>
 #include <QDate>

@@ -1,7 +1,7 @@
 // Several copies of the program on one root. The other copies are real
 // processes (sharing_child beside this executable) that report every step on
 // stdout, so the test knows what they committed even when it kills them.
-#include "testroot.h"
+#include "tests/testroot.h"
 
 #include <QElapsedTimer>
 #include <QFile>

@@ -1,5 +1,5 @@
 // The integrity rules of the tables, as every writer meets them.
-#include "testroot.h"
+#include "tests/testroot.h"
 
 using store::Table;
 

@@ -1,8 +1,8 @@
 // The navigational table: reading, orders, links, filters, ranges, searches,
 // changes, hooks, calculated fields and the bound-control notifications.
-#include "store/filterexpr.h"
-#include "store/format.h"
-#include "testroot.h"
+#include "core/store/filterexpr.h"
+#include "core/store/format.h"
+#include "tests/testroot.h"
 
 using store::Table;
 using store::TableEvent;

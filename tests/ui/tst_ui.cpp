@@ -1,15 +1,15 @@
 // The shared widgets: message boxes, the image list, the data grid, the
 // lookup combo, the bound edits, the date line and the amount edits, driven
 // with real keys and clicks.
-#include "gui.h"
-#include "testroot.h"
-#include "ui/amountedit.h"
-#include "ui/dateedit.h"
-#include "ui/dbedit.h"
-#include "ui/dbgrid.h"
-#include "ui/dblookupcombo.h"
-#include "ui/icons.h"
-#include "ui/messagebox.h"
+#include "tests/gui.h"
+#include "tests/testroot.h"
+#include "core/ui/amountedit.h"
+#include "core/ui/dateedit.h"
+#include "core/ui/dbedit.h"
+#include "core/ui/dbgrid.h"
+#include "core/ui/dblookupcombo.h"
+#include "core/ui/icons.h"
+#include "core/ui/messagebox.h"
 
 #include <QApplication>
 #include <QCalendarWidget>
