@@ -86,13 +86,13 @@ std::optional<PageSet> ReportRun::run(const Selection& selection, RunProgress* p
             bool cancelled = false;
             {
                 // The work-table rows of one run are written in one transaction.
+                // (The work tables are the linked ones in the local work directory.)
                 std::unique_ptr<store::BatchScope> batch;
-                if (d.MdTable.isOpen() || !linked_.empty())
-                    for (store::Table* t : linked_)
-                        if (t->isOpen() && t != &d.T2_1 && t != &d.T2_2 && t->directory() == d.MdTable.directory()) {
-                            batch = std::make_unique<store::BatchScope>(t->connection());
-                            break;
-                        }
+                for (store::Table* t : linked_)
+                    if (t->isOpen() && t != &d.T2_1 && t != &d.T2_2 && t->directory() == d.MdTable.directory()) {
+                        batch = std::make_unique<store::BatchScope>(t->connection());
+                        break;
+                    }
                 for (int i = 1; i <= n; ++i) {
                     if (progress && !progress->progress(i * 100 / n)) {
                         cancelled = true;
