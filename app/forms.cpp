@@ -6,6 +6,7 @@
 #include "accounts/mdform5.h"
 #include "accounts/smed.h"
 #include "reports/accounts/accounts_windows.h"
+#include "schedule/planform.h"
 #include "reports/pipeline/waitform.h"
 #include "core/datamodule/datamodule.h"
 #include "app/mainform.h"
@@ -34,6 +35,8 @@ accounts::TMDForm5* MDForm5 = nullptr;
 reports::TWaitForm* WaitForm = nullptr;
 reports::TMDForm* MDForm = nullptr;
 reports::TMDForm11* MDForm11 = nullptr;
+schedule::TPlanSelectForm* PlanSelectForm = nullptr;
+schedule::TEditPlanForm* EditPlanForm = nullptr;
 
 void CreateForms(const QString& iniPath)
 {
@@ -49,6 +52,8 @@ void CreateForms(const QString& iniPath)
     EditOrgForm = new books::TEditOrgForm(*DataBase1, MainForm);
     UchFinChForm = new TUchFinChForm(MainForm);
     DataBase1->setYearSource([] { return UchFinChForm->YearValue(); });
+    PlanSelectForm = new schedule::TPlanSelectForm(*DataBase1, MainForm);
+    EditPlanForm = new schedule::TEditPlanForm(*DataBase1, MainForm);
     CBCSelectForm = new books::TCBCSelectForm(*DataBase1, MainForm);
     EditCBCForm = new books::TEditCBCForm(*DataBase1, MainForm);
     LawSelectForm = new books::TLawSelectForm(*DataBase1, MainForm);
@@ -75,6 +80,9 @@ void CreateForms(const QString& iniPath)
     SmEd->setPickers(OrgSelectForm, CBCSelectForm, LawSelectForm);
     OrgSelectForm->setListPrint(MDForm7);
     LawSelectForm->setListPrint(MDForm8);
+    PlanSelectForm->setRowDialog(EditPlanForm);
+    PlanSelectForm->setAccountPicker(LichSprForm);
+    EditPlanForm->setPickers(OrgSelectForm, CBCSelectForm);
     AboutForm = new TAboutForm(MainForm);
 }
 
@@ -102,6 +110,8 @@ void DestroyForms()
     WaitForm = nullptr;
     MDForm = nullptr;
     MDForm11 = nullptr;
+    PlanSelectForm = nullptr;
+    EditPlanForm = nullptr;
     delete DataBase1;   // DataModuleDestroy
     DataBase1 = nullptr;
 }

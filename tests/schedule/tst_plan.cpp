@@ -1,0 +1,209 @@
+// The approved spending schedule of an account, opened from the main window
+// and driven with real keys: a row that the schedule already has, a new row
+// on an account without rows, the quarters and their total, and the totals
+// panel against the expenditures of the year.
+#include "app/forms.h"
+#include "tests/gui.h"
+#include "tests/install.h"
+#include "app/mainform.h"
+#include "schedule/planform.h"
+#include "core/datamodule/datamodule.h"
+#include "core/store/format.h"
+#include "core/ui/codeedit.h"
+#include "core/ui/dbedit.h"
+#include "core/ui/dbgrid.h"
+#include "core/ui/messagebox.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QToolButton>
+#include <QtTest>
+
+using namespace gui;
+using store::Table;
+
+namespace {
+
+const QString Cbc = "0701901420001310000";
+const QStringList CbcParts = {"0701", "901", "420", "001", "310000"};
+const QString A = "01000000011";
+int thisYear() { return QDate::currentDate().year(); }
+QDate inYear(int m, int d) { return QDate(thisYear(), m, d); }
+
+std::vector<TemplateRows> bookRows(const QString& account)
+{
+    return {
+        {"cbc_spr", {{Cbc, "Детские сады", "Сады"}}},
+        {"law_spr", {{"03", "Образование"}, {"031", "Дошкольное"}}},
+        {"org_spr", {{"100", "Сады"}, {"10001", "Сад №1"}}},
+        {"t1", {{account, "031", 0.0, 0.0, 0.0}}},
+    };
+}
+
+QToolButton* toolButton(const char* name) { return MainForm->findChild<QToolButton*>(name); }
+
+// The schedule window opened from the toolbar; `body` runs in it, and Esc
+// closes it.
+void inSchedule(const std::function<void()>& body)
+{
+    bool ran = false;
+    onNextModal(MainForm, [&](QWidget* w) {
+        QCOMPARE(w, static_cast<QWidget*>(PlanSelectForm));
+        ran = true;
+        body();
+        if (PlanSelectForm->isVisible())
+            press(PlanSelectForm->PlanRxDBGrid, Qt::Key_Escape);
+    });
+    QTest::mouseClick(toolButton("PlanToolButton"), Qt::LeftButton);
+    QVERIFY(ran);
+    QVERIFY(!PlanSelectForm->isVisible());
+}
+
+} // namespace
+
+class PlanTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void cleanup() { DestroyForms(); }
+
+    // The same organization and code again: the key-violation message with
+    // the store's text, and the schedule as it was.
+    void keyViolation()
+    {
+        auto rows = bookRows(A);
+        rows.push_back({"planTbl", {{"10001", Cbc, A, 100.0, 200.0, 300.0, 400.0, 1000.0}}});
+        Install in(rows, 0);
+        ui::RecordingAnswerer said;
+        CreateForms(in.ini);
+        MainForm->show();
+        QVERIFY(activate(MainForm));
+        Table& p = DataBase1->PlanTable;
+        inSchedule([&] {
+            QCOMPARE(p.recordCount(), 1);
+            QCOMPARE(PlanSelectForm->DBCBCInfo->text(), QStringLiteral("Сады"));
+            onNextModal(PlanSelectForm, [&](QWidget* dlg) {
+                QCOMPARE(dlg, static_cast<QWidget*>(EditPlanForm));
+                // The codes of the current row, the focus on the first quarter.
+                QCOMPARE(EditPlanForm->OrgEditField->text(), QStringLiteral("10001"));
+                QCOMPARE(EditPlanForm->CBCEditField->text(), Cbc);
+                QCOMPARE(focusName(), QStringLiteral("Sum1Edit"));
+                typeOver(EditPlanForm->Sum1Edit, "5");
+                QTest::mouseClick(EditPlanForm->OkButton, Qt::LeftButton);
+            });
+            said.clear();
+            press(PlanSelectForm->PlanRxDBGrid, Qt::Key_Insert);
+            QCOMPARE(said.texts(), QStringList({"Введенный код организации и КБК уже добавлен в план. Добавте суммы к "
+                                                "уже существующей строке. PlanEditF:Key violation."}));
+            QCOMPARE(p.recordCount(), 1);
+            QCOMPARE(p.fieldByName("Sum1").asFloat(), 100.0);
+            QCOMPARE(p.fieldByName("AllSum").asFloat(), 1000.0);
+        });
+        // Everything undone on closing.
+        QVERIFY(!p.master());
+        QVERIFY(!DataBase1->CBCSPRTable.master());
+        QVERIFY(!DataBase1->T2_2.filtered());
+    }
+
+    // Add on an account without rows starts with zero codes; the quarters
+    // typed show their sum at once; a quarter that is no number keeps the
+    // focus; OK stores the row.
+    void addOnEmptyAccount()
+    {
+        Install in(bookRows(A), 0);
+        ui::RecordingAnswerer said;
+        CreateForms(in.ini);
+        MainForm->show();
+        QVERIFY(activate(MainForm));
+        Table& p = DataBase1->PlanTable;
+        inSchedule([&] {
+            QCOMPARE(p.recordCount(), 0);
+            onNextModal(PlanSelectForm, [&](QWidget*) {
+                schedule::TEditPlanForm& d = *EditPlanForm;
+                QCOMPARE(d.OrgEditField->text(), QStringLiteral("00000"));
+                QCOMPARE(d.CBCEditField->text(), QStringLiteral("0000000000000000000"));
+                // Not a number: the conversion error, and the focus stays.
+                said.clear();
+                typeOver(d.Sum1Edit, "abc");
+                QTest::keyClick(d.Sum1Edit, Qt::Key_Tab);
+                QCOMPARE(said.count(), 1);
+                QVERIFY(said.last().text.contains("abc"));
+                QTRY_COMPARE(focusName(), QStringLiteral("Sum1Edit"));
+                for (ui::DBEdit* e : {d.Sum1Edit, d.Sum2Edit, d.Sum3Edit, d.Sum4Edit}) {
+                    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(e));
+                    typeOver(e, "100");
+                    QTest::keyClick(e, Qt::Key_Tab);
+                }
+                QCOMPARE(p.fieldByName("AllSum").asFloat(), 400.0);
+                QCOMPARE(d.SumAllEdit->text(), p.fieldByName("AllSum").displayText());
+                QVERIFY(d.SumAllEdit->text().startsWith("400"));
+                typeCode(d.OrgEditField, {"100", "01"});
+                typeCode(d.CBCEditField, CbcParts);
+                said.clear();
+                QTest::mouseClick(d.OkButton, Qt::LeftButton);
+            });
+            press(PlanSelectForm->PlanRxDBGrid, Qt::Key_Insert);
+            QCOMPARE(said.texts(), QStringList());
+            QCOMPARE(p.recordCount(), 1);
+            QCOMPARE(p.fieldByName("Org").asString(), QStringLiteral("10001"));
+            QCOMPARE(p.fieldByName("Cbc").asString(), Cbc);
+            QCOMPARE(p.fieldByName("FaceBill").asString(), A);
+            QCOMPARE(p.fieldByName("AllSum").asFloat(), 400.0);
+        });
+    }
+
+    // F2: the cumulative plan, the expenditures of the year up to each
+    // quarter's end and what remains; an expenditure of another year counts
+    // nowhere; a click clears the panel.
+    void totals()
+    {
+        auto rows = bookRows(A);
+        rows.push_back({"planTbl", {{"10001", Cbc, A, 100.0, 200.0, 300.0, 400.0, 1000.0}}});
+        rows.push_back({"t2_2", {{A, "031", 10.0, inYear(2, 15), Cbc, "10001"},
+                                 {A, "031", 20.0, inYear(5, 15), Cbc, "10001"},
+                                 {A, "031", 1000.0, QDate(thisYear() - 1, 3, 15), Cbc, "10001"}}});
+        Install in(rows, 0);
+        ui::RecordingAnswerer said;
+        CreateForms(in.ini);
+        MainForm->show();
+        QVERIFY(activate(MainForm));
+        auto n = [](double v) { return store::formatNumber(v, "#0.00"); };
+        inSchedule([&] {
+            schedule::TPlanSelectForm& w = *PlanSelectForm;
+            QVERIFY(w.PlView1->text().isEmpty());
+            press(w.PlanRxDBGrid, Qt::Key_F2);
+            QCOMPARE(QStringList({w.PlView1->text(), w.PlView2->text(), w.PlView3->text(), w.PlView4->text()}),
+                     QStringList({n(100), n(300), n(600), n(1000)}));
+            QCOMPARE(QStringList({w.RView1->text(), w.RView2->text(), w.RView3->text(), w.RView4->text()}),
+                     QStringList({n(10), n(30), n(30), n(30)}));
+            QCOMPARE(QStringList({w.OstView1->text(), w.OstView2->text(), w.OstView3->text(), w.OstView4->text()}),
+                     QStringList({n(90), n(270), n(570), n(970)}));
+            QCOMPARE(said.count(), 0);
+            clickRow(w.PlanRxDBGrid, 0);
+            QVERIFY(w.PlView1->text().isEmpty());
+            QVERIFY(w.RView4->text().isEmpty());
+        });
+        QVERIFY(!DataBase1->T2_2.filtered());
+    }
+
+    // F2 on an empty schedule: zeros everywhere.
+    void totalsOnEmptySchedule()
+    {
+        Install in(bookRows(A), 0);
+        ui::RecordingAnswerer said;
+        CreateForms(in.ini);
+        MainForm->show();
+        QVERIFY(activate(MainForm));
+        inSchedule([&] {
+            press(PlanSelectForm->PlanRxDBGrid, Qt::Key_F2);
+            const QString zero = store::formatNumber(0, "#0.00");
+            QCOMPARE(PlanSelectForm->PlView4->text(), zero);
+            QCOMPARE(PlanSelectForm->RView1->text(), zero);
+            QCOMPARE(PlanSelectForm->OstView2->text(), zero);
+        });
+    }
+};
+
+QTEST_MAIN(PlanTest)
+#include "tst_plan.moc"
