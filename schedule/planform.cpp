@@ -423,7 +423,6 @@ TPlanSelectForm::TPlanSelectForm(dm::TDataBase1& db, QWidget* parent) : QDialog(
     FaceBillRxDBLookupCombo->setTable(&db.T1, QStringLiteral("Facebill"));
     FaceBillRxDBLookupCombo->setToolTip(QStringLiteral("Выберите лицевой счет по которому следует отобразить роспись"));
     FaceBillRxDBLookupCombo->setFixedWidth(150);
-    connect(FaceBillRxDBLookupCombo, &ui::DBLookupCombo::changed, this, [this] { ClearItog(); });
     FaceBillBrowseButton = new QPushButton(QStringLiteral(". . ."));
     FaceBillBrowseButton->setObjectName("FaceBillBrowseButton");
     FaceBillBrowseButton->setToolTip(QStringLiteral("Обзор"));

@@ -12,6 +12,7 @@
 #include "core/ui/codeedit.h"
 #include "core/ui/dbedit.h"
 #include "core/ui/dbgrid.h"
+#include "core/ui/dblookupcombo.h"
 #include "core/ui/messagebox.h"
 
 #include <QApplication>
@@ -203,6 +204,46 @@ private slots:
             QCOMPARE(PlanSelectForm->OstView2->text(), zero);
         });
     }
+    // Another account chosen in "Лиц. счет:" shows its rows at once and the
+    // totals stay until the next click or key; the window opens again on
+    // the account that is current in t1, with the panel empty.
+    void otherAccount()
+    {
+        const QString B = "02000000022";
+        auto rows = bookRows(A);
+        rows[3].rows.push_back({B, "031", 0.0, 0.0, 0.0});
+        rows.push_back({"planTbl", {{"10001", Cbc, A, 100.0, 200.0, 300.0, 400.0, 1000.0},
+                                    {"10001", Cbc, B, 1.0, 2.0, 3.0, 4.0, 10.0},
+                                    {"100", Cbc, B, 5.0, 5.0, 5.0, 5.0, 20.0}}});
+        Install in(rows, 0);
+        ui::RecordingAnswerer said;
+        CreateForms(in.ini);
+        MainForm->show();
+        QVERIFY(activate(MainForm));
+        Table& p = DataBase1->PlanTable;
+        inSchedule([&] {
+            schedule::TPlanSelectForm& w = *PlanSelectForm;
+            QCOMPARE(w.FaceBillRxDBLookupCombo->currentText(), A);
+            QCOMPARE(p.recordCount(), 1);
+            press(w.PlanRxDBGrid, Qt::Key_F2);
+            const QString plan = w.PlView4->text();
+            QVERIFY(!plan.isEmpty());
+            QTest::mouseClick(w.FaceBillRxDBLookupCombo->lineEdit(), Qt::LeftButton);
+            QTest::keyClick(w.FaceBillRxDBLookupCombo->lineEdit(), Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(w.FaceBillRxDBLookupCombo->lineEdit(), B);
+            QCOMPARE(DataBase1->T1.fieldByName("Facebill").asString(), B);
+            QCOMPARE(p.recordCount(), 2);
+            QCOMPARE(w.PlView4->text(), plan);
+        });
+        // Closing reopened every table: t1 stands on its first account again.
+        QCOMPARE(DataBase1->T1.fieldByName("Facebill").asString(), A);
+        inSchedule([&] {
+            QCOMPARE(PlanSelectForm->FaceBillRxDBLookupCombo->currentText(), A);
+            QCOMPARE(p.recordCount(), 1);
+            QVERIFY(PlanSelectForm->PlView4->text().isEmpty());
+        });
+    }
+
 };
 
 QTEST_MAIN(PlanTest)
