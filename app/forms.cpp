@@ -7,6 +7,7 @@
 #include "accounts/smed.h"
 #include "reports/accounts/accounts_windows.h"
 #include "schedule/planform.h"
+#include "schedule/planprint.h"
 #include "reports/pipeline/waitform.h"
 #include "core/datamodule/datamodule.h"
 #include "app/mainform.h"
@@ -37,6 +38,7 @@ reports::TMDForm* MDForm = nullptr;
 reports::TMDForm11* MDForm11 = nullptr;
 schedule::TPlanSelectForm* PlanSelectForm = nullptr;
 schedule::TEditPlanForm* EditPlanForm = nullptr;
+schedule::TMD10Form* MD10Form = nullptr;
 
 void CreateForms(const QString& iniPath)
 {
@@ -72,6 +74,7 @@ void CreateForms(const QString& iniPath)
     MDForm7 = new books::TMDForm7(*DataBase1, MainForm);
     MDForm8 = new books::TMDForm8(*DataBase1, MainForm);
     MDForm11 = new reports::TMDForm11(reportContext, MainForm);
+    MD10Form = new schedule::TMD10Form(*DataBase1, MainForm);
     LichChForm->setPurposesPicker(LawSelectForm);
     LichSprForm->setAccountDialog(LichChForm);
     LichForm->setAccountDialog(LichChForm);
@@ -82,6 +85,7 @@ void CreateForms(const QString& iniPath)
     LawSelectForm->setListPrint(MDForm8);
     PlanSelectForm->setRowDialog(EditPlanForm);
     PlanSelectForm->setAccountPicker(LichSprForm);
+    PlanSelectForm->setPrint([](QWidget* caller) { MD10Form->Run(caller); });
     EditPlanForm->setPickers(OrgSelectForm, CBCSelectForm);
     AboutForm = new TAboutForm(MainForm);
 }
@@ -112,6 +116,7 @@ void DestroyForms()
     MDForm11 = nullptr;
     PlanSelectForm = nullptr;
     EditPlanForm = nullptr;
+    MD10Form = nullptr;
     delete DataBase1;   // DataModuleDestroy
     DataBase1 = nullptr;
 }

@@ -35,6 +35,7 @@ class TMDForm5;
 namespace schedule {
 class TPlanSelectForm;
 class TEditPlanForm;
+class TMD10Form;
 }
 
 extern dm::TDataBase1* DataBase1;
@@ -61,6 +62,7 @@ extern reports::TMDForm* MDForm;
 extern reports::TMDForm11* MDForm11;
 extern schedule::TPlanSelectForm* PlanSelectForm;
 extern schedule::TEditPlanForm* EditPlanForm;
+extern schedule::TMD10Form* MD10Form;
 
 // Creates the data module and every window in their order (the program
 // entry and the tests use it); DestroyForms takes them down in reverse.

@@ -14,6 +14,7 @@
 #include "core/ui/dbgrid.h"
 #include "core/ui/dblookupcombo.h"
 #include "core/ui/messagebox.h"
+#include "reports/preview/preview.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -244,6 +245,39 @@ private slots:
         });
     }
 
+    // The print: the year, the account and its purpose, the column header,
+    // a line per row of the account with the organization's name, the sums.
+    void print()
+    {
+        auto rows = bookRows(A);
+        rows.push_back({"planTbl", {{"10001", Cbc, A, 100.0, 200.0, 300.0, 400.0, 1000.0},
+                                    {"100", Cbc, A, 1.0, 2.0, 3.0, 4.0, 10.0},
+                                    {"100", Cbc, "09000000099", 5.0, 5.0, 5.0, 5.0, 20.0}}});
+        Install in(rows, 0);
+        ui::RecordingAnswerer said;
+        CreateForms(in.ini);
+        MainForm->show();
+        QVERIFY(activate(MainForm));
+        QList<reports::PageSet> printed;
+        reports::setPreviewInterceptor([&](reports::Report&, const reports::PageSet& p, reports::PreviewMode m) {
+            QCOMPARE(m, reports::PreviewMode::Modal);
+            printed << p;
+        });
+        inSchedule([&] {
+            QTest::mouseClick(PlanSelectForm->PrintButton, Qt::LeftButton);
+            QCOMPARE(printed.size(), 1);
+        });
+        reports::setPreviewInterceptor({});
+        QStringList l = printed.value(0).toText().split('\n');
+        l.removeAll(QString());
+        QVERIFY(l.contains(QStringLiteral("Роспись расходов на %1 год по л/с %2").arg(thisYear()).arg(A)));
+        QVERIFY(l.contains(QStringLiteral("Дошкольное")));
+        const int head = l.indexOf(QStringLiteral("Код/наименование организации\tКБК\tРоспись расходов\tI кв.\tII кв.\tIII кв.\tIV кв.\tИтого"));
+        QVERIFY(head > 0);
+        QCOMPARE(l.mid(head + 1, 3), QStringList({"100 Сады\t" + Cbc + "\t1,00\t2,00\t3,00\t4,00\t10,00",
+                                                  "100-01 Сад №1\t" + Cbc + "\t100,00\t200,00\t300,00\t400,00\t1000,00",
+                                                  "Итого\t101,00\t202,00\t303,00\t404,00\t1010,00"}));
+    }
 };
 
 QTEST_MAIN(PlanTest)
