@@ -245,6 +245,55 @@ private slots:
         });
     }
 
+    // A code missing from the books: the lookup message, nothing stored.
+    // Enter changes the current row, Del deletes it at once, a double-click
+    // on the bare window closes it.
+    void changeDeleteAndRefusal()
+    {
+        auto rows = bookRows(A);
+        rows.push_back({"planTbl", {{"10001", Cbc, A, 100.0, 200.0, 300.0, 400.0, 1000.0}}});
+        Install in(rows, 0);
+        ui::RecordingAnswerer said;
+        CreateForms(in.ini);
+        MainForm->show();
+        QVERIFY(activate(MainForm));
+        Table& p = DataBase1->PlanTable;
+        inSchedule([&] {
+            schedule::TPlanSelectForm& w = *PlanSelectForm;
+            // Change: Enter on the grid, the first quarter typed over.
+            onNextModal(&w, [&](QWidget*) {
+                typeOver(EditPlanForm->Sum1Edit, "150");
+                QTest::keyClick(EditPlanForm->Sum1Edit, Qt::Key_Tab);
+                QCOMPARE(EditPlanForm->SumAllEdit->text(), p.fieldByName("AllSum").displayText());
+                QTest::mouseClick(EditPlanForm->OkButton, Qt::LeftButton);
+            });
+            said.clear();
+            press(w.PlanRxDBGrid, Qt::Key_Return);
+            QCOMPARE(said.count(), 0);
+            QCOMPARE(p.fieldByName("Sum1").asFloat(), 150.0);
+            QCOMPARE(p.fieldByName("AllSum").asFloat(), 1050.0);
+
+            // An organization the book does not have.
+            onNextModal(&w, [&](QWidget*) {
+                typeCode(EditPlanForm->OrgEditField, {"999", "99"});
+                QTest::mouseClick(EditPlanForm->OkButton, Qt::LeftButton);
+            });
+            press(w.PlanRxDBGrid, Qt::Key_Insert);
+            QCOMPARE(said.count(), 1);
+            QVERIFY2(said.last().text.startsWith("Ошибка. PlanEditF:"), qPrintable(said.last().text));
+            QCOMPARE(p.recordCount(), 1);
+            QCOMPARE(p.fieldByName("Org").asString(), QStringLiteral("10001"));
+
+            press(w.PlanRxDBGrid, Qt::Key_Delete);
+            QCOMPARE(p.recordCount(), 0);
+            QCOMPARE(said.count(), 1);
+
+            QTest::mouseDClick(&w, Qt::LeftButton, {}, QPoint(w.width() - 2, w.height() / 2));
+            QVERIFY(!w.isVisible());
+            QCOMPARE(w.result(), int(QDialog::Accepted));
+        });
+    }
+
     // The print: the year, the account and its purpose, the column header,
     // a line per row of the account with the organization's name, the sums.
     void print()
