@@ -54,12 +54,12 @@ void CreateForms(const QString& iniPath)
     EditOrgForm = new books::TEditOrgForm(*DataBase1, MainForm);
     UchFinChForm = new TUchFinChForm(MainForm);
     DataBase1->setYearSource([] { return UchFinChForm->YearValue(); });
-    PlanSelectForm = new schedule::TPlanSelectForm(*DataBase1, MainForm);
-    EditPlanForm = new schedule::TEditPlanForm(*DataBase1, MainForm);
     CBCSelectForm = new books::TCBCSelectForm(*DataBase1, MainForm);
     EditCBCForm = new books::TEditCBCForm(*DataBase1, MainForm);
     LawSelectForm = new books::TLawSelectForm(*DataBase1, MainForm);
     EditLawForm = new books::TEditLawForm(*DataBase1, MainForm);
+    PlanSelectForm = new schedule::TPlanSelectForm(*DataBase1, MainForm);
+    EditPlanForm = new schedule::TEditPlanForm(*DataBase1, MainForm);
     WaitForm = new reports::TWaitForm(MainForm);
     SumTypeSprEditForm = new books::TSumTypeSprEditForm(*DataBase1, MainForm);
     SumTypeSprForm = new books::TSumTypeSprForm(*DataBase1, MainForm);
@@ -73,8 +73,8 @@ void CreateForms(const QString& iniPath)
     MDForm5 = new accounts::TMDForm5(*DataBase1, MainForm);
     MDForm7 = new books::TMDForm7(*DataBase1, MainForm);
     MDForm8 = new books::TMDForm8(*DataBase1, MainForm);
-    MDForm11 = new reports::TMDForm11(reportContext, MainForm);
     MD10Form = new schedule::TMD10Form(*DataBase1, MainForm);
+    MDForm11 = new reports::TMDForm11(reportContext, MainForm);
     LichChForm->setPurposesPicker(LawSelectForm);
     LichSprForm->setAccountDialog(LichChForm);
     LichForm->setAccountDialog(LichChForm);
