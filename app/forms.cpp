@@ -6,6 +6,8 @@
 #include "accounts/mdform5.h"
 #include "accounts/smed.h"
 #include "reports/accounts/accounts_windows.h"
+#include "schedule/planform.h"
+#include "schedule/planprint.h"
 #include "reports/pipeline/waitform.h"
 #include "core/datamodule/datamodule.h"
 #include "app/mainform.h"
@@ -34,6 +36,9 @@ accounts::TMDForm5* MDForm5 = nullptr;
 reports::TWaitForm* WaitForm = nullptr;
 reports::TMDForm* MDForm = nullptr;
 reports::TMDForm11* MDForm11 = nullptr;
+schedule::TPlanSelectForm* PlanSelectForm = nullptr;
+schedule::TEditPlanForm* EditPlanForm = nullptr;
+schedule::TMD10Form* MD10Form = nullptr;
 
 void CreateForms(const QString& iniPath)
 {
@@ -53,6 +58,8 @@ void CreateForms(const QString& iniPath)
     EditCBCForm = new books::TEditCBCForm(*DataBase1, MainForm);
     LawSelectForm = new books::TLawSelectForm(*DataBase1, MainForm);
     EditLawForm = new books::TEditLawForm(*DataBase1, MainForm);
+    PlanSelectForm = new schedule::TPlanSelectForm(*DataBase1, MainForm);
+    EditPlanForm = new schedule::TEditPlanForm(*DataBase1, MainForm);
     WaitForm = new reports::TWaitForm(MainForm);
     SumTypeSprEditForm = new books::TSumTypeSprEditForm(*DataBase1, MainForm);
     SumTypeSprForm = new books::TSumTypeSprForm(*DataBase1, MainForm);
@@ -66,6 +73,7 @@ void CreateForms(const QString& iniPath)
     MDForm5 = new accounts::TMDForm5(*DataBase1, MainForm);
     MDForm7 = new books::TMDForm7(*DataBase1, MainForm);
     MDForm8 = new books::TMDForm8(*DataBase1, MainForm);
+    MD10Form = new schedule::TMD10Form(*DataBase1, MainForm);
     MDForm11 = new reports::TMDForm11(reportContext, MainForm);
     LichChForm->setPurposesPicker(LawSelectForm);
     LichSprForm->setAccountDialog(LichChForm);
@@ -75,6 +83,10 @@ void CreateForms(const QString& iniPath)
     SmEd->setPickers(OrgSelectForm, CBCSelectForm, LawSelectForm);
     OrgSelectForm->setListPrint(MDForm7);
     LawSelectForm->setListPrint(MDForm8);
+    PlanSelectForm->setRowDialog(EditPlanForm);
+    PlanSelectForm->setAccountPicker(LichSprForm);
+    PlanSelectForm->setPrint([](QWidget* caller) { MD10Form->Run(caller); });
+    EditPlanForm->setPickers(OrgSelectForm, CBCSelectForm);
     AboutForm = new TAboutForm(MainForm);
 }
 
@@ -102,6 +114,9 @@ void DestroyForms()
     WaitForm = nullptr;
     MDForm = nullptr;
     MDForm11 = nullptr;
+    PlanSelectForm = nullptr;
+    EditPlanForm = nullptr;
+    MD10Form = nullptr;
     delete DataBase1;   // DataModuleDestroy
     DataBase1 = nullptr;
 }

@@ -32,6 +32,12 @@ class TSmEd;
 class TMDForm5;
 }
 
+namespace schedule {
+class TPlanSelectForm;
+class TEditPlanForm;
+class TMD10Form;
+}
+
 extern dm::TDataBase1* DataBase1;
 extern TMainForm* MainForm;
 extern TUchFinChForm* UchFinChForm;
@@ -54,6 +60,9 @@ extern accounts::TMDForm5* MDForm5;
 extern reports::TWaitForm* WaitForm;
 extern reports::TMDForm* MDForm;
 extern reports::TMDForm11* MDForm11;
+extern schedule::TPlanSelectForm* PlanSelectForm;
+extern schedule::TEditPlanForm* EditPlanForm;
+extern schedule::TMD10Form* MD10Form;
 
 // Creates the data module and every window in their order (the program
 // entry and the tests use it); DestroyForms takes them down in reverse.

@@ -1,6 +1,8 @@
 #include "app/mainform.h"
 #include "accounts/lichform.h"
 #include "reports/accounts/accounts_windows.h"
+#include "schedule/planform.h"
+#include "core/ui/dblookupcombo.h"
 #include "app/aboutform.h"
 #include "books/books.h"
 #include "core/datamodule/datamodule.h"
@@ -236,7 +238,18 @@ void TMainForm::LichSchMenuClick()
     DateCheck();
     LichForm->exec();
 }
-void TMainForm::PlanMenu1Click() { DateCheck(); }
+void TMainForm::PlanMenu1Click()
+{
+    DateCheck();
+    const QString bill = DataBase1->T1.isOpen() && !DataBase1->T1.isEmpty()
+                             ? DataBase1->T1.fieldByName(QStringLiteral("Facebill")).asString()
+                             : QString();
+    PlanSelectForm->FaceBillRxDBLookupCombo->setText(bill);
+    DataBase1->EnableTableProcess();
+    PlanSelectForm->EnableReference();
+    PlanSelectForm->ClearItog();
+    PlanSelectForm->exec();
+}
 void TMainForm::CorPlanMenuClick() {}
 void TMainForm::RepMenuButton1Click()
 {
