@@ -5,6 +5,7 @@
 #include "accounts/lichform.h"
 #include "accounts/mdform5.h"
 #include "accounts/smed.h"
+#include "schedule/corplan/corplanform.h"
 #include "reports/accounts/accounts_windows.h"
 #include "schedule/planform.h"
 #include "schedule/planprint.h"
@@ -33,6 +34,7 @@ accounts::TLichChForm* LichChForm = nullptr;
 accounts::TLichSprForm* LichSprForm = nullptr;
 accounts::TSmEd* SmEd = nullptr;
 accounts::TMDForm5* MDForm5 = nullptr;
+schedule::TCorPlanForm* CorPlanForm = nullptr;
 reports::TWaitForm* WaitForm = nullptr;
 reports::TMDForm* MDForm = nullptr;
 reports::TMDForm11* MDForm11 = nullptr;
@@ -63,6 +65,7 @@ void CreateForms(const QString& iniPath)
     WaitForm = new reports::TWaitForm(MainForm);
     SumTypeSprEditForm = new books::TSumTypeSprEditForm(*DataBase1, MainForm);
     SumTypeSprForm = new books::TSumTypeSprForm(*DataBase1, MainForm);
+    CorPlanForm = new schedule::TCorPlanForm(*DataBase1, MainForm);
     OrgSelectForm->setEditForm(EditOrgForm);
     EditOrgForm->setCodesPicker(CBCSelectForm);
     CBCSelectForm->setEditForm(EditCBCForm);
@@ -81,6 +84,7 @@ void CreateForms(const QString& iniPath)
     LichForm->setLedger(SmEd);
     LichForm->setPrint(MDForm5);
     SmEd->setPickers(OrgSelectForm, CBCSelectForm, LawSelectForm);
+    CorPlanForm->setPickers(LichSprForm, OrgSelectForm, CBCSelectForm);
     OrgSelectForm->setListPrint(MDForm7);
     LawSelectForm->setListPrint(MDForm8);
     PlanSelectForm->setRowDialog(EditPlanForm);
@@ -111,6 +115,7 @@ void DestroyForms()
     LichSprForm = nullptr;
     SmEd = nullptr;
     MDForm5 = nullptr;
+    CorPlanForm = nullptr;
     WaitForm = nullptr;
     MDForm = nullptr;
     MDForm11 = nullptr;

@@ -24,6 +24,9 @@ class TWaitForm;
 class TMDForm;
 class TMDForm11;
 }
+namespace schedule {
+class TCorPlanForm;
+}
 namespace accounts {
 class TLichForm;
 class TLichChForm;
@@ -57,6 +60,7 @@ extern accounts::TLichChForm* LichChForm;
 extern accounts::TLichSprForm* LichSprForm;
 extern accounts::TSmEd* SmEd;
 extern accounts::TMDForm5* MDForm5;
+extern schedule::TCorPlanForm* CorPlanForm;
 extern reports::TWaitForm* WaitForm;
 extern reports::TMDForm* MDForm;
 extern reports::TMDForm11* MDForm11;

@@ -1,4 +1,5 @@
 #include "app/mainform.h"
+#include "schedule/corplan/corplanform.h"
 #include "accounts/lichform.h"
 #include "reports/accounts/accounts_windows.h"
 #include "schedule/planform.h"
@@ -250,7 +251,19 @@ void TMainForm::PlanMenu1Click()
     PlanSelectForm->ClearItog();
     PlanSelectForm->exec();
 }
-void TMainForm::CorPlanMenuClick() {}
+void TMainForm::CorPlanMenuClick()
+{
+    DataBase1->EnableTableProcess();
+    CorPlanForm->EnableReference();
+    QString bill;
+    try {
+        if (DataBase1->T1.isOpen() && !DataBase1->T1.isEmpty())
+            bill = DataBase1->T1.fieldByName(QStringLiteral("Facebill")).asString();
+    } catch (const std::exception&) {
+    }
+    CorPlanForm->FaceBillRxDBLookupCombo->setText(bill);
+    CorPlanForm->exec();
+}
 void TMainForm::RepMenuButton1Click()
 {
     if (MDForm->exec() == QDialog::Accepted)

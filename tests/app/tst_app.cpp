@@ -4,6 +4,7 @@
 #include "core/datamodule/datamodule.h"
 #include "app/appsetup.h"
 #include "app/forms.h"
+#include "schedule/corplan/corplanform.h"
 #include "accounts/lichform.h"
 #include "reports/accounts/accounts_windows.h"
 #include "reports/preview/preview.h"
@@ -183,7 +184,13 @@ private slots:
         QCOMPARE(in.said[0].text, QStringLiteral("Программа сейчас настроена на 2003 год.\nДля перехода на другой год - "
                                               "используйте меню Сервис->Настройка"));
         in.said.clear();
+        bool notices = false;
+        onNextModal(nullptr, [&notices](QWidget* w) {
+            notices = w == CorPlanForm;
+            w->close();
+        });
         MainForm->CorPlanMenu->trigger();   // the notices ask nothing
+        QVERIFY(notices);
         QVERIFY(in.said.empty());
         MainForm->DOrgMenu->trigger();
         QCOMPARE(in.said.size(), size_t(1));
