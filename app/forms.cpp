@@ -6,6 +6,7 @@
 #include "accounts/mdform5.h"
 #include "accounts/smed.h"
 #include "reports/accounts/accounts_windows.h"
+#include "reports/schedule/schedule_windows.h"
 #include "reports/pipeline/waitform.h"
 #include "core/datamodule/datamodule.h"
 #include "app/mainform.h"
@@ -34,6 +35,7 @@ accounts::TMDForm5* MDForm5 = nullptr;
 reports::TWaitForm* WaitForm = nullptr;
 reports::TMDForm* MDForm = nullptr;
 reports::TMDForm11* MDForm11 = nullptr;
+reports::TMDForm12* MDForm12 = nullptr;
 
 void CreateForms(const QString& iniPath)
 {
@@ -67,6 +69,8 @@ void CreateForms(const QString& iniPath)
     MDForm7 = new books::TMDForm7(*DataBase1, MainForm);
     MDForm8 = new books::TMDForm8(*DataBase1, MainForm);
     MDForm11 = new reports::TMDForm11(reportContext, MainForm);
+    MDForm12 = new reports::TMDForm12(reportContext, MainForm);
+    MDForm12->setAccountPicker([] { return LichSprForm->choose(); });
     LichChForm->setPurposesPicker(LawSelectForm);
     LichSprForm->setAccountDialog(LichChForm);
     LichForm->setAccountDialog(LichChForm);
@@ -102,6 +106,7 @@ void DestroyForms()
     WaitForm = nullptr;
     MDForm = nullptr;
     MDForm11 = nullptr;
+    MDForm12 = nullptr;
     delete DataBase1;   // DataModuleDestroy
     DataBase1 = nullptr;
 }

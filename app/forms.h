@@ -23,6 +23,7 @@ namespace reports {
 class TWaitForm;
 class TMDForm;
 class TMDForm11;
+class TMDForm12;
 }
 namespace accounts {
 class TLichForm;
@@ -54,6 +55,7 @@ extern accounts::TMDForm5* MDForm5;
 extern reports::TWaitForm* WaitForm;
 extern reports::TMDForm* MDForm;
 extern reports::TMDForm11* MDForm11;
+extern reports::TMDForm12* MDForm12;
 
 // Creates the data module and every window in their order (the program
 // entry and the tests use it); DestroyForms takes them down in reverse.

@@ -1,6 +1,7 @@
 #include "app/mainform.h"
 #include "accounts/lichform.h"
 #include "reports/accounts/accounts_windows.h"
+#include "reports/schedule/schedule_windows.h"
 #include "app/aboutform.h"
 #include "books/books.h"
 #include "core/datamodule/datamodule.h"
@@ -254,7 +255,11 @@ void TMainForm::RepMenuButton8Click()
     if (MDForm11->exec() == QDialog::Accepted)
         MDForm11->CreateAndShow();
 }
-void TMainForm::RepMenuButton9Click() {}
+void TMainForm::RepMenuButton9Click()
+{
+    if (MDForm12->exec() == QDialog::Accepted)
+        MDForm12->CreateAndShow();
+}
 void TMainForm::DOrgMenuClick() { DateCheck(); }
 void TMainForm::ReportMenu1Click() {}
 void TMainForm::OrgMenuClick() { OrgSelectForm->exec(); }

@@ -1,0 +1,242 @@
+// The reports over the schedule on a real temporary root: the approved
+// schedule by personal accounts in each of its modes, with the organization
+// and code selections, its dialog driven as the user does, and the tables
+// as they were after the run.
+#include "books/books.h"
+#include "core/datamodule/datamodule.h"
+#include "core/store/table.h"
+#include "core/ui/codeedit.h"
+#include "core/ui/dblookupcombo.h"
+#include "tests/gui.h"
+#include "tests/install.h"
+#include "reports/schedule/schedule_windows.h"
+
+#include <QCheckBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QtTest>
+
+using dm::TDataBase1;
+using namespace gui;
+using namespace reports;
+
+namespace {
+
+const QString CbcA = "0701901420001310000", CbcB = "0702901420001310000", CbcC = "0801901420001310000";
+const QString Acc1 = "00000000001", Acc2 = "00000000002", Acc3 = "00000000003";
+
+const std::vector<TemplateRows> Books = {
+    {"cbc_spr", {{CbcA, "Сады"}, {CbcB, "Школы"}, {CbcC, "Культура"}}},
+    {"law_spr", {{"031", "Дошкольное"}, {"032", "Общее"}}},
+    {"org_spr", {{"12345", "Детский сад"}, {"13345", "Школа"}}},
+};
+
+struct Schedule {
+    Install in{Books, {.orgName = "Финансовое управление"}};
+    TDataBase1 db{in.ini, [](auto&&...) { return dm::MsgResult::Ok; }};
+    books::TOrgSelectForm org{db};
+    books::TCBCSelectForm cbc{db};
+    books::TLawSelectForm law{db};
+    TWaitForm wait;
+    ReportContext ctx{&db, &wait, {&org, &cbc, &law}};
+    TMDForm12 md12{ctx};
+    QList<int> progress;
+    int previews = 0;
+    PageSet pages;
+
+    Schedule()
+    {
+        setPreviewInterceptor([this](Report&, const PageSet& ps, PreviewMode) {
+            ++previews;
+            pages = ps;
+        });
+        db.T1.appendRecord({Acc1, "031"});
+        db.T1.appendRecord({Acc2, "032"});
+        db.T1.appendRecord({Acc3, "031"});
+        // Account 1: code A in two organizations, code B in the second only;
+        // account 2: code A and code C; account 3: nothing.
+        plan("12345", CbcA, Acc1, 100, 200, 300, 400);
+        plan("13345", CbcA, Acc1, 10, 20, 30, 40);
+        plan("13345", CbcB, Acc1, 1, 2, 3, 4);
+        plan("12345", CbcA, Acc2, 5, 5, 5, 5);
+        plan("12345", CbcC, Acc2, 7, 0, 0, 0);
+        db.T1.first();
+    }
+    ~Schedule() { setPreviewInterceptor({}); }
+
+    void plan(const QString& o, const QString& c, const QString& acc, double s1, double s2, double s3, double s4)
+    {
+        db.PlanTable.appendRecord({o, c, acc, s1, s2, s3, s4, s1 + s2 + s3 + s4});
+    }
+    // The dialog closed with "Сформировать" after `choose`, then the run.
+    void run(const std::function<void()>& choose)
+    {
+        TMDForm12& f = md12;
+        const int result = runModal(f, [&] {
+            choose();
+            pressIn(f.ReportOkButton, Qt::Key_Return);
+        });
+        QCOMPARE(result, int(QDialog::Accepted));
+        f.CreateAndShow();
+    }
+    QStringList lines()
+    {
+        QStringList out;
+        for (const QString& l : pages.toText().split(QRegularExpression("[\n\f]"), Qt::SkipEmptyParts))
+            if (!l.startsWith("Страница") && !l.startsWith("Финансовое") && !l.contains("Дата составления"))
+                out << l;
+        return out;
+    }
+    // What the run leaves: no filter on the schedule, the work tables closed.
+    void checkTakenDown()
+    {
+        QVERIFY(!db.PlanTable.filtered());
+        QVERIFY(db.PlanTable.filterExpression().isEmpty());
+        QCOMPARE(db.PlanTable.recordCount(), 5);
+        QVERIFY(!db.MD4Table.isOpen());
+        QVERIFY(!db.Md12Table.isOpen());
+        QVERIFY(!db.Md12Table.master());
+    }
+};
+
+void tick(QCheckBox* b) { QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(6, b->height() / 2)); }
+void choose(QRadioButton* b) { QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(6, b->height() / 2)); }
+
+} // namespace
+
+class ScheduleReportsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    // One section per account with schedule rows, a line per code in code
+    // order summing that account's rows of every organization.
+    void everyAccountOnItsOwn()
+    {
+        Schedule s;
+        s.run([] {});
+        QCOMPARE(s.previews, 1);
+        QCOMPARE(s.lines(), (QStringList{
+                                "Утвержденная роспись расходов по лицевым счетам",
+                                "Отбор организаций: Все",
+                                "00000000001\tДошкольное",
+                                "Код БК\tI кв\tII кв\tIII кв\tIV кв\tВсего",
+                                CbcA + "\t110,00\t220,00\t330,00\t440,00\t1100,00",
+                                CbcB + "\t1,00\t2,00\t3,00\t4,00\t10,00",
+                                "Итого\t111,00\t222,00\t333,00\t444,00\t1110,00",
+                                "00000000002\tОбщее",
+                                "Код БК\tI кв\tII кв\tIII кв\tIV кв\tВсего",
+                                CbcA + "\t5,00\t5,00\t5,00\t5,00\t20,00",
+                                CbcC + "\t7,00\t0,00\t0,00\t0,00\t7,00",
+                                "Итого\t12,00\t5,00\t5,00\t5,00\t27,00",
+                            }));
+        s.checkTakenDown();
+    }
+
+    // The organization tick keeps only that organization's rows: its codes
+    // alone appear, summed over its rows only.
+    void organizationAndCodeSelections()
+    {
+        Schedule s;
+        TMDForm12& f = s.md12;
+        s.run([&] {
+            tick(f.OrgCheckBox);
+            typeCode(f.OrgEditField, {"133", "45"});
+        });
+        QCOMPARE(s.lines().mid(1), (QStringList{
+                                       "Отбор организаций: по маске 13345",
+                                       "00000000001\tДошкольное",
+                                       "Код БК\tI кв\tII кв\tIII кв\tIV кв\tВсего",
+                                       CbcA + "\t10,00\t20,00\t30,00\t40,00\t100,00",
+                                       CbcB + "\t1,00\t2,00\t3,00\t4,00\t10,00",
+                                       "Итого\t11,00\t22,00\t33,00\t44,00\t110,00",
+                                   }));
+        // A code mask instead: codes B and C are gone, code A stays in both.
+        s.run([&] {
+            tick(f.OrgCheckBox);   // off again
+            tick(f.CBCCheckBox);
+            typeOver(f.CBCEditField->segment(1), "0701");
+        });
+        QCOMPARE(s.lines().mid(2), (QStringList{
+                                       "00000000001\tДошкольное",
+                                       "Код БК\tI кв\tII кв\tIII кв\tIV кв\tВсего",
+                                       CbcA + "\t110,00\t220,00\t330,00\t440,00\t1100,00",
+                                       "Итого\t110,00\t220,00\t330,00\t440,00\t1100,00",
+                                       "00000000002\tОбщее",
+                                       "Код БК\tI кв\tII кв\tIII кв\tIV кв\tВсего",
+                                       CbcA + "\t5,00\t5,00\t5,00\t5,00\t20,00",
+                                       "Итого\t5,00\t5,00\t5,00\t5,00\t20,00",
+                                   }));
+        s.checkTakenDown();
+    }
+
+    // "Только по": the account current in the accounts list comes into the
+    // list, and only its section prints.
+    void onlyOneAccount()
+    {
+        Schedule s;
+        TMDForm12& f = s.md12;
+        s.db.T1.next();   // account 2
+        s.run([&] { choose(f.OnlyOneRB); });
+        QCOMPARE(f.FaceBillRxDBLookupCombo->text(), Acc2);
+        QCOMPARE(s.db.T1.fieldByName("Facebill").asString(), Acc2);   // put back after the run
+        QCOMPARE(s.lines().mid(2), (QStringList{
+                                       "00000000002\tОбщее",
+                                       "Код БК\tI кв\tII кв\tIII кв\tIV кв\tВсего",
+                                       CbcA + "\t5,00\t5,00\t5,00\t5,00\t20,00",
+                                       CbcC + "\t7,00\t0,00\t0,00\t0,00\t7,00",
+                                       "Итого\t12,00\t5,00\t5,00\t5,00\t27,00",
+                                   }));
+        // The choice stays for the next run; the list shows the account
+        // the accounts stand on.
+        s.db.T1.first();
+        s.run([] {});
+        QVERIFY(f.OnlyOneRB->isChecked());
+        QCOMPARE(f.FaceBillRxDBLookupCombo->text(), Acc1);
+        QCOMPARE(s.lines().filter("\tДошкольное"), QStringList{"00000000001\tДошкольное"});
+        QVERIFY(s.lines().filter("\tОбщее").isEmpty());
+        s.checkTakenDown();
+    }
+
+    // "В сумме по всем лицевым": one section without the account's number
+    // and name, each code summing every account's rows.
+    void allAccountsSummed()
+    {
+        Schedule s;
+        TMDForm12& f = s.md12;
+        s.run([&] { choose(f.SumAllRB); });
+        QCOMPARE(s.lines().mid(2), (QStringList{
+                                       "Код БК\tI кв\tII кв\tIII кв\tIV кв\tВсего",
+                                       CbcA + "\t115,00\t225,00\t335,00\t445,00\t1120,00",
+                                       CbcB + "\t1,00\t2,00\t3,00\t4,00\t10,00",
+                                       CbcC + "\t7,00\t0,00\t0,00\t0,00\t7,00",
+                                       "Итого\t123,00\t227,00\t338,00\t449,00\t1137,00",
+                                   }));
+        s.checkTakenDown();
+    }
+
+    // The progress: one step per account, or a single pass.
+    void progressPerPass()
+    {
+        struct Recorder : RunProgress {
+            QList<int> seen;
+            bool progress(int p) override
+            {
+                seen << p;
+                return true;
+            }
+        };
+        Schedule s;
+        Selection sel;
+        Recorder every;
+        QVERIFY(s.md12.report().run(sel, &every));
+        QCOMPARE(every.seen, (QList<int>{33, 66, 100}));
+        sel.accounts = Selection::Accounts::SumAll;
+        Recorder one;
+        QVERIFY(s.md12.report().run(sel, &one));
+        QCOMPARE(one.seen, QList<int>{100});
+        s.checkTakenDown();
+    }
+};
+
+QTEST_MAIN(ScheduleReportsTest)
+#include "tst_schedule_reports.moc"
