@@ -198,3 +198,259 @@ void ApprovedScheduleReport::QRDBText23Print(Item&, ItemPrint& p)
 }
 
 } // namespace reports
+
+// ------------------------------------------------------------------ the schedule execution
+
+namespace reports {
+
+void ExecutionSelection::chooseQuarter(int q, int accountingYear)
+{
+    quarter = q;
+    correctionStart = QDate(accountingYear, 1, 1);
+    correctionEnd = QDate(accountingYear, q * 3, 1).addMonths(1).addDays(-1);
+    start = correctionStart;
+    end = correctionEnd;
+    startText = start.toString(QStringLiteral("dd.MM.yyyy"));
+    endText = end.toString(QStringLiteral("dd.MM.yyyy"));
+    year = accountingYear;
+}
+
+ExecutionReport::ExecutionReport(dm::TDataBase1& db) : db_(db), md9_(db.Md9Table)
+{
+    Report& r = QuickRep1;
+    r.setMaster(&md9_);
+    const QString times = QStringLiteral("Times New Roman");
+    Band& title = r.title(40);
+    addOrgNameQRLabel(r, title, [this] { return this->db().OrgName(); });
+    static const char* captions[] = {"I", "I + II", "I + II + III", "I + II + III + IV"};
+    Item& t = title.addLabel(QStringLiteral("TitleLabel1"), QStringLiteral("TitleLabel1"));
+    t.at(0, 6, 202, 8).withFont(16).aligned(Align::Center);
+    t.onPrint = [this](Item&, ItemPrint& p) {
+        p.text = QStringLiteral("Исполнение росписи расходов за ") + QLatin1String(captions[qBound(1, sel_.quarter, 4) - 1])
+            + QStringLiteral(" квартал ") + QString::number(sel_.year) + QStringLiteral(" года");
+    };
+    Item& acc = title.addLabel(QStringLiteral("TitleLabel"), QStringLiteral("TitleLabel"));
+    acc.at(0, 14, 202, 7).withFont(14).aligned(Align::Center);
+    acc.onPrint = [this](Item&, ItemPrint& p) {
+        p.text = sel_.accountMask.contains(QLatin1Char('*')) ? QString() : QStringLiteral("Лицевой счет ") + sel_.accountMask;
+    };
+    title.addLabel(QStringLiteral("QRLabel2"), QStringLiteral("Дата составления")).at(120, 22, 35, 4.5).aligned(Align::Right);
+    title.addSystemDate(QStringLiteral("QRSysData1")).at(156, 22, 46, 4.5);
+    Item& org = title.addLabel(QStringLiteral("OrgQRLabel"), QStringLiteral("OrgQRLabel"));
+    org.at(0, 26.5, 110, 4.5).withFont(10, false, false, times);
+    org.onPrint = [this](Item&, ItemPrint& p) {
+        p.text = sel_.orgRange ? QStringLiteral("Отбор организаций: c ") + sel_.orgFirst + QStringLiteral(" по ") + sel_.orgLast
+                               : QStringLiteral("Отбор организаций: Все");
+    };
+    Item& cbc = title.addLabel(QStringLiteral("CBCQRLabel"), QStringLiteral("CBCQRLabel"));
+    cbc.at(0, 31, 110, 4.5).withFont(10, false, false, times);
+    cbc.onPrint = [this](Item&, ItemPrint& p) {
+        p.text = sel_.cbc ? QStringLiteral("Отбор КБК: по маске ") + sel_.cbcMask : QStringLiteral("Отбор КБК: Все");
+    };
+    Item& ras = title.addLabel(QStringLiteral("RashodLabel"), QStringLiteral("RashodLabel"));
+    ras.at(0, 35.5, 202, 4.5).withFont(10, false, false, times);
+    ras.onPrint = [this](Item&, ItemPrint& p) {
+        p.text = QStringLiteral("Расход по организациям c ") + sel_.startText + QStringLiteral(" по ") + sel_.endText;
+    };
+
+    const double x[] = {0, 62, 102, 127, 152, 177}, w[] = {62, 40, 25, 25, 25, 25};
+    const char* h[] = {"Код/наименование организации", "КБК", "Утвержденная роспись", "Уточненная роспись", "Расходы", "Остаток"};
+    const char* f[] = {"Org", "Cbc", "PlanSum", "CorPlanSum", "RasHod", "Remainder"};
+    Band& head = r.columnHeader(10);
+    for (int i = 0; i < 6; ++i)
+        head.addLabel(QStringLiteral("HeadLabel%1").arg(i + 1), QString::fromUtf8(h[i]))
+            .at(x[i], 0, w[i], 10)
+            .withFont(9, true)
+            .aligned(Align::Center)
+            .framed(FrameAll);
+    Band& d = r.detail(6);
+    for (int i = 0; i < 6; ++i) {
+        Item& it = d.addDataText(QStringLiteral("QRDBText%1").arg(i + 1), md9_.name(), QString::fromLatin1(f[i]));
+        it.at(x[i], 0, w[i], 6).withFont(9);
+        if (i >= 2)
+            it.aligned(Align::Right);
+    }
+    d.item(QStringLiteral("QRDBText1"))->onPrint = [this](Item&, ItemPrint& p) {
+        // The code as stored and the organization's name, when the book has it.
+        store::Table& o = this->db().Org_Table;
+        const int pos = o.keyIndex({p.text});
+        QString name;
+        if (pos >= 0)
+            name = o.storedValueAt(pos, QStringLiteral("Name")).toString();
+        p.text = p.text + QLatin1Char(' ') + name;
+    };
+    d.item(QStringLiteral("QRDBText6"))->onPrint = [this](Item& it, ItemPrint& p) { RemainderQRDBTextPrint(it, p); };
+    r.summary(1);
+}
+
+bool ExecutionReport::FilterPlanTable(store::Table& t) const
+{
+    return MaskSelection(plan.cbc, t.fieldByName(QStringLiteral("Cbc")).asString())
+        && MaskSelection(sel_.accountMask, t.fieldByName(QStringLiteral("FaceBill")).asString())
+        && MaskSelection(plan.org, t.fieldByName(QStringLiteral("Org")).asString());
+}
+
+bool ExecutionReport::CorPlanFilter(store::Table& t) const
+{
+    if (!MaskSelection(cor.org, t.fieldByName(QStringLiteral("Org")).asString())
+        || !MaskSelection(cor.cbc, t.fieldByName(QStringLiteral("Cbc")).asString())
+        || !MaskSelection(sel_.accountMask, t.fieldByName(QStringLiteral("FaceBill")).asString()))
+        return false;
+    const QDate d = t.fieldByName(QStringLiteral("CorDate")).value().toDate();
+    return !(d > sel_.correctionEnd) && !(d < sel_.correctionStart);
+}
+
+bool ExecutionReport::FilterT2_2(store::Table& t) const
+{
+    if (!MaskSelection(out.org, t.fieldByName(QStringLiteral("Org")).asString())
+        || !MaskSelection(out.cbc, t.fieldByName(QStringLiteral("CBC")).asString())
+        || !MaskSelection(sel_.accountMask, t.fieldByName(QStringLiteral("Facebill")).asString()))
+        return false;
+    QDate d = t.fieldByName(QStringLiteral("FiDate")).value().toDate();
+    if (!d.isValid())
+        d = nullDate();
+    return !(d > sel_.end) && !(d < sel_.start);
+}
+
+void ExecutionReport::RemainderQRDBTextPrint(Item& it, ItemPrint&)
+{
+    it.color = db().Md9Table.fieldByName(QStringLiteral("Remainder")).asFloat() < 0 ? QColor(Qt::red) : QColor(Qt::black);
+}
+
+void ExecutionReport::fill(RunProgress* progress, bool& cancelled)
+{
+    dm::TDataBase1& d = db();
+    store::Table* tables[] = {&d.PlanTable, &d.CorPlanTable, &d.T2_2};
+    Masks* masks[] = {&plan, &cor, &out};
+    const QString cbcCodes = sel_.cbc ? sel_.cbcMask : Stars19;
+    for (Masks* m : masks)
+        *m = Masks{Stars5, cbcCodes};
+    d.PlanTable.setFilterCallback([this](store::Table& t) { return FilterPlanTable(t); });
+    d.CorPlanTable.setFilterCallback([this](store::Table& t) { return CorPlanFilter(t); });
+    d.T2_2.setFilterCallback([this](store::Table& t) { return FilterT2_2(t); });
+    for (store::Table* t : tables) {
+        t->setFiltered(true);
+        if (sel_.orgRange)
+            t->setRange({sel_.orgFirst}, {sel_.orgLast});
+    }
+    store::Table& md9 = d.Md9Table;
+    md9.close();
+    md9.emptyTable();
+    md9.open();
+    const char* cbcField[] = {"Cbc", "Cbc", "CBC"};
+    for (int k = 0; k < 3 && !cancelled; ++k) {
+        store::Table& t = *tables[k];
+        t.first();
+        const int n = t.recordCount();
+        for (int i = 0; i < n; ++i) {
+            const QString org = t.fieldByName(QStringLiteral("Org")).asString();
+            const QString code = t.fieldByName(QLatin1String(cbcField[k])).asString();
+            if (!md9.findKey({org, code})) {
+                md9.append();
+                md9.fieldByName(QStringLiteral("Org")).setValue(org);
+                md9.fieldByName(QStringLiteral("Cbc")).setValue(code);
+                md9.post();
+            }
+            t.next();
+        }
+        if (!cancelled && k < 2 && progress && !progress->progress(k == 0 ? 3 : 6))
+            cancelled = true;
+    }
+    if (cancelled)
+        return;
+    const int n = md9.recordCount();
+    md9.first();
+    const char* quarters[] = {"Sum1", "Sum2", "Sum3", "Sum4"};
+    for (int i = 1; i <= n; ++i) {
+        if (progress && !progress->progress(10 + i * 90 / n)) {
+            cancelled = true;
+            return;
+        }
+        const QString org = md9.fieldByName(QStringLiteral("Org")).asString();
+        const QString code = md9.fieldByName(QStringLiteral("Cbc")).asString();
+        for (int k = 0; k < 3; ++k) {
+            tables[k]->setFiltered(false);
+            *masks[k] = Masks{org, code};
+            tables[k]->setFiltered(true);
+        }
+        md9.edit();
+        double planSum = 0, corSum = 0;
+        for (int q = 0; q < sel_.quarter && q < 4; ++q) {
+            planSum += CalcSumTable(d.PlanTable, QLatin1String(quarters[q]));
+            corSum += CalcSumTable(d.CorPlanTable, QLatin1String(quarters[q]));
+        }
+        corSum += planSum;
+        const double spent = CalcSumTable(d.T2_2, QStringLiteral("Amount"));
+        md9.fieldByName(QStringLiteral("PlanSum")).setValue(planSum);
+        md9.fieldByName(QStringLiteral("CorPlanSum")).setValue(corSum);
+        md9.fieldByName(QStringLiteral("RasHod")).setValue(spent);
+        md9.fieldByName(QStringLiteral("Remainder")).setValue(corSum - spent);
+        md9.post();
+        md9.next();
+    }
+}
+
+void ExecutionReport::takeDown()
+{
+    dm::TDataBase1& d = db();
+    d.Org_Table.cancelRange();
+    for (store::Table* t : {&d.PlanTable, &d.CorPlanTable, &d.T2_2}) {
+        t->cancelRange();
+        t->setFiltered(false);
+        t->setFilterCallback({});
+        t->setFilterExpression(QString());
+        t->clearMaster();
+    }
+    d.T2_2.setOrder(QStringLiteral("Facebill;LawRef;Amount;FiDate;CBC;Org"));
+    d.Md9Table.close();
+}
+
+std::optional<PageSet> ExecutionReport::run(const ExecutionSelection& selection, RunProgress* progress)
+{
+    dm::TDataBase1& d = db();
+    sel_ = selection;
+    bool over = false;
+    auto finish = [&] {
+        if (!over && progress)
+            progress->finished();
+        over = true;
+    };
+    try {
+        if (progress)
+            progress->started();
+        std::optional<PageSet> pages;
+        bool cancelled = false;
+        {
+            dm::TableProcessOff hooksOff(d);
+            d.SyncTable(d.T2_1);
+            d.SyncTable(d.T2_2);
+            d.Org_Table.cancelRange();
+            d.Org_Table.clearMaster();
+            for (store::Table* t : {&d.PlanTable, &d.CorPlanTable, &d.T2_2}) {
+                t->cancelRange();
+                t->setFiltered(false);
+                t->setFilterExpression(QString());
+                t->clearMaster();
+            }
+            d.T2_2.setOrder(QStringLiteral("Org"));
+            fill(progress, cancelled);
+            finish();
+            hooksOff.restore();
+            if (!cancelled) {
+                d.Md9Table.first();
+                pages = layout().generate();
+            }
+        }
+        takeDown();
+        return pages;
+    } catch (...) {
+        finish();
+        try {
+            takeDown();
+        } catch (...) {
+        }
+        throw;
+    }
+}
+
+} // namespace reports

@@ -28,7 +28,7 @@ const QString Acc1 = "00000000001", Acc2 = "00000000002", Acc3 = "00000000003";
 const std::vector<TemplateRows> Books = {
     {"cbc_spr", {{CbcA, "Сады"}, {CbcB, "Школы"}, {CbcC, "Культура"}}},
     {"law_spr", {{"031", "Дошкольное"}, {"032", "Общее"}}},
-    {"org_spr", {{"12345", "Детский сад"}, {"13345", "Школа"}}},
+    {"org_spr", {{"12344", "Ясли"}, {"12345", "Детский сад"}, {"12400", "Гимназия"}, {"13345", "Школа"}, {"13346", "Лицей"}}},
 };
 
 struct Schedule {
@@ -96,6 +96,50 @@ struct Schedule {
         QVERIFY(!db.MD4Table.isOpen());
         QVERIFY(!db.Md12Table.isOpen());
         QVERIFY(!db.Md12Table.master());
+    }
+};
+
+// The schedule execution over a few rows, run without its window.
+struct Execution {
+    Install in{Books, {.orgName = "Финансовое управление"}};
+    TDataBase1 db{in.ini, [](auto&&...) { return dm::MsgResult::Ok; }};
+    ExecutionReport report{db};
+    ExecutionSelection sel;
+    QList<int> seen;
+
+    struct Recorder : RunProgress {
+        QList<int>* seen;
+        bool progress(int p) override
+        {
+            *seen << p;
+            return true;
+        }
+    };
+
+    Execution()
+    {
+        db.T1.appendRecord({Acc1, "031"});
+        db.T1.appendRecord({Acc2, "031"});
+        sel.chooseQuarter(2, 2004);
+    }
+    void notice(const QString& o, const QString& acc, const QDate& d, double s2, double s3)
+    {
+        db.CorPlanTable.appendRecord({o, CbcA, acc, 1, d, QVariant(), 0.0, s2, s3, 0.0, s2 + s3});
+    }
+    // The md9 rows as printed: organization, code and the four amounts.
+    QStringList rows()
+    {
+        Recorder r;
+        r.seen = &seen;
+        seen.clear();
+        std::optional<PageSet> ps = report.run(sel, &r);
+        if (!ps)
+            return {"cancelled"};
+        QStringList out;
+        for (const QString& l : ps->toText().split(QRegularExpression("[\n\f]"), Qt::SkipEmptyParts))
+            if (l.count('\t') == 5 && !l.startsWith("Код/"))
+                out << l;
+        return out;
     }
 };
 
@@ -235,6 +279,71 @@ private slots:
         QVERIFY(s.md12.report().run(sel, &one));
         QCOMPARE(one.seen, QList<int>{100});
         s.checkTakenDown();
+    }
+
+    // "I + II": the approved first two quarters, and the notices dated up
+    // to 30 June on top; a notice of 10 July is not counted at all.
+    void executionNoticesByDate()
+    {
+        Execution e;
+        e.db.PlanTable.appendRecord({"12345", CbcA, Acc1, 100.0, 100.0, 100.0, 100.0, 400.0});
+        e.notice("12345", Acc1, QDate(2004, 5, 10), 20, 50);
+        QCOMPARE(e.rows(), QStringList{"12345 Детский сад\t" + CbcA + "\t200,00\t220,00\t0,00\t220,00"});
+        e.db.CorPlanTable.first();
+        e.db.CorPlanTable.edit();
+        e.db.CorPlanTable.fieldByName("CorDate").setValue(QDate(2004, 7, 10));
+        e.db.CorPlanTable.post();
+        QCOMPARE(e.rows(), QStringList{"12345 Детский сад\t" + CbcA + "\t200,00\t200,00\t0,00\t200,00"});
+        // The tables as they were.
+        QVERIFY(!e.db.PlanTable.filtered());
+        QVERIFY(!e.db.CorPlanTable.filtered());
+        QVERIFY(!e.db.T2_2.filtered());
+        QVERIFY(!e.db.Md9Table.isOpen());
+        QCOMPARE(e.db.T2_2.order(), QStringLiteral("Facebill;LawRef;Amount;FiDate;CBC;Org"));
+    }
+
+    // "Все" adds every account's amounts; one account counts its own only;
+    // an expenditure without a schedule row has a row of its own.
+    void executionAllOrOneAccount()
+    {
+        Execution e;
+        e.db.PlanTable.appendRecord({"12345", CbcA, Acc1, 100.0, 100.0, 0.0, 0.0, 200.0});
+        e.db.PlanTable.appendRecord({"12345", CbcA, Acc2, 10.0, 10.0, 0.0, 0.0, 20.0});
+        e.notice("12345", Acc2, QDate(2004, 3, 1), -5, 0);
+        e.db.T2_2.appendRecord({Acc1, "031", 30.0, QDate(2004, 4, 1), CbcA, "12345"});
+        e.db.T2_2.appendRecord({Acc2, "031", 7.0, QDate(2004, 6, 30), CbcA, "12345"});
+        e.db.T2_2.appendRecord({Acc2, "031", 9.0, QDate(2004, 7, 1), CbcA, "12345"});   // after the period
+        e.db.T2_2.appendRecord({Acc1, "031", 4.0, QDate(2004, 2, 1), CbcB, "13345"});
+        QCOMPARE(e.rows(), (QStringList{"12345 Детский сад\t" + CbcA + "\t220,00\t215,00\t37,00\t178,00",
+                                        "13345 Школа\t" + CbcB + "\t0,00\t0,00\t4,00\t-4,00"}));
+        e.sel.accountMask = Acc1;
+        QCOMPARE(e.rows(), (QStringList{"12345 Детский сад\t" + CbcA + "\t200,00\t200,00\t30,00\t170,00",
+                                        "13345 Школа\t" + CbcB + "\t0,00\t0,00\t4,00\t-4,00"}));
+        e.sel.accountMask = Acc2;
+        QCOMPARE(e.rows(), QStringList{"12345 Детский сад\t" + CbcA + "\t20,00\t15,00\t7,00\t8,00"});
+        // The end date moved on counts the later expenditure against the same schedule.
+        e.sel.end = QDate(2004, 12, 31);
+        QCOMPARE(e.rows(), QStringList{"12345 Детский сад\t" + CbcA + "\t20,00\t15,00\t16,00\t-1,00"});
+    }
+
+    // The organization range takes both its bounds; the progress shows 3
+    // and 6 after the first two tables, then 10 + i * 90 div n.
+    void executionRangeAndProgress()
+    {
+        Execution e;
+        for (const char* o : {"12344", "12345", "12400", "13345", "13346"})
+            e.db.PlanTable.appendRecord({o, CbcA, Acc1, 1.0, 1.0, 1.0, 1.0, 4.0});
+        e.sel.orgRange = true;
+        e.sel.orgFirst = "12345";
+        e.sel.orgLast = "13345";
+        QStringList orgs;
+        for (const QString& l : e.rows())
+            orgs << l.left(5);
+        QCOMPARE(orgs, (QStringList{"12345", "12400", "13345"}));
+        e.db.PlanTable.appendRecord({"13345", CbcB, Acc1, 1.0, 1.0, 1.0, 1.0, 4.0});
+        QCOMPARE(e.rows().size(), 4);
+        QCOMPARE(e.seen, (QList<int>{3, 6, 32, 55, 77, 100}));
+        QVERIFY(!e.db.PlanTable.hasRange());
     }
 };
 
