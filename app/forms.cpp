@@ -36,6 +36,7 @@ reports::TWaitForm* WaitForm = nullptr;
 reports::TMDForm* MDForm = nullptr;
 reports::TMDForm11* MDForm11 = nullptr;
 reports::TMDForm12* MDForm12 = nullptr;
+reports::TMD9Form* MD9Form = nullptr;
 
 void CreateForms(const QString& iniPath)
 {
@@ -71,6 +72,8 @@ void CreateForms(const QString& iniPath)
     MDForm11 = new reports::TMDForm11(reportContext, MainForm);
     MDForm12 = new reports::TMDForm12(reportContext, MainForm);
     MDForm12->setAccountPicker([] { return LichSprForm->choose(); });
+    MD9Form = new reports::TMD9Form(reportContext, MainForm);
+    MD9Form->setAccountPicker([] { return LichSprForm->choose(); });
     LichChForm->setPurposesPicker(LawSelectForm);
     LichSprForm->setAccountDialog(LichChForm);
     LichForm->setAccountDialog(LichChForm);
@@ -107,6 +110,7 @@ void DestroyForms()
     MDForm = nullptr;
     MDForm11 = nullptr;
     MDForm12 = nullptr;
+    MD9Form = nullptr;
     delete DataBase1;   // DataModuleDestroy
     DataBase1 = nullptr;
 }

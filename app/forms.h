@@ -24,6 +24,7 @@ class TWaitForm;
 class TMDForm;
 class TMDForm11;
 class TMDForm12;
+class TMD9Form;
 }
 namespace accounts {
 class TLichForm;
@@ -56,6 +57,7 @@ extern reports::TWaitForm* WaitForm;
 extern reports::TMDForm* MDForm;
 extern reports::TMDForm11* MDForm11;
 extern reports::TMDForm12* MDForm12;
+extern reports::TMD9Form* MD9Form;
 
 // Creates the data module and every window in their order (the program
 // entry and the tests use it); DestroyForms takes them down in reverse.

@@ -249,7 +249,11 @@ void TMainForm::RepMenuButton3Click() {}
 void TMainForm::RepMenuButton4Click() {}
 void TMainForm::RepMenuButton5Click() {}
 void TMainForm::RepMenuButton6Click() {}
-void TMainForm::RepMenuButton7Click() {}
+void TMainForm::RepMenuButton7Click()
+{
+    if (MD9Form->exec() == QDialog::Accepted)
+        MD9Form->CreateAndShow();
+}
 void TMainForm::RepMenuButton8Click()
 {
     if (MDForm11->exec() == QDialog::Accepted)

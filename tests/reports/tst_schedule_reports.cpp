@@ -6,6 +6,7 @@
 #include "core/datamodule/datamodule.h"
 #include "core/store/table.h"
 #include "core/ui/codeedit.h"
+#include "core/ui/dateedit.h"
 #include "core/ui/dblookupcombo.h"
 #include "tests/gui.h"
 #include "tests/install.h"
@@ -344,6 +345,37 @@ private slots:
         QCOMPARE(e.rows().size(), 4);
         QCOMPARE(e.seen, (QList<int>{3, 6, 32, 55, 77, 100}));
         QVERIFY(!e.db.PlanTable.hasRange());
+    }
+
+    // The dialog: "Все" and today's quarter at the start; a quarter button
+    // sets the period of the accounting year; the run from the dialog.
+    void executionDialog()
+    {
+        Schedule s;
+        TMD9Form f(s.ctx);
+        QVERIFY(f.AllRospRB->isChecked());
+        QVERIFY(!f.FaceBillRxDBLookupCombo->isEnabled());
+        QCOMPARE(f.OrgRasStartDateEdit->text(), QStringLiteral("01.01.2004"));
+        const int result = runModal(f, [&] {
+            choose(f.Quarter123RB);
+            QCOMPARE(f.OrgRasEndDateEdit->text(), QStringLiteral("30.09.2004"));
+            s.db.T1.next();
+            choose(f.FaceOnlyRospRB);
+            QVERIFY(f.FaceBillRxDBLookupCombo->isEnabled());
+            pressIn(f.ReportOkButton, Qt::Key_Return);
+        });
+        QCOMPARE(result, int(QDialog::Accepted));
+        const ExecutionSelection sel = f.executionSelection();
+        QCOMPARE(sel.accountMask, Acc2);
+        QCOMPARE(sel.quarter, 3);
+        QCOMPARE(sel.correctionEnd, QDate(2004, 9, 30));
+        f.CreateAndShow();
+        QCOMPARE(s.previews, 1);
+        const QStringList l = s.lines();
+        QVERIFY(l.contains("Исполнение росписи расходов за I + II + III квартал 2004 года"));
+        QVERIFY(l.contains("Лицевой счет " + Acc2));
+        QVERIFY(l.contains("Расход по организациям c 01.01.2004 по 30.09.2004"));
+        QVERIFY(l.contains("12345 Детский сад\t" + CbcA + "\t15,00\t15,00\t0,00\t15,00"));
     }
 };
 
