@@ -71,6 +71,13 @@ Selection TMDForm12::selection() const
     return s;
 }
 
+void TMDForm12::CreateAndShow()
+{
+    if (waitForm())
+        waitForm()->setWindowTitle(QStringLiteral("Подготовка к подсчету"));
+    TReportForm::CreateAndShow();
+}
+
 void TMDForm12::OnlyOneRBClick()
 {
     FaceBillRxDBLookupCombo->setText(db().T1.fieldByName(QStringLiteral("Facebill")).asString());

@@ -22,6 +22,8 @@ public:
     explicit TMDForm12(const ReportContext& ctx, QWidget* parent = nullptr);
     ApprovedScheduleReport& report() override { return report_; }
     Selection selection() const override;
+    // The run under the wait window's caption "Подготовка к подсчету".
+    void CreateAndShow();
 
     // The account picker the browse button opens: the chosen account's
     // number on OK, nothing on cancel.

@@ -175,6 +175,7 @@ private slots:
                                 "Итого\t12,00\t5,00\t5,00\t5,00\t27,00",
                             }));
         s.checkTakenDown();
+        QCOMPARE(s.wait.windowTitle(), QStringLiteral("Подготовка к подсчету"));
     }
 
     // The organization tick keeps only that organization's rows: its codes
@@ -374,7 +375,9 @@ private slots:
         const QStringList l = s.lines();
         QVERIFY(l.contains("Исполнение росписи расходов за I + II + III квартал 2004 года"));
         QVERIFY(l.contains("Лицевой счет " + Acc2));
-        QVERIFY(l.contains("Расход по организациям c 01.01.2004 по 30.09.2004"));
+        // The Latin c, as in the range header.
+        QVERIFY(l.contains(QString("Расход по организациям ") + QChar(0x63) + " 01.01.2004 по 30.09.2004"));
+        QCOMPARE(s.wait.windowTitle(), QStringLiteral("Подготовка отчета..."));
         QVERIFY(l.contains("12345 Детский сад\t" + CbcA + "\t15,00\t15,00\t0,00\t15,00"));
     }
 };
