@@ -9,6 +9,7 @@
 #include "reports/accounts/accounts_windows.h"
 #include "schedule/planform.h"
 #include "schedule/planprint.h"
+#include "reports/schedule/schedule_windows.h"
 #include "reports/pipeline/waitform.h"
 #include "core/datamodule/datamodule.h"
 #include "app/mainform.h"
@@ -41,6 +42,8 @@ reports::TMDForm11* MDForm11 = nullptr;
 schedule::TPlanSelectForm* PlanSelectForm = nullptr;
 schedule::TEditPlanForm* EditPlanForm = nullptr;
 schedule::TMD10Form* MD10Form = nullptr;
+reports::TMDForm12* MDForm12 = nullptr;
+reports::TMD9Form* MD9Form = nullptr;
 
 void CreateForms(const QString& iniPath)
 {
@@ -78,6 +81,10 @@ void CreateForms(const QString& iniPath)
     MDForm8 = new books::TMDForm8(*DataBase1, MainForm);
     MD10Form = new schedule::TMD10Form(*DataBase1, MainForm);
     MDForm11 = new reports::TMDForm11(reportContext, MainForm);
+    MDForm12 = new reports::TMDForm12(reportContext, MainForm);
+    MDForm12->setAccountPicker([] { return LichSprForm->choose(); });
+    MD9Form = new reports::TMD9Form(reportContext, MainForm);
+    MD9Form->setAccountPicker([] { return LichSprForm->choose(); });
     LichChForm->setPurposesPicker(LawSelectForm);
     LichSprForm->setAccountDialog(LichChForm);
     LichForm->setAccountDialog(LichChForm);
@@ -122,6 +129,8 @@ void DestroyForms()
     PlanSelectForm = nullptr;
     EditPlanForm = nullptr;
     MD10Form = nullptr;
+    MDForm12 = nullptr;
+    MD9Form = nullptr;
     delete DataBase1;   // DataModuleDestroy
     DataBase1 = nullptr;
 }

@@ -23,6 +23,8 @@ namespace reports {
 class TWaitForm;
 class TMDForm;
 class TMDForm11;
+class TMDForm12;
+class TMD9Form;
 }
 namespace schedule {
 class TCorPlanForm;
@@ -67,6 +69,8 @@ extern reports::TMDForm11* MDForm11;
 extern schedule::TPlanSelectForm* PlanSelectForm;
 extern schedule::TEditPlanForm* EditPlanForm;
 extern schedule::TMD10Form* MD10Form;
+extern reports::TMDForm12* MDForm12;
+extern reports::TMD9Form* MD9Form;
 
 // Creates the data module and every window in their order (the program
 // entry and the tests use it); DestroyForms takes them down in reverse.

@@ -4,6 +4,7 @@
 #include "reports/accounts/accounts_windows.h"
 #include "schedule/planform.h"
 #include "core/ui/dblookupcombo.h"
+#include "reports/schedule/schedule_windows.h"
 #include "app/aboutform.h"
 #include "books/books.h"
 #include "core/datamodule/datamodule.h"
@@ -274,13 +275,21 @@ void TMainForm::RepMenuButton3Click() {}
 void TMainForm::RepMenuButton4Click() {}
 void TMainForm::RepMenuButton5Click() {}
 void TMainForm::RepMenuButton6Click() {}
-void TMainForm::RepMenuButton7Click() {}
+void TMainForm::RepMenuButton7Click()
+{
+    if (MD9Form->exec() == QDialog::Accepted)
+        MD9Form->CreateAndShow();
+}
 void TMainForm::RepMenuButton8Click()
 {
     if (MDForm11->exec() == QDialog::Accepted)
         MDForm11->CreateAndShow();
 }
-void TMainForm::RepMenuButton9Click() {}
+void TMainForm::RepMenuButton9Click()
+{
+    if (MDForm12->exec() == QDialog::Accepted)
+        MDForm12->CreateAndShow();
+}
 void TMainForm::DOrgMenuClick() { DateCheck(); }
 void TMainForm::ReportMenu1Click() {}
 void TMainForm::OrgMenuClick() { OrgSelectForm->exec(); }

@@ -41,6 +41,10 @@ void ReportRun::resetWorkTable(store::Table& work, store::Table& master, const Q
     linked_.push_back(&work);
 }
 
+int ReportRun::passCount(store::Table& master) { return master.recordCount(); }
+
+void ReportRun::startPasses(store::Table& master) { master.first(); }
+
 void ReportRun::takeDown()
 {
     dm::TDataBase1& d = db();
@@ -81,8 +85,8 @@ std::optional<PageSet> ReportRun::run(const Selection& selection, RunProgress* p
             dm::TableProcessOff hooksOff(d);
             setUp();
             store::Table& master = masterTable();
-            const int n = master.recordCount();
-            master.first();
+            const int n = passCount(master);
+            startPasses(master);
             bool cancelled = false;
             {
                 // The work-table rows of one run are written in one transaction.

@@ -47,6 +47,10 @@ protected:
     virtual void setUp() = 0;                  // links, filters, the work table
     virtual store::Table& masterTable() = 0;   // the rows of the fill
     virtual void fillRow() = 0;                // one work-table row for the current master row
+    // The passes of the fill (one per master row unless a report says
+    // otherwise) and where the master stands for the first of them.
+    virtual int passCount(store::Table& master);
+    virtual void startPasses(store::Table& master);
     virtual void beforePages() {}
     virtual void takeDown();                   // filters off, links removed
 

@@ -46,7 +46,7 @@ public:
     void setPickers(const Pickers& p) { pickers_ = p; }
 
     // The selection the dialog shows, as a value; and the dialog set from one.
-    Selection selection() const;
+    virtual Selection selection() const;
     void setSelection(const Selection& s);
 
     QGroupBox *PeriodGroup = nullptr, *OrgGroup = nullptr, *CBCGroup = nullptr, *LawGroup = nullptr;

@@ -36,6 +36,11 @@ struct Selection {
     QString cbcMask;
     bool law = false;
     QString lawMask;
+    // The reports over the schedule: every account on its own, one account
+    // only, or all accounts summed together; the one account's number.
+    enum class Accounts { EveryOne, OnlyOne, SumAll };
+    Accounts accounts = Accounts::EveryOne;
+    QString account;
 
     QDate start() const { return textDate(startText); }
     QDate end() const { return textDate(endText); }
