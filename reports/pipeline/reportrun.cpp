@@ -75,6 +75,18 @@ std::optional<PageSet> ReportRun::run(const Selection& selection, RunProgress* p
             progress->finished();
         fillOver = true;
     };
+    // The current personal account of every window: the fill and the pages
+    // walk the accounts, and the run puts it back where it stood.
+    QVariant account;
+    if (d.T1.isOpen() && !d.T1.isEmpty())
+        account = d.T1.value(QStringLiteral("Facebill"));
+    auto backOnAccount = [&] {
+        if (!account.isNull() && d.T1.isOpen() && d.T1.value(QStringLiteral("Facebill")) != account) {
+            const int pos = d.T1.keyIndex({account});
+            if (pos >= 0)
+                d.T1.setRecNo(pos + 1);
+        }
+    };
     try {
         if (progress)
             progress->started();
@@ -120,12 +132,14 @@ std::optional<PageSet> ReportRun::run(const Selection& selection, RunProgress* p
             }
         }
         takeDown();
+        backOnAccount();
         return pages;
     } catch (...) {
         // A failure half-way: nothing stays linked or filtered.
         over();
         try {
             takeDown();
+            backOnAccount();
         } catch (...) {
         }
         throw;

@@ -374,6 +374,14 @@ private slots:
         f.PerCheckBox->setChecked(true);
         f.StartDateEdit->setText("01.02.2004");
         f.EndDateEdit->setText("29.02.2004");
+        // The current account of every window stays where it stood, both
+        // reports walking the accounts notwithstanding.
+        t1.setRecNo(2);
+        f.CreateAndShow();
+        QCOMPARE(t1.fieldByName("Facebill").asString(), QStringLiteral("00000000002"));
+        r.md11.CreateAndShow();
+        QCOMPARE(t1.fieldByName("Facebill").asString(), QStringLiteral("00000000002"));
+        r.previews = 0;
         f.CreateAndShow();
         QCOMPARE(r.previews, 1);
         QCOMPARE(r.pages.pages.front().texts[1].text, QStringLiteral("Поступления/расходы по лицевым счетам"));
