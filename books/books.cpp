@@ -2,6 +2,7 @@
 #include "books/listprint.h"
 #include "core/schema/schema.h"
 #include "core/store/storeerror.h"
+#include "core/ui/commands.h"
 #include "core/ui/buttonkeys.h"
 #include "core/ui/codeedit.h"
 #include "core/ui/dbedit.h"
@@ -28,43 +29,7 @@ namespace books {
 
 namespace {
 
-// The small pictures of the list toolbars.
-QIcon toolIcon(char kind)
-{
-    QPixmap p(ui::ImageSize, ui::ImageSize);
-    p.fill(Qt::transparent);
-    QPainter g(&p);
-    g.setRenderHint(QPainter::Antialiasing);
-    switch (kind) {
-    case '+':
-        g.setPen(QPen(QColor(0, 128, 0), 3));
-        g.drawLine(9, 3, 9, 15);
-        g.drawLine(3, 9, 15, 9);
-        break;
-    case 'e':
-        g.setPen(QPen(QColor(0, 0, 160), 2));
-        g.drawRect(3, 3, 12, 13);
-        g.drawLine(6, 7, 12, 7);
-        g.drawLine(6, 10, 12, 10);
-        g.drawLine(6, 13, 10, 13);
-        break;
-    case 'x':
-        g.setPen(QPen(QColor(192, 0, 0), 3));
-        g.drawLine(4, 4, 14, 14);
-        g.drawLine(14, 4, 4, 14);
-        break;
-    default:   // printer
-        g.setPen(QPen(Qt::black, 1));
-        g.setBrush(Qt::white);
-        g.drawRect(5, 2, 8, 6);
-        g.setBrush(Qt::gray);
-        g.drawRect(2, 8, 14, 6);
-        g.setBrush(Qt::white);
-        g.drawRect(5, 12, 8, 5);
-        break;
-    }
-    return QIcon(p);
-}
+using ui::toolIcon;
 
 } // namespace
 
