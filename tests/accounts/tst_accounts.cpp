@@ -359,7 +359,7 @@ private slots:
             press(grid, Qt::Key_Down);
             press(grid, Qt::Key_Down);
             QCOMPARE(t1.recNo(), 3);
-            a.list.CalcItogSumMenu->trigger();
+            press(grid, Qt::Key_F2);
             QCOMPARE(totalTexts(), QStringList({"1234,51", "200,00", "800,25"}));
             QCOMPARE(t1.recNo(), 3);
             QCOMPARE(grid->currentRow(), 2);
