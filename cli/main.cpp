@@ -28,6 +28,8 @@ const char* const Usage =
     "  check                              check the year and work databases\n"
     "  report NAME [selection] (--pdf FILE | --text)\n"
     "                                     run a report and write its pages\n"
+    "  print schedule --account ACCOUNT (--pdf FILE | --text)\n"
+    "                                     write a window's print\n"
     "\n"
     "prog.ini is read beside this executable unless --ini PATH is given.\n"
     "'saldina-cli COMMAND --help' tells more about a command.\n";
@@ -392,7 +394,7 @@ int main(int argc, char** argv)
     // application (offscreen unless a platform is asked for), but no widgets.
     bool reports = false;
     for (int i = 1; i < argc; ++i)
-        if (qstrcmp(argv[i], "report") == 0)
+        if (qstrcmp(argv[i], "report") == 0 || qstrcmp(argv[i], "print") == 0)
             reports = true;
     std::unique_ptr<QCoreApplication> app;
     if (reports) {
@@ -432,5 +434,7 @@ int main(int argc, char** argv)
         return check(ini, args);
     if (cmd == "report")
         return cli::report(ini, args, cliMessages());
+    if (cmd == "print")
+        return cli::print(ini, args, cliMessages());
     return usage(QStringLiteral("unknown command ") + cmd);
 }

@@ -1,36 +1,12 @@
 #include "cli/report_command.h"
 
-#include "core/datamodule/datamodule.h"
-#include "reports/accounts/accounts_reports.h"
 #include "core/store/format.h"
 #include "core/store/storeerror.h"
+#include "schedule/planprint.h"
 
 #include <cstdio>
-#include <memory>
 
 namespace cli {
-
-const char* const ReportHelp =
-    "Usage: saldina-cli [--ini PATH] report NAME [selection] (--pdf FILE | --text)\n"
-    "\n"
-    "Runs a report as the program does and writes its pages instead of showing them.\n"
-    "NAME:\n"
-    "  accounts         receipts and expenditures by personal accounts\n"
-    "  accounts-short   the same, one line per account\n"
-    "Selection (each ticks its box in the report's dialog):\n"
-    "  --from dd.MM.yyyy --to dd.MM.yyyy   the period, both ends inclusive; either\n"
-    "                may be left out: an empty start sets no lower bound, an empty\n"
-    "                end selects only undated postings\n"
-    "  --org MASK    organization code mask, 5 positions\n"
-    "  --cbc MASK    budget classification code mask, 19 positions\n"
-    "  --law MASK    purpose code mask, 3 positions\n"
-    "  A mask is the edit's text: '*' matches any character, any other character,\n"
-    "  the blank included, only itself; an empty mask is all asterisks.\n"
-    "Output:\n"
-    "  --progress    the share of the fill done, in per cent, on standard error\n"
-    "  --pdf FILE    the pages as PDF\n"
-    "  --text        each page as lines of its texts (tab between the texts of one line),\n"
-    "                a form feed between pages, on standard output\n";
 
 namespace {
 
@@ -39,15 +15,9 @@ void err(const QString& s) { std::fprintf(stderr, "saldina-cli: %s\n", s.toUtf8(
 int wrong(const QString& why)
 {
     err(why);
-    std::fputs(ReportHelp, stderr);
+    std::fputs(reportHelp().toUtf8().constData(), stderr);
     return 2;
 }
-
-struct Options {
-    QString from, to;
-    bool period = false;
-    std::optional<QString> org, cbc, law;
-};
 
 // The percentage of the fill on standard error, each new figure on a line.
 class StderrProgress : public reports::RunProgress {
@@ -67,109 +37,234 @@ private:
     int last_ = -1;
 };
 
+int writePages(const reports::PageSet& pages, bool text, const QString& pdf)
+{
+    if (text) {
+        const QByteArray out = pages.toText().toUtf8();
+        return std::fwrite(out.constData(), 1, size_t(out.size()), stdout) == size_t(out.size()) ? 0 : 1;
+    }
+    if (!reports::writePdf(pages, pdf)) {
+        err(QStringLiteral("cannot write %1").arg(pdf));
+        return 1;
+    }
+    return 0;
+}
+
 } // namespace
+
+std::vector<ReportName> reportNames()
+{
+    std::vector<ReportName> all;
+    for (auto group : {accountsReports, scheduleReports})
+        for (ReportName& n : group())
+            all.push_back(std::move(n));
+    return all;
+}
+
+QString reportHelp()
+{
+    QString h = QStringLiteral(
+        "Usage: saldina-cli [--ini PATH] report NAME [selection] (--pdf FILE | --text)\n"
+        "\n"
+        "Runs a report as the program does and writes its pages instead of showing them.\n"
+        "NAME:\n");
+    const auto names = reportNames();
+    for (const ReportName& n : names)
+        h += QStringLiteral("  %1 %2\n").arg(n.name, -16).arg(n.summary);
+    h += QStringLiteral("Selection (each ticks its box in the report's dialog):\n");
+    for (const ReportName& n : names)
+        if (!n.options.isEmpty())
+            h += QStringLiteral(" %1:\n").arg(n.name) + n.options;
+    h += QStringLiteral(
+        "Output:\n"
+        "  --progress    the share of the fill done, in per cent, on standard error\n"
+        "  --pdf FILE    the pages as PDF\n"
+        "  --text        each page as lines of its texts (tab between the texts of one line),\n"
+        "                a form feed between pages, on standard output\n");
+    return h;
+}
+
+bool takeValue(const QString& option, QStringList& rest, QString& value, QString& error)
+{
+    if (rest.isEmpty()) {
+        error = option + QStringLiteral(" needs a value");
+        return false;
+    }
+    value = rest.takeFirst();
+    return true;
+}
+
+const char* const SelectionOptions::Help =
+    "  --from dd.MM.yyyy --to dd.MM.yyyy   the period, both ends inclusive; either\n"
+    "                may be left out: an empty start sets no lower bound, an empty\n"
+    "                end selects only undated postings\n"
+    "  --org MASK    organization code mask, 5 positions\n"
+    "  --cbc MASK    budget classification code mask, 19 positions\n"
+    "  --law MASK    purpose code mask, 3 positions\n"
+    "  A mask is the edit's text: '*' matches any character, any other character,\n"
+    "  the blank included, only itself; an empty mask is all asterisks.\n";
+
+bool SelectionOptions::take(const QString& a, QStringList& rest, QString& error)
+{
+    QString* target = a == "--from" ? &from_ : a == "--to" ? &to_ : nullptr;
+    std::optional<QString>* mask = a == "--org" ? &org_ : a == "--cbc" ? &cbc_ : a == "--law" ? &law_ : nullptr;
+    if (!target && !mask)
+        return false;
+    QString v;
+    if (!takeValue(a, rest, v, error))
+        return true;
+    if (target) {
+        *target = v;
+        period_ = true;
+    } else {
+        *mask = v;
+    }
+    return true;
+}
+
+QString SelectionOptions::check() const
+{
+    for (const QString& d : {from_, to_})
+        if (!d.isEmpty() && !store::parseDate(d))
+            return QStringLiteral("'%1' is not a date (dd.MM.yyyy)").arg(d);
+    for (auto [mask, width, what] : {std::tuple{&org_, 5, "--org"}, {&cbc_, 19, "--cbc"}, {&law_, 3, "--law"}})
+        if (*mask && mask->value().size() > width)
+            return QStringLiteral("%1 takes at most %2 positions").arg(QLatin1String(what)).arg(width);
+    return {};
+}
+
+reports::Selection SelectionOptions::selection() const
+{
+    // The selection as the report's dialog holds it once its boxes are ticked.
+    reports::Selection sel;
+    auto dateText = [](const QString& d) { return d.isEmpty() ? QString() : store::formatDate(*store::parseDate(d)); };
+    sel.period = period_;
+    sel.startText = dateText(from_);
+    sel.endText = dateText(to_);
+    using S = reports::Selection;
+    if (org_) {
+        sel.org = true;
+        sel.orgMask = S::tickedMask(*org_, S::OrgWidth);
+    }
+    if (cbc_) {
+        sel.cbc = true;
+        sel.cbcMask = S::tickedMask(*cbc_, S::CbcWidth);
+    }
+    if (law_) {
+        sel.law = true;
+        sel.lawMask = S::tickedMask(*law_, S::LawWidth);
+    }
+    return sel;
+}
 
 int report(const QString& ini, QStringList args, const dm::MessageFn& messages)
 {
     if (args.contains("--help") || args.contains("-h")) {
-        std::fputs(ReportHelp, stdout);
+        std::fputs(reportHelp().toUtf8().constData(), stdout);
         return 0;
     }
-    QString name, pdf;
+    if (args.isEmpty() || args.first().startsWith('-'))
+        return wrong(QStringLiteral("report needs NAME"));
+    const QString name = args.takeFirst();
+    std::unique_ptr<ReportCommand> command;
+    for (const ReportName& n : reportNames())
+        if (n.name == name)
+            command = n.make();
+    if (!command)
+        return wrong(QStringLiteral("no report %1").arg(name));
+
+    QString pdf;
     bool text = false, progress = false;
-    Options opt;
     while (!args.isEmpty()) {
         const QString a = args.takeFirst();
-        QString v;
+        QString error;
         if (a == "--text") {
             text = true;
         } else if (a == "--progress") {
             progress = true;
-        } else if (a == "--pdf" || a == "--from" || a == "--to" || a == "--org" || a == "--cbc" || a == "--law") {
-            if (args.isEmpty())
-                return wrong(a + QStringLiteral(" needs a value"));
-            v = args.takeFirst();
-            if (a == "--pdf") {
-                pdf = v;
-            } else if (a == "--from") {
-                opt.from = v;
-                opt.period = true;
-            } else if (a == "--to") {
-                opt.to = v;
-                opt.period = true;
-            } else if (a == "--org") {
-                opt.org = v;
-            } else if (a == "--cbc") {
-                opt.cbc = v;
-            } else {
-                opt.law = v;
-            }
-        } else if (a.startsWith('-') || !name.isEmpty()) {
+        } else if (a == "--pdf") {
+            if (!takeValue(a, args, pdf, error))
+                return wrong(error);
+        } else if (!command->take(a, args, error)) {
             return wrong(QStringLiteral("unexpected ") + a);
-        } else {
-            name = a;
+        } else if (!error.isEmpty()) {
+            return wrong(error);
         }
     }
-    if (name.isEmpty())
-        return wrong(QStringLiteral("report needs NAME"));
     if (text == !pdf.isEmpty())
         return wrong(QStringLiteral("give either --pdf FILE or --text"));
-    for (const QString& d : {opt.from, opt.to})
-        if (!d.isEmpty() && !store::parseDate(d))
-            return wrong(QStringLiteral("'%1' is not a date (dd.MM.yyyy)").arg(d));
-    for (auto [mask, width, what] : {std::tuple{&opt.org, 5, "--org"}, {&opt.cbc, 19, "--cbc"}, {&opt.law, 3, "--law"}})
-        if (*mask && mask->value().size() > width)
-            return wrong(QStringLiteral("%1 takes at most %2 positions").arg(QLatin1String(what)).arg(width));
-    if (name != "accounts" && name != "accounts-short")
-        return wrong(QStringLiteral("no report %1").arg(name));
-
-    // The selection as the report's dialog holds it once its boxes are ticked.
-    reports::Selection sel;
-    auto dateText = [](const QString& d) { return d.isEmpty() ? QString() : store::formatDate(*store::parseDate(d)); };
-    sel.period = opt.period;
-    sel.startText = dateText(opt.from);
-    sel.endText = dateText(opt.to);
-    using S = reports::Selection;
-    if (opt.org) {
-        sel.org = true;
-        sel.orgMask = S::tickedMask(*opt.org, S::OrgWidth);
-    }
-    if (opt.cbc) {
-        sel.cbc = true;
-        sel.cbcMask = S::tickedMask(*opt.cbc, S::CbcWidth);
-    }
-    if (opt.law) {
-        sel.law = true;
-        sel.lawMask = S::tickedMask(*opt.law, S::LawWidth);
-    }
+    if (const QString why = command->check(); !why.isEmpty())
+        return wrong(why);
 
     dm::TDataBase1 db(ini, messages);
     if (!db.isOpen())
         return 1;
-    std::unique_ptr<reports::ReportRun> run;
-    if (name == "accounts")
-        run = std::make_unique<reports::AccountsReport>(db);
-    else
-        run = std::make_unique<reports::AccountsShortReport>(db);
     std::optional<reports::PageSet> pages;
     try {
         StderrProgress p(progress);
-        pages = run->run(sel, &p);
+        pages = command->run(db, &p);
     } catch (const store::StoreError& e) {
         err(e.text());
         return 1;
     }
     if (!pages)
         return 1;
-    if (text) {
-        const QByteArray out = pages->toText().toUtf8();
-        return std::fwrite(out.constData(), 1, size_t(out.size()), stdout) == size_t(out.size()) ? 0 : 1;
+    return writePages(*pages, text, pdf);
+}
+
+const char* const PrintHelp =
+    "Usage: saldina-cli [--ini PATH] print schedule --account ACCOUNT (--pdf FILE | --text)\n"
+    "\n"
+    "Writes a window's print as the program shows it in the preview:\n"
+    "  schedule      the schedule of one account, as its schedule window prints it\n"
+    "Output: --pdf FILE or --text, as for report.\n";
+
+int print(const QString& ini, QStringList args, const dm::MessageFn& messages)
+{
+    auto wrongPrint = [](const QString& why) {
+        err(why);
+        std::fputs(PrintHelp, stderr);
+        return 2;
+    };
+    if (args.contains("--help") || args.contains("-h")) {
+        std::fputs(PrintHelp, stdout);
+        return 0;
     }
-    if (!reports::writePdf(*pages, pdf)) {
-        err(QStringLiteral("cannot write %1").arg(pdf));
+    if (args.isEmpty() || args.first() != QLatin1String("schedule"))
+        return wrongPrint(args.isEmpty() ? QStringLiteral("print needs WHAT") : QStringLiteral("nothing to print as ") + args.first());
+    args.removeFirst();
+    QString pdf, account;
+    bool text = false;
+    while (!args.isEmpty()) {
+        const QString a = args.takeFirst();
+        QString error;
+        if (a == "--text")
+            text = true;
+        else if (a != "--pdf" && a != "--account")
+            return wrongPrint(QStringLiteral("unexpected ") + a);
+        else if (!takeValue(a, args, a == "--pdf" ? pdf : account, error))
+            return wrongPrint(error);
+    }
+    if (account.isEmpty())
+        return wrongPrint(QStringLiteral("print schedule needs --account ACCOUNT"));
+    if (text == !pdf.isEmpty())
+        return wrongPrint(QStringLiteral("give either --pdf FILE or --text"));
+    dm::TDataBase1 db(ini, messages);
+    if (!db.isOpen())
+        return 1;
+    std::optional<reports::PageSet> pages;
+    try {
+        schedule::TMD10Form layout(db);
+        pages = layout.accountPages(account);
+    } catch (const store::StoreError& e) {
+        err(e.text());
         return 1;
     }
-    return 0;
+    if (!pages) {
+        err(QStringLiteral("нет лицевого счета %1").arg(account));
+        return 1;
+    }
+    return writePages(*pages, text, pdf);
 }
 
 } // namespace cli

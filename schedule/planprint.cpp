@@ -1,8 +1,6 @@
 #include "schedule/planprint.h"
 
 #include "core/store/storeerror.h"
-#include "core/ui/messagebox.h"
-#include "reports/preview/preview.h"
 
 namespace schedule {
 
@@ -90,22 +88,33 @@ void TMD10Form::OrgPrint(Item&, ItemPrint& print)
     print.text = f.displayText() + QLatin1Char(' ') + name;
 }
 
-void TMD10Form::Run(QWidget* caller)
+std::optional<PageSet> TMD10Form::accountPages(const QString& account)
 {
-    store::Table& t = db_.PlanTable;
-    const int rec = t.isOpen() && t.state() == store::TableState::Browse && !t.isEmpty() ? t.recNo() : 0;
-    t.disableControls();
+    store::Table& t1 = db_.T1;
+    store::Table& plan = db_.PlanTable;
+    const int t1Row = t1.recNo();
+    const QString order = plan.order();
+    if (!t1.isOpen() || !t1.findKey({account}))
+        return std::nullopt;
+    auto putBack = [&] {
+        plan.clearMaster();
+        plan.setOrder(order);
+        if (t1Row > 0)
+            t1.setRecNo(t1Row);
+    };
     try {
-        preview(QuickRep, PreviewMode::Modal, caller, caption());
-    } catch (const std::exception& e) {
-        ui::showError(store::errorText(e));
+        plan.setOrder(QStringLiteral("FaceBill"));
+        plan.setMaster(&t1, QStringLiteral("FaceBill"), QStringLiteral("Facebill"));
+        PageSet pages = QuickRep.generate();
+        putBack();
+        return pages;
+    } catch (...) {
+        try {
+            putBack();
+        } catch (...) {
+        }
+        throw;
     }
-    try {
-        if (rec > 0 && t.isOpen() && t.state() == store::TableState::Browse)
-            t.setRecNo(rec);
-    } catch (const std::exception&) {
-    }
-    t.enableControls();
 }
 
 } // namespace schedule

@@ -8,6 +8,7 @@
 
 #include <QObject>
 #include <QString>
+#include <optional>
 
 class QWidget;
 
@@ -35,6 +36,11 @@ public:
     // Shows the preview as a modal window over `caller` and returns when it
     // closes; planTbl is back on the row it stood on.
     void Run(QWidget* caller);
+
+    // The pages of one account's schedule as the window prints them, with
+    // planTbl on that account for the generation and put back afterwards;
+    // nothing when the year has no such account.
+    std::optional<reports::PageSet> accountPages(const QString& account);
 
 private:
     dm::TDataBase1& db_;
