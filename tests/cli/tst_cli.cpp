@@ -112,6 +112,101 @@ private slots:
             QVERIFY2(cli(QStringList{"--ini", ini} + bad).code == 2, qPrintable(bad.join(' ')));
         QVERIFY(cli({"report", "--help"}).out.contains("accounts-short"));
     }
+    // The schedule reports and the schedule print: each option sets what its
+    // dialog sets, and the figures are those of the stored rows.
+    void scheduleReports()
+    {
+        QTemporaryDir tmp;
+        const QString ini = freshRoot(tmp);
+        QVERIFY(!ini.isEmpty());
+        const QByteArray files[][2] = {
+            {"cbc_spr", "CBC,NAME\r\n0701901420001310000,Сады\r\n0701901420001340000,Запасы\r\n"},
+            {"law_spr", "LawRef,Sname\r\n031,Дошкольное\r\n"},
+            {"org_spr", "Org,Name\r\n12345,Детский сад\r\n13345,Школа\r\n"},
+            {"t1", "Facebill,LawRef\r\n00000000001,031\r\n00000000002,031\r\n"},
+            {"planTbl", "Org,Cbc,FaceBill,Sum1,Sum2,Sum3,Sum4,AllSum\r\n"
+                        "12345,0701901420001310000,00000000001,100,200,300,400,1000\r\n"
+                        "13345,0701901420001340000,00000000002,10,20,30,40,100\r\n"},
+            // A notice of 10 May: in the corrected schedule of the second quarter only.
+            {"corPln", "Org,Cbc,FaceBill,Num,CorDate,Sum1,Sum2,Sum3,Sum4,AllSum\r\n"
+                       "12345,0701901420001310000,00000000001,1,2004-05-10,0,50,0,0,50\r\n"},
+            {"t2_2", "Facebill,LawRef,Amount,FiDate,CBC,Org\r\n"
+                     "00000000001,031,30.25,2004-02-02,0701901420001310000,12345\r\n"
+                     "00000000002,031,7,2004-04-02,0701901420001340000,13345\r\n"},
+        };
+        for (const auto& f : files) {
+            const Run r = cli({"--ini", ini, "import", QString::fromLatin1(f[0]),
+                               writeFile(tmp, QString::fromLatin1(f[0]) + ".csv", f[1])});
+            QVERIFY2(r.code == 0, qPrintable(r.err));
+        }
+        auto run = [&](const QStringList& args) {
+            const Run r = cli(QStringList{"--ini", ini} + args + QStringList{"--text"});
+            [&] { QVERIFY2(r.code == 0, qPrintable(args.join(' ') + ": " + r.err)); }();
+            return r.out.split('\n', Qt::SkipEmptyParts);
+        };
+        const QString sady = "0701901420001310000", zapasy = "0701901420001340000";
+        QStringList l = run({"report", "schedule", "--only", "00000000002"});
+        QVERIFY(l.contains(zapasy + "\t10,00\t20,00\t30,00\t40,00\t100,00"));
+        QVERIFY(!l.join('\n').contains(sady));
+        l = run({"report", "schedule", "--sum-all", "--cbc", "07019014200013*****"});
+        QVERIFY(l.contains(sady + "\t100,00\t200,00\t300,00\t400,00\t1000,00"));
+        QVERIFY(l.contains(zapasy + "\t10,00\t20,00\t30,00\t40,00\t100,00"));
+        QVERIFY(l.join('\n').contains("Отбор КБК: по маске 07019014200013*****"));
+        l = run({"report", "schedule", "--org", "13***"});
+        QVERIFY(!l.join('\n').contains(sady));
+
+        // The first quarter: the notice of 10 May is not in it, nor the
+        // expenditure of 2 April.
+        l = run({"report", "execution", "--quarter", "1"});
+        QVERIFY(l.contains("Исполнение росписи расходов за I квартал 2004 года"));
+        QVERIFY(l.contains("Расход по организациям c 01.01.2004 по 31.03.2004"));
+        QVERIFY(l.contains("12345 Детский сад\t" + sady + "\t100,00\t100,00\t30,25\t69,75"));
+        QVERIFY(l.contains("13345 Школа\t" + zapasy + "\t10,00\t10,00\t0,00\t10,00"));
+        l = run({"report", "execution", "--quarter", "2"});
+        QVERIFY(l.contains("Исполнение росписи расходов за I + II квартал 2004 года"));
+        QVERIFY(l.contains("12345 Детский сад\t" + sady + "\t300,00\t350,00\t30,25\t319,75"));
+        QVERIFY(l.contains("13345 Школа\t" + zapasy + "\t30,00\t30,00\t7,00\t23,00"));
+        // The period typed over the quarter's; its bounds are included.
+        l = run({"report", "execution", "--quarter", "2", "--from", "02.04.2004", "--to", "02.04.2004"});
+        QVERIFY(l.contains("Расход по организациям c 02.04.2004 по 02.04.2004"));
+        QVERIFY(l.contains("12345 Детский сад\t" + sady + "\t300,00\t350,00\t0,00\t350,00"));
+        QVERIFY(l.contains("13345 Школа\t" + zapasy + "\t30,00\t30,00\t7,00\t23,00"));
+        // One account; a range of organizations.
+        l = run({"report", "execution", "--quarter", "2", "--only", "00000000002"});
+        QVERIFY(l.contains("Лицевой счет 00000000002"));
+        QVERIFY(!l.join('\n').contains("Детский сад"));
+        l = run({"report", "execution", "--quarter", "4", "--org-from", "12345", "--org-to", "12345"});
+        QVERIFY(l.contains("Отбор организаций: c 12345 по 12345"));
+        QVERIFY(!l.join('\n').contains("Школа"));
+
+        // The schedule window's print of one account.
+        l = run({"print", "schedule", "--account", "00000000001"});
+        QVERIFY(l.contains("Роспись расходов на 2004 год по л/с 00000000001"));
+        QVERIFY(l.contains("Дошкольное"));
+        QVERIFY(l.contains("123-45 Детский сад\t" + sady + "\t100,00\t200,00\t300,00\t400,00\t1000,00"));
+        QVERIFY(l.contains("Итого\t100,00\t200,00\t300,00\t400,00\t1000,00"));
+        QVERIFY(!l.join('\n').contains("Школа"));
+
+        // Refusals: an account the year does not have (exit 1, named), wrong
+        // command lines (exit 2).
+        Run r = cli({"--ini", ini, "report", "execution", "--only", "99999999999", "--text"});
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.err.contains("99999999999"), qPrintable(r.err));
+        r = cli({"--ini", ini, "print", "schedule", "--account", "99999999999", "--text"});
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.err.contains("99999999999"), qPrintable(r.err));
+        for (const QStringList& bad :
+             {QStringList{"report", "execution", "--quarter", "5", "--text"},
+              {"report", "execution", "--org-from", "12345", "--text"},
+              {"report", "execution", "--from", "31.02.2004", "--text"},
+              {"report", "schedule", "--every", "--sum-all", "--text"},
+              {"report", "schedule", "--from", "01.01.2004", "--text"},
+              {"print", "schedule", "--text"},
+              {"print", "nothing", "--account", "00000000001", "--text"}})
+            QVERIFY2(cli(QStringList{"--ini", ini} + bad).code == 2, qPrintable(bad.join(' ')));
+        QVERIFY(!linksWidgets());
+    }
+
     // Whether saldina-cli names Qt's widgets library among the libraries it needs.
     static bool linksWidgets()
     {
