@@ -8,6 +8,8 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QEventLoop>
+#include <QScreen>
+#include <QWindow>
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
@@ -329,13 +331,33 @@ void PreviewWindow::regenerate()
     updatePageControls();
 }
 
+void PreviewWindow::placeOver(QWidget* owner)
+{
+    // Centred over the window it is called from, but whole on that window's
+    // screen, frame included: the main window is a strip along the top of
+    // the screen, and a preview centred on it would put its caption out of
+    // reach.
+    create();
+    const QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+    QRect g(QPoint(), size().grownBy(frame));
+    g.moveCenter(owner->frameGeometry().center());
+    if (const QScreen* screen = owner->screen()) {
+        const QRect a = screen->availableGeometry();
+        g.setSize(g.size().boundedTo(a.size()));
+        g.moveLeft(std::clamp(g.left(), a.left(), a.right() - g.width() + 1));
+        g.moveTop(std::clamp(g.top(), a.top(), a.bottom() - g.height() + 1));
+    }
+    resize(g.size().shrunkBy(frame));
+    move(g.topLeft());
+}
+
 void PreviewWindow::run(PreviewMode mode)
 {
     regenerate();
     setWindowModality(mode == PreviewMode::Modal ? Qt::ApplicationModal : Qt::NonModal);
     closed_ = false;
     if (QWidget* p = parentWidget())
-        move(p->window()->geometry().center() - rect().center());
+        placeOver(p->window());
     show();
     raise();
     activateWindow();

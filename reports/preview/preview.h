@@ -88,6 +88,7 @@ private:
     friend void preview(PageSet, Report&, PreviewMode, QWidget*, const QString&);
     void updatePageControls();
     void regenerate();
+    void placeOver(QWidget* owner);
     void setCurrentPageFromView();
 
     std::function<PageSet()> generate_;

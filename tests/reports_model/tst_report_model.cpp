@@ -10,6 +10,7 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QPrinter>
+#include <QScreen>
 #include <QSpinBox>
 #include <QToolButton>
 #include <QFile>
@@ -557,6 +558,19 @@ private slots:
             w.close();
         });
         preview(empty, PreviewMode::Ordinary);
+        // Over the main window, a strip along the top of the screen, the
+        // preview stays whole on the screen instead of centring on the strip.
+        QWidget strip;
+        strip.setGeometry(0, 0, 500, 90);
+        strip.show();
+        QRect placed, screen;
+        whenPreview([&](PreviewWindow& w) {
+            placed = w.frameGeometry();
+            screen = w.screen()->availableGeometry();
+            w.close();
+        });
+        preview(p.r, PreviewMode::Modal, &strip);
+        QVERIFY2(screen.contains(placed), qPrintable(QStringLiteral("%1,%2 %3x%4").arg(placed.x()).arg(placed.y()).arg(placed.width()).arg(placed.height())));
     }
 
     // A generation's styles and strings are its own: generating another
