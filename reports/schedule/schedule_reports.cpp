@@ -96,6 +96,7 @@ void ApprovedScheduleReport::setPatterns(const QString& cbc)
 void ApprovedScheduleReport::setUp()
 {
     dm::TDataBase1& d = db();
+    gathered_ = false;
     t1Row_ = d.T1.recNo();
     d.SyncTable(d.T1);
     d.SyncTable(d.PlanTable);
@@ -129,35 +130,94 @@ void ApprovedScheduleReport::startPasses(store::Table& master)
     master.first();
 }
 
+void ApprovedScheduleReport::gatherSchedule()
+{
+    // One walk of the selected schedule rows of every account: the sums of
+    // each account and code, and of each code over all accounts, added in
+    // the order of the rows as the walk of one account and code adds them.
+    dm::TDataBase1& d = db();
+    store::Table& plan = d.PlanTable;
+    byAccount_.clear();
+    byCode_.clear();
+    irregular_ = false;
+    plan.setFiltered(false);
+    orgPattern = selection().org ? selection().orgMask : Stars5;
+    cbcPattern = selectedCodes();
+    accountPattern = Stars11;
+    plan.setFiltered(true);
+    const char* sums[] = {"Sum1", "Sum2", "Sum3", "Sum4", "AllSum"};
+    for (plan.first(); !plan.eof(); plan.next()) {
+        const QString account = plan.fieldByName(QStringLiteral("FaceBill")).asString();
+        const QString code = plan.fieldByName(QStringLiteral("Cbc")).asString();
+        // A pattern also matches a shorter text that begins it: rows that
+        // do not fill their fields are summed by the filter, not here.
+        if (account.size() != 11 || code.size() != 19)
+            irregular_ = true;
+        Sums& one = byAccount_[account][code];
+        Sums& all = byCode_[code];
+        for (int i = 0; i < 5; ++i) {
+            const QVariant v = plan.fieldByName(QLatin1String(sums[i])).value();
+            if (!v.isNull()) {
+                one.v[i] += v.toDouble();
+                all.v[i] += v.toDouble();
+            }
+        }
+    }
+    gathered_ = true;
+}
+
 void ApprovedScheduleReport::fillRow()
 {
     dm::TDataBase1& d = db();
     store::Table& plan = d.PlanTable;
     store::Table& md4 = d.MD4Table;
     store::Table& md12 = d.Md12Table;
-    setPatterns(selectedCodes());
+    if (!gathered_)
+        gatherSchedule();
+    const bool sumAll = selection().accounts == Selection::Accounts::SumAll;
+    const QString account = d.T1.fieldByName(QStringLiteral("Facebill")).asString();
+    // An account number with an asterisk is a pattern for the schedule's
+    // filter: its rows are those the pattern matches; so with rows whose
+    // texts are short.
+    const bool pattern = irregular_ || (!sumAll && account.contains(QLatin1Char('*')));
+    if (pattern)
+        setPatterns(selectedCodes());
+    static const std::map<QString, Sums> none;
+    const auto found = byAccount_.find(account);
+    const std::map<QString, Sums>& codes = sumAll ? byCode_ : found != byAccount_.end() ? found->second : none;
     // The distinct codes of the selected schedule rows, in code order.
     md4.close();
     md4.emptyTable();
     md4.open();
-    for (plan.first(); !plan.eof(); plan.next()) {
-        const QString code = plan.fieldByName(QStringLiteral("Cbc")).asString();
+    auto addCode = [&](const QString& code) {
         if (!md4.findKey({code})) {
             md4.append();
             md4.fieldByName(QStringLiteral("CBC")).setValue(code);
             md4.post();
         }
-    }
-    const QString account = d.T1.fieldByName(QStringLiteral("Facebill")).asString();
+    };
+    if (pattern)
+        for (plan.first(); !plan.eof(); plan.next())
+            addCode(plan.fieldByName(QStringLiteral("Cbc")).asString());
+    else
+        for (const auto& c : codes)
+            addCode(c.first);
     const char* sums[] = {"Sum1", "Sum2", "Sum3", "Sum4", "AllSum"};
     for (md4.first(); !md4.eof(); md4.next()) {
         const QString code = md4.fieldByName(QStringLiteral("CBC")).asString();
-        setPatterns(code);
         md12.append();
         md12.fieldByName(QStringLiteral("CBC")).setValue(code);
         md12.fieldByName(QStringLiteral("FaceBill")).setValue(account);
-        for (const char* s : sums)
-            md12.fieldByName(QLatin1String(s)).setValue(CalcSumTable(plan, QLatin1String(s)));
+        if (pattern || code.contains(QLatin1Char('*'))) {
+            // A code with an asterisk sums every row its pattern matches.
+            setPatterns(code);
+            for (const char* s : sums)
+                md12.fieldByName(QLatin1String(s)).setValue(CalcSumTable(plan, QLatin1String(s)));
+        } else {
+            const Sums& v = codes.at(code);
+            for (int i = 0; i < 5; ++i)
+                md12.fieldByName(QLatin1String(sums[i])).setValue(v.v[i]);
+        }
         md12.post();
     }
 }
@@ -175,6 +235,9 @@ void ApprovedScheduleReport::takeDown()
     d.PlanTable.setFilterCallback({});
     d.PlanTable.setFilterExpression(QString());
     d.MD4Table.close();
+    byAccount_.clear();
+    byCode_.clear();
+    gathered_ = false;
     d.Md12Table.clearMaster();
     d.Md12Table.close();
     // The accounts stand again on the account they stood on.
@@ -337,7 +400,20 @@ void ExecutionReport::fill(RunProgress* progress, bool& cancelled)
     md9.close();
     md9.emptyTable();
     md9.open();
+    // One walk of each table's selected rows gives the distinct
+    // organizations and codes and, in the same walk, their sums, added in
+    // the order of the rows as the walk of one organization and code adds
+    // them. An organization or code with an asterisk is a pattern for the
+    // filters, and a short text is matched by longer patterns: with either
+    // the sums are taken row by row through the filters.
     const char* cbcField[] = {"Cbc", "Cbc", "CBC"};
+    const char* quarters[] = {"Sum1", "Sum2", "Sum3", "Sum4"};
+    struct Sums {
+        double plan[4] = {0, 0, 0, 0}, cor[4] = {0, 0, 0, 0};
+        double spent = 0;
+    };
+    std::map<std::pair<QString, QString>, Sums> sums;
+    bool irregular = false;
     for (int k = 0; k < 3 && !cancelled; ++k) {
         store::Table& t = *tables[k];
         t.first();
@@ -345,11 +421,27 @@ void ExecutionReport::fill(RunProgress* progress, bool& cancelled)
         for (int i = 0; i < n; ++i) {
             const QString org = t.fieldByName(QStringLiteral("Org")).asString();
             const QString code = t.fieldByName(QLatin1String(cbcField[k])).asString();
-            if (!md9.findKey({org, code})) {
+            auto [it, added] = sums.try_emplace({org, code});
+            if (added) {
                 md9.append();
                 md9.fieldByName(QStringLiteral("Org")).setValue(org);
                 md9.fieldByName(QStringLiteral("Cbc")).setValue(code);
                 md9.post();
+                if (org.size() != 5 || code.size() != 19 || org.contains(QLatin1Char('*'))
+                    || code.contains(QLatin1Char('*')))
+                    irregular = true;
+            }
+            Sums& v = it->second;
+            if (k < 2) {
+                for (int q = 0; q < sel_.quarter && q < 4; ++q) {
+                    const QVariant x = t.fieldByName(QLatin1String(quarters[q])).value();
+                    if (!x.isNull())
+                        (k == 0 ? v.plan : v.cor)[q] += x.toDouble();
+                }
+            } else {
+                const QVariant x = t.fieldByName(QStringLiteral("Amount")).value();
+                if (!x.isNull())
+                    v.spent += x.toDouble();
             }
             t.next();
         }
@@ -360,7 +452,6 @@ void ExecutionReport::fill(RunProgress* progress, bool& cancelled)
         return;
     const int n = md9.recordCount();
     md9.first();
-    const char* quarters[] = {"Sum1", "Sum2", "Sum3", "Sum4"};
     for (int i = 1; i <= n; ++i) {
         if (progress && !progress->progress(10 + i * 90 / n)) {
             cancelled = true;
@@ -368,19 +459,28 @@ void ExecutionReport::fill(RunProgress* progress, bool& cancelled)
         }
         const QString org = md9.fieldByName(QStringLiteral("Org")).asString();
         const QString code = md9.fieldByName(QStringLiteral("Cbc")).asString();
-        for (int k = 0; k < 3; ++k) {
-            tables[k]->setFiltered(false);
-            *masks[k] = Masks{org, code};
-            tables[k]->setFiltered(true);
-        }
-        md9.edit();
-        double planSum = 0, corSum = 0;
-        for (int q = 0; q < sel_.quarter && q < 4; ++q) {
-            planSum += CalcSumTable(d.PlanTable, QLatin1String(quarters[q]));
-            corSum += CalcSumTable(d.CorPlanTable, QLatin1String(quarters[q]));
+        double planSum = 0, corSum = 0, spent = 0;
+        if (irregular) {
+            for (int k = 0; k < 3; ++k) {
+                tables[k]->setFiltered(false);
+                *masks[k] = Masks{org, code};
+                tables[k]->setFiltered(true);
+            }
+            for (int q = 0; q < sel_.quarter && q < 4; ++q) {
+                planSum += CalcSumTable(d.PlanTable, QLatin1String(quarters[q]));
+                corSum += CalcSumTable(d.CorPlanTable, QLatin1String(quarters[q]));
+            }
+            spent = CalcSumTable(d.T2_2, QStringLiteral("Amount"));
+        } else {
+            const Sums& v = sums.at({org, code});
+            for (int q = 0; q < sel_.quarter && q < 4; ++q) {
+                planSum += v.plan[q];
+                corSum += v.cor[q];
+            }
+            spent = v.spent;
         }
         corSum += planSum;
-        const double spent = CalcSumTable(d.T2_2, QStringLiteral("Amount"));
+        md9.edit();
         md9.fieldByName(QStringLiteral("PlanSum")).setValue(planSum);
         md9.fieldByName(QStringLiteral("CorPlanSum")).setValue(corSum);
         md9.fieldByName(QStringLiteral("RasHod")).setValue(spent);

@@ -8,6 +8,7 @@
 #include "reports/pipeline/tablesource.h"
 
 #include <QDate>
+#include <map>
 #include <optional>
 
 namespace reports {
@@ -41,6 +42,15 @@ private:
     // The patterns with the filter off, then the filter on again.
     void setPatterns(const QString& cbc);
     QString selectedCodes() const;
+    // The selected schedule's sums by account and code, and by code.
+    struct Sums {
+        double v[5] = {0, 0, 0, 0, 0};   // the quarters and the year
+    };
+    void gatherSchedule();
+    std::map<QString, std::map<QString, Sums>> byAccount_;
+    std::map<QString, Sums> byCode_;
+    bool gathered_ = false;
+    bool irregular_ = false;   // rows with short texts: the filter sums them
     TableSource t1_, md12_;
     int t1Row_ = 0;   // the accounts' row before the run
 };
