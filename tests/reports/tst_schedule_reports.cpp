@@ -24,10 +24,11 @@ using namespace reports;
 namespace {
 
 const QString CbcA = "0701901420001310000", CbcB = "0702901420001310000", CbcC = "0801901420001310000";
+const QString CbcAB = "070*901420001310000";   // a summary code: a pattern matching A and B
 const QString Acc1 = "00000000001", Acc2 = "00000000002", Acc3 = "00000000003";
 
 const std::vector<TemplateRows> Books = {
-    {"cbc_spr", {{CbcA, "Сады"}, {CbcB, "Школы"}, {CbcC, "Культура"}}},
+    {"cbc_spr", {{CbcA, "Сады"}, {CbcB, "Школы"}, {CbcC, "Культура"}, {CbcAB, "Сады и школы"}}},
     {"law_spr", {{"031", "Дошкольное"}, {"032", "Общее"}}},
     {"org_spr", {{"12344", "Ясли"}, {"12345", "Детский сад"}, {"12400", "Гимназия"}, {"13345", "Школа"}, {"13346", "Лицей"}}},
 };
@@ -281,6 +282,30 @@ private slots:
         QVERIFY(s.md12.report().run(sel, &one));
         QCOMPARE(one.seen, QList<int>{100});
         s.checkTakenDown();
+    }
+
+    // A row under a code with an asterisk is summed as the filters match
+    // it: its line takes every row of the account whose code the pattern
+    // matches, its own included; the other codes keep their own rows.
+    void patternCodesSumWhatTheyMatch()
+    {
+        Schedule s;
+        s.plan("13345", CbcAB, Acc1, 1000, 0, 0, 0);
+        s.run([] {});
+        QCOMPARE(s.lines().mid(2, 6), (QStringList{
+                                          "00000000001\tДошкольное",
+                                          "Код БК\tI кв\tII кв\tIII кв\tIV кв\tВсего",
+                                          CbcAB + "\t1111,00\t222,00\t333,00\t444,00\t2110,00",
+                                          CbcA + "\t110,00\t220,00\t330,00\t440,00\t1100,00",
+                                          CbcB + "\t1,00\t2,00\t3,00\t4,00\t10,00",
+                                          "Итого\t1222,00\t444,00\t666,00\t888,00\t3220,00",
+                                      }));
+        Execution e;
+        e.db.PlanTable.appendRecord({"12345", CbcA, Acc1, 100.0, 100.0, 0.0, 0.0, 200.0});
+        e.db.PlanTable.appendRecord({"12345", CbcAB, Acc1, 1.0, 2.0, 0.0, 0.0, 3.0});
+        e.db.T2_2.appendRecord({Acc1, "031", 30.0, QDate(2004, 4, 1), CbcA, "12345"});
+        QCOMPARE(e.rows(), (QStringList{"12345 Детский сад\t" + CbcAB + "\t203,00\t203,00\t30,00\t173,00",
+                                        "12345 Детский сад\t" + CbcA + "\t200,00\t200,00\t30,00\t170,00"}));
     }
 
     // "I + II": the approved first two quarters, and the notices dated up
