@@ -506,6 +506,36 @@ double Table::storedTotal(const QString& sumField, const QString& keyField, cons
     return sql_.keyTotal(*conn_, f.def(), k.def(), k.convert(key));
 }
 
+Table::StoredSums Table::storedSums(const QStringList& sumFields, const std::vector<std::pair<QString, QVariant>>& equal,
+                                   const QString& dateField, const QDate& from, const QDate& to)
+{
+    requireOpen("storedSums");
+    std::vector<const schema::FieldDef*> sums;
+    for (const QString& n : sumFields) {
+        const Field& f = fieldByName(n);
+        if (f.isCalculated() || f.type() != schema::FieldType::Float)
+            throw StoreError(QStringLiteral("Поле %1 не числовое").arg(f.name()));
+        sums.push_back(&f.def());
+    }
+    std::vector<std::pair<const schema::FieldDef*, QVariant>> keys;
+    for (const auto& [n, v] : equal) {
+        const Field& k = fieldByName(n);
+        if (k.isCalculated())
+            throw StoreError(QStringLiteral("Поле %1 не хранится").arg(k.name()));
+        keys.emplace_back(&k.def(), k.convert(v));
+    }
+    const schema::FieldDef* date = nullptr;
+    if (!dateField.isEmpty()) {
+        const Field& d = fieldByName(dateField);
+        if (d.isCalculated() || d.type() != schema::FieldType::Date)
+            throw StoreError(QStringLiteral("Поле %1 не дата").arg(d.name()));
+        date = &d.def();
+    }
+    const std::vector<double> r = sql_.keySums(*conn_, sums, keys, date, from.isValid() ? QVariant(from) : QVariant(),
+                                               to.isValid() ? QVariant(to) : QVariant());
+    return {qint64(r[0]), std::vector<double>(r.begin() + 1, r.end())};
+}
+
 Field& Table::field(int i)
 {
     if (i < 0 || i >= int(fields_.size()))

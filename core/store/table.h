@@ -162,6 +162,16 @@ public:
     // equals `key`, whatever the view (order, link, range, filter) the table
     // stands in: what the stored rows say now, other copies' included.
     double storedTotal(const QString& sumField, const QString& keyField, const QVariant& key);
+    // The same over the stored rows whose fields `equal` hold the given
+    // values and whose `dateField`, when named, lies between `from` and `to`
+    // (both inclusive; a null bound is none), by one SQL aggregate: how many
+    // rows those are, and the sum of each of `sumFields`.
+    struct StoredSums {
+        qint64 rows = 0;
+        std::vector<double> sums;
+    };
+    StoredSums storedSums(const QStringList& sumFields, const std::vector<std::pair<QString, QVariant>>& equal,
+                          const QString& dateField = {}, const QDate& from = {}, const QDate& to = {});
 
     // A range on the leading fields of the current order, both ends inclusive.
     void setRange(const QVariantList& from, const QVariantList& to);

@@ -129,6 +129,39 @@ double TableSql::keyTotal(Connection& c, const schema::FieldDef& field, const sc
     return st.step() ? st.column(0, schema::FieldType::Float).toDouble() : 0.0;
 }
 
+std::vector<double> TableSql::keySums(Connection& c, const std::vector<const schema::FieldDef*>& sums,
+                                     const std::vector<std::pair<const schema::FieldDef*, QVariant>>& equal,
+                                     const schema::FieldDef* date, const QVariant& from, const QVariant& to) const
+{
+    QStringList cols{QStringLiteral("COUNT(*)")}, where;
+    for (const schema::FieldDef* f : sums)
+        cols << QStringLiteral("TOTAL(%1)").arg(sqlName(f->name));
+    for (const auto& [f, v] : equal)
+        where << sqlName(f->name) + QStringLiteral(" IS ?");
+    if (date && from.isValid())
+        where << sqlName(date->name) + QStringLiteral(" >= ?");
+    if (date && to.isValid())
+        where << sqlName(date->name) + QStringLiteral(" <= ?");
+    QString sql = QStringLiteral("SELECT %1 FROM %2").arg(cols.join(QStringLiteral(", ")), sqlName(def_->name));
+    if (!where.isEmpty())
+        sql += QStringLiteral(" WHERE ") + where.join(QStringLiteral(" AND "));
+    Statement st(c, sql);
+    int i = 1;
+    for (const auto& [f, v] : equal)
+        st.bind(i++, v, f->type);
+    if (date && from.isValid())
+        st.bind(i++, from, date->type);
+    if (date && to.isValid())
+        st.bind(i++, to, date->type);
+    std::vector<double> out(sums.size() + 1, 0.0);
+    if (st.step()) {
+        out[0] = double(st.columnInt(0));
+        for (size_t k = 0; k < sums.size(); ++k)
+            out[k + 1] = st.column(int(k) + 1, schema::FieldType::Float).toDouble();
+    }
+    return out;
+}
+
 qint64 TableSql::insert(Connection& c, const std::vector<int>& fields, const Record& rec) const
 {
     QStringList cols, marks;

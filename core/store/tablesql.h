@@ -59,6 +59,12 @@ public:
     // The sum of `field` over every stored row whose `key` is `value`.
     double keyTotal(Connection& c, const schema::FieldDef& field, const schema::FieldDef& key,
                     const QVariant& value) const;
+    // COUNT(*) and TOTAL(f) of each of `sums` over the rows whose `equal`
+    // fields are the given values (already converted) and whose `date`
+    // field, when given, lies within [from, to]; an invalid bound is none.
+    std::vector<double> keySums(Connection& c, const std::vector<const schema::FieldDef*>& sums,
+                                const std::vector<std::pair<const schema::FieldDef*, QVariant>>& equal,
+                                const schema::FieldDef* date, const QVariant& from, const QVariant& to) const;
 
     // The fields `fields` (indexes) of `rec` as a new row: its row id.
     qint64 insert(Connection& c, const std::vector<int>& fields, const Record& rec) const;
