@@ -1,5 +1,6 @@
 #include "accounts/smed.h"
 
+#include "accounts/plancontrol.h"
 #include "accounts/recount.h"
 
 #include "books/books.h"
@@ -237,6 +238,12 @@ TSmEd::TSmEd(dm::TDataBase1& db, QWidget* parent)
     connect(OutLawBrowse, &QPushButton::clicked, this, &TSmEd::OutLawBrowseClick);
     connect(ORGBrowseButton, &QPushButton::clicked, this, &TSmEd::ORGBrowseButtonClick);
     connect(OkButton, &QPushButton::clicked, this, &TSmEd::OkButtonClick);
+    // The plan line follows every field it depends on as it is typed.
+    connect(OutAmountEdit, &ui::AmountEdit::textChanged, this, &TSmEd::OutPlanLineUpdate);
+    connect(OutDateEdit, &ui::DateEdit::changed, this, &TSmEd::OutPlanLineUpdate);
+    connect(OutDateEdit, &QLineEdit::textChanged, this, &TSmEd::OutPlanLineUpdate);
+    connect(OutOrgEditField, &TSegmentedEdit::changed, this, &TSmEd::OutPlanLineUpdate);
+    connect(OutCBCEditField, &TSegmentedEdit::changed, this, &TSmEd::OutPlanLineUpdate);
 
     chainFocus();
     resize(900, 660);
@@ -339,6 +346,21 @@ QGroupBox* TSmEd::buildSide(Side& s, const QString& prefix, const QString& title
     auto* v = new QVBoxLayout(box);
     v->addLayout(upper, 1);
     v->addLayout(entry);
+    if (expenditure) {
+        OutPlanLabel = new QLabel;
+        OutPlanLabel->setObjectName(QStringLiteral("OutPlanLabel"));
+        OutPlanRemainderLabel = new QLabel;
+        OutPlanRemainderLabel->setObjectName(QStringLiteral("OutPlanRemainderLabel"));
+        for (QLabel* l : {OutPlanLabel, OutPlanRemainderLabel}) {
+            l->setFocusPolicy(Qt::NoFocus);
+            l->setTextFormat(Qt::PlainText);
+        }
+        auto* planLine = new QHBoxLayout;
+        planLine->addWidget(OutPlanLabel);
+        planLine->addWidget(OutPlanRemainderLabel);
+        planLine->addStretch();
+        v->addLayout(planLine);
+    }
     return box;
 }
 
@@ -393,7 +415,48 @@ void TSmEd::FormActivate()
     }
     InAmountEditChange();
     OutAmountEditChange();
+    OutPlanLineUpdate();
     focusAmount(*in_);
+}
+
+void TSmEd::OutPlanLineUpdate()
+{
+    auto clear = [this] {
+        OutPlanLabel->clear();
+        OutPlanRemainderLabel->clear();
+    };
+    const QString org = OutOrgEditField->text(), code = OutCBCEditField->text();
+    // Nothing to say until both codes are whole and the date is a date.
+    const QString dateText = OutDateEdit->text().trimmed();
+    const bool emptyDate = dateText.isEmpty() || dateText == QLatin1String("..");
+    if (!open_ || !hasAccount() || org.size() != 5 || org.contains(QLatin1Char(' ')) || code.size() != 19
+        || code.contains(QLatin1Char(' ')) || (!emptyDate && !OutDateEdit->date().isValid())) {
+        clear();
+        return;
+    }
+    const QDate date = emptyDate ? QDate::currentDate() : OutDateEdit->date();
+    PlanFigures f;
+    try {
+        f = planFigures(db_.PlanTable, db_.CorPlanTable, db_.T2_2,
+                        db_.T1.fieldByName(QStringLiteral("Facebill")).asString(), org, code, date);
+    } catch (const std::exception&) {
+        // Typing goes on undisturbed: a store that cannot answer now only
+        // leaves the line empty.
+        clear();
+        return;
+    }
+    if (!f.scheduled) {
+        OutPlanLabel->setText(QStringLiteral("Нет росписи"));
+        OutPlanRemainderLabel->clear();
+        return;
+    }
+    OutPlanLabel->setText(QStringLiteral("План: %1  Израсходовано: %2  Остаток:")
+                              .arg(ui::AmountEdit::format(f.plan), ui::AmountEdit::format(f.spent)));
+    OutPlanRemainderLabel->setText(ui::AmountEdit::format(f.remainder()));
+    const bool over = cents(f.remainder()) - cents(OutAmountEdit->value()) < 0;
+    QPalette pal = OutPlanRemainderLabel->palette();
+    pal.setColor(QPalette::WindowText, over ? QColor(Qt::red) : palette().color(QPalette::WindowText));
+    OutPlanRemainderLabel->setPalette(pal);
 }
 
 // The amount with its text selected, so that the next amount is typed over it.
@@ -512,6 +575,8 @@ void TSmEd::post(Side& s)
     calcSum(s);
     // Only the amount is typed anew; date and codes stay for the next posting.
     s.amount->setValue(0);
+    if (&s == out_.get())
+        OutPlanLineUpdate();
     focusAmount(s);
 }
 
@@ -533,6 +598,8 @@ void TSmEd::removeRow(Side& s)
         }
     }
     calcSum(s);
+    if (&s == out_.get())
+        OutPlanLineUpdate();
     s.grid->setFocus(Qt::OtherFocusReason);
 }
 

@@ -78,6 +78,13 @@ public:
     QPushButton* OutLawBrowse;
     QLabel* OutTotalLabel;        // "Итого" over "израсходовано:"
     ui::DBText* OutAmountDBText;  // t1.OutAmount
+    // Under the expenditure's entry row: what is left of the schedule of the
+    // typed organization and code up to the end of the typed date's quarter,
+    // "План: X  Израсходовано: Y  Остаток:", or "Нет росписи"; the remainder
+    // beside it, red when it is below zero after the typed amount.
+    QLabel* OutPlanLabel;
+    QLabel* OutPlanRemainderLabel;
+    void OutPlanLineUpdate();
 
     // --- footer
     QPushButton* OkButton;          // "ОК", also Esc and the close box
