@@ -13,6 +13,7 @@
 
 #include "core/datamodule/datamodule.h"
 #include "reports/accounts/accounts_reports.h"
+#include "reports/schedule/schedule_reports.h"
 #include "core/datamodule/profile.h"
 #include "core/store/session.h"
 #include "core/store/storeerror.h"
@@ -573,6 +574,106 @@ void benchReports(Bench& b, dm::TDataBase1& db, bool pagesOnly)
     }
 }
 
+// The two reports over the schedule. The execution by organizations (md9:
+// one row per organization and code of the schedule, the notices and the
+// expenditures, with the sums of the quarters I to IV) beside one SQL
+// aggregate per table grouped by organization and code; the approved
+// schedule by personal accounts (md12, every account on its own and all
+// together) beside one SQL aggregate grouped by account and code.
+void benchSchedule(Bench& b, dm::TDataBase1& db)
+{
+    using Clock = benchutil::Clock;
+    RawDb raw(b.yearFile);
+    const QString from = QStringLiteral("%1-01-01").arg(b.year), to = QStringLiteral("%1-12-31").arg(b.year);
+    auto sqlExecution = [&] {
+        // The remainders' total: plan and notices of the year's window minus the expenditures.
+        const QByteArray window = QStringLiteral(" WHERE CorDate >= '%1' AND CorDate <= '%2'").arg(from, to).toUtf8();
+        const QByteArray period = QStringLiteral(" WHERE FiDate >= '%1' AND FiDate <= '%2'").arg(from, to).toUtf8();
+        const QByteArray sql[] = {
+            "SELECT Org, Cbc, TOTAL(Sum1) + TOTAL(Sum2) + TOTAL(Sum3) + TOTAL(Sum4) FROM planTbl GROUP BY Org, Cbc",
+            "SELECT Org, Cbc, TOTAL(Sum1) + TOTAL(Sum2) + TOTAL(Sum3) + TOTAL(Sum4) FROM corPln" + window + " GROUP BY Org, Cbc",
+            "SELECT Org, CBC, TOTAL(Amount) FROM t2_2" + period + " GROUP BY Org, CBC"};
+        double total = 0;
+        int groups = 0;
+        for (int k = 0; k < 3; ++k) {
+            sqlite3_stmt* st = raw.prepare(sql[k].constData());
+            while (sqlite3_step(st) == SQLITE_ROW) {
+                const double v = sqlite3_column_double(st, 2);
+                total += k == 0 ? 2 * v : k == 1 ? v : -v;   // the plan counts in both the approved and the corrected
+                ++groups;
+            }
+            sqlite3_finalize(st);
+        }
+        return total;
+    };
+    auto sqlApproved = [&] {
+        double total = 0;
+        sqlite3_stmt* st = raw.prepare("SELECT FaceBill, Cbc, TOTAL(AllSum) FROM planTbl WHERE FaceBill IN (SELECT Facebill FROM t1) GROUP BY FaceBill, Cbc");
+        while (sqlite3_step(st) == SQLITE_ROW)
+            total += sqlite3_column_double(st, 2);
+        sqlite3_finalize(st);
+        return total;
+    };
+    auto tableSum = [](store::Table& t, std::initializer_list<const char*> fields) {
+        double s = 0;
+        for (t.first(); !t.eof(); t.next())
+            for (const char* f : fields)
+                s += t.fieldByName(QLatin1String(f)).asFloat();
+        return s;
+    };
+    auto same = [](double a, double b) { return std::fabs(a - b) <= 0.01 + 1e-9 * std::fabs(b); };
+
+    // The fill ends where the pages begin: the report's own BeforePrint.
+    Clock::time_point fillEnd;
+    reports::ExecutionReport execution(db);
+    execution.layout().beforePrint = [&](reports::Report&) { fillEnd = Clock::now(); };
+    std::vector<double> fills, sqls, totals;
+    double sqlTotal = 0, md9Total = 0;
+    int rows = 0, pages = 0;
+    for (int k = 0; k < b.repeats; ++k) {
+        sqls.push_back(timed([&] { sqlTotal = sqlExecution(); }) * 1e3);
+        reports::ExecutionSelection sel;
+        sel.chooseQuarter(4, b.year);
+        const auto t0 = Clock::now();
+        std::optional<reports::PageSet> ps = execution.run(sel);
+        totals.push_back(seconds(t0, Clock::now()) * 1e3);
+        fills.push_back(seconds(t0, fillEnd) * 1e3);
+        pages = ps ? ps->count() : 0;
+        db.Md9Table.open();
+        rows = db.Md9Table.recordCount();
+        md9Total = tableSum(db.Md9Table, {"PlanSum", "CorPlanSum"}) - tableSum(db.Md9Table, {"RasHod"});
+        db.Md9Table.close();
+        if (!same(md9Total, sqlTotal))
+            fault(QStringLiteral("execution: md9 %1, SQL %2").arg(md9Total, 0, 'f', 2).arg(sqlTotal, 0, 'f', 2));
+    }
+    line("fill_execution", median(fills), median(sqls), QStringLiteral("one SQL aggregate per table by organization and code"),
+         QStringLiteral("%1 of target 2000 ms; %2 md9 rows; with the pages %3 ms, %4 pages").arg(num(median(fills) / 2000)).arg(rows).arg(num(median(totals))).arg(pages));
+
+    reports::ApprovedScheduleReport approved(db);
+    approved.layout().beforePrint = [&](reports::Report&) { fillEnd = Clock::now(); };
+    for (auto mode : {reports::Selection::Accounts::EveryOne, reports::Selection::Accounts::SumAll}) {
+        std::vector<double> f, q;
+        double sql = 0, md12 = 0;
+        for (int k = 0; k < b.repeats; ++k) {
+            q.push_back(timed([&] { sql = sqlApproved(); }) * 1e3);
+            reports::Selection sel;
+            sel.accounts = mode;
+            const auto t0 = Clock::now();
+            std::optional<reports::PageSet> ps = approved.run(sel);
+            f.push_back(seconds(t0, fillEnd) * 1e3);
+            pages = ps ? ps->count() : 0;
+            db.Md12Table.open();
+            md12 = tableSum(db.Md12Table, {"AllSum"});
+            db.Md12Table.close();
+            if (mode == reports::Selection::Accounts::EveryOne && !same(md12, sql))
+                fault(QStringLiteral("approved: md12 %1, SQL %2").arg(md12, 0, 'f', 2).arg(sql, 0, 'f', 2));
+        }
+        line(mode == reports::Selection::Accounts::EveryOne ? "fill_approved_every_account" : "fill_approved_sum_all",
+             median(f), median(q), QStringLiteral("one SQL aggregate by account and code"),
+             QStringLiteral("%1 of target 1000 ms; %2 pages").arg(num(median(f) / 1000)).arg(pages));
+    }
+}
+
 int run(int argc, char** argv)
 {
     const auto args = parseArgs(argc, argv, "bench_datamodule", QString::fromUtf8(SALDINA_BENCH_DATA), 5);
@@ -623,6 +724,8 @@ int run(int argc, char** argv)
         benchWalks(b, *db);
     if (args->wants("backup"))
         benchBackup(b, *db);
+    if (args->wants("schedule"))
+        benchSchedule(b, *db);
     if (args->wants("reports") || args->wants("pages"))
         benchReports(b, *db, !args->wants("reports"));
     db.reset();

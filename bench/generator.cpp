@@ -29,7 +29,7 @@ namespace benchgen {
 namespace {
 
 // Bumped whenever the generated rows change, so cached files are not reused.
-constexpr int GeneratorRevision = 3;
+constexpr int GeneratorRevision = 4;
 
 // A small generator of its own (splitmix64): the same numbers on every
 // compiler and library, which the standard distributions do not promise.
@@ -178,6 +178,52 @@ std::vector<Posting> postings(Rng& rng, int count, int accounts, int laws, int c
     return out;
 }
 
+// The schedule: rows for organizations, codes and accounts that expenditures
+// use, four quarters each, and correction notices of those rows through
+// the year, numbered per row.
+void fillSchedule(Db& db, Rng& rng, const YearParams& params, const std::vector<Posting>& out,
+                  const std::vector<QString>& accounts, const std::vector<QString>& cbc,
+                  const std::vector<QString>& orgs, const std::vector<QString>& dates)
+{
+    struct Row {
+        int account, cbc, org;
+    };
+    std::vector<Row> rows;
+    std::unordered_set<std::uint64_t> seen;
+    const int wanted = std::min<int>(params.plans, int(out.size()));
+    for (int tries = 0; int(rows.size()) < wanted && tries < wanted * 20; ++tries) {
+        const Posting& p = out[size_t(rng.below(int(out.size())))];
+        const std::uint64_t key = (std::uint64_t(p.org) << 40) ^ (std::uint64_t(p.cbc) << 20) ^ std::uint64_t(p.account);
+        if (seen.insert(key).second)
+            rows.push_back({p.account, p.cbc, p.org});
+    }
+    auto* st = db.prepare("INSERT INTO \"planTbl\" (\"Org\", \"Cbc\", \"FaceBill\", \"Sum1\", \"Sum2\", \"Sum3\", "
+                          "\"Sum4\", \"AllSum\") VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
+    for (const Row& r : rows) {
+        qint64 q[4], all = 0;
+        for (qint64& c : q)
+            all += c = rng.between(100000, 50000000);
+        db.insert(st, {orgs[size_t(r.org)], cbc[size_t(r.cbc)], accounts[size_t(r.account)], money(q[0]), money(q[1]),
+                       money(q[2]), money(q[3]), money(all)});
+    }
+    if (rows.empty())
+        return;
+    auto* cn = db.prepare("INSERT INTO \"corPln\" (\"Org\", \"Cbc\", \"FaceBill\", \"Num\", \"CorDate\", \"Sum1\", "
+                          "\"Sum2\", \"Sum3\", \"Sum4\", \"AllSum\") VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    std::vector<int> numbers(rows.size(), 0);
+    for (int i = 0; i < params.notices; ++i) {
+        const int k = rng.below(int(rows.size()));
+        const Row& r = rows[size_t(k)];
+        qint64 q[4] = {0, 0, 0, 0}, all = 0;
+        const int quarter = rng.below(4);
+        q[quarter] = rng.between(-2000000, 5000000);
+        all = q[quarter];
+        db.insert(cn, {orgs[size_t(r.org)], cbc[size_t(r.cbc)], accounts[size_t(r.account)], ++numbers[size_t(k)],
+                       dates[size_t(rng.below(int(dates.size())))], money(q[0]), money(q[1]), money(q[2]), money(q[3]),
+                       money(all)});
+    }
+}
+
 void fill(const QString& file, const YearParams& params)
 {
     Rng rng(params.seed);
@@ -321,6 +367,7 @@ void fill(const QString& file, const YearParams& params)
             db.insert(st, {accounts[size_t(p.account)], laws[size_t(p.law)], money(p.cents), dates[size_t(p.day)],
                            cbc[size_t(p.cbc)], orgs[size_t(p.org)]});
     }
+    fillSchedule(db, rng, params, out, accounts, cbc, orgs, dates);
     db.exec("COMMIT");
 }
 
@@ -376,7 +423,7 @@ QString YearParams::key() const
                                       .toHex()
                                       .left(12);
     return QStringLiteral("rev=%1 accounts=%2 purposes=%3 organizations=%4 cbcs=%5 receipts=%6 expenditures=%7 "
-                          "year=%8 seed=%9 schema=%10")
+                          "year=%8 seed=%9 schema=%10 plans=%11 notices=%12")
         .arg(GeneratorRevision)
         .arg(accounts)
         .arg(purposes)
@@ -386,7 +433,9 @@ QString YearParams::key() const
         .arg(expenditures)
         .arg(year)
         .arg(seed)
-        .arg(QString::fromLatin1(schemaHash));
+        .arg(QString::fromLatin1(schemaHash))
+        .arg(plans)
+        .arg(notices);
 }
 
 YearParams YearParams::scaled(double factor) const
@@ -396,6 +445,8 @@ YearParams YearParams::scaled(double factor) const
     s.accounts = scale(accounts);
     s.receipts = scale(receipts);
     s.expenditures = scale(expenditures);
+    s.plans = scale(plans);
+    s.notices = scale(notices);
     return s;
 }
 

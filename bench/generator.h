@@ -14,6 +14,8 @@ struct YearParams {
     int cbcs = 3000;            // cbc_spr
     int receipts = 50000;       // t2_1
     int expenditures = 150000;  // t2_2
+    int plans = 20000;          // planTbl: rows of organization, code and account that expenditures use
+    int notices = 10000;        // corPln: correction notices of those rows
     int year = 2004;            // the dates of the postings
     std::uint64_t seed = 20040101;
 
