@@ -151,6 +151,10 @@ void TPackTableForm::OkButtonClick()
                                       "Данная функция требует монопольного доступа к таблицам базы данных. "
                                       "Все сетевые копии программы должны быть закрыты. Продолжить ?"),
                        dm::MsgButtons::OkCancel, dm::MsgIcon::Warning) == dm::MsgResult::Ok) {
+        // The question's box has just gone from over the window; the run
+        // keeps the event loop waiting, so the window is painted whole now
+        // and each mark as it turns.
+        repaint();
         try {
             PackTables(db_, [this](int line) {
                 setMark(line, true);
