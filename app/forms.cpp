@@ -11,6 +11,7 @@
 #include "schedule/planprint.h"
 #include "reports/schedule/schedule_windows.h"
 #include "reports/pipeline/waitform.h"
+#include "maintenance/packtableform.h"
 #include "core/datamodule/datamodule.h"
 #include "app/mainform.h"
 #include "app/uchfinchform.h"
@@ -37,6 +38,7 @@ accounts::TSmEd* SmEd = nullptr;
 accounts::TMDForm5* MDForm5 = nullptr;
 schedule::TCorPlanForm* CorPlanForm = nullptr;
 reports::TWaitForm* WaitForm = nullptr;
+maintenance::TPackTableForm* PackTableForm = nullptr;
 reports::TMDForm* MDForm = nullptr;
 reports::TMDForm11* MDForm11 = nullptr;
 schedule::TPlanSelectForm* PlanSelectForm = nullptr;
@@ -66,6 +68,7 @@ void CreateForms(const QString& iniPath)
     PlanSelectForm = new schedule::TPlanSelectForm(*DataBase1, MainForm);
     EditPlanForm = new schedule::TEditPlanForm(*DataBase1, MainForm);
     WaitForm = new reports::TWaitForm(MainForm);
+    PackTableForm = new maintenance::TPackTableForm(*DataBase1, MainForm);
     SumTypeSprEditForm = new books::TSumTypeSprEditForm(*DataBase1, MainForm);
     SumTypeSprForm = new books::TSumTypeSprForm(*DataBase1, MainForm);
     CorPlanForm = new schedule::TCorPlanForm(*DataBase1, MainForm);
@@ -124,6 +127,7 @@ void DestroyForms()
     MDForm5 = nullptr;
     CorPlanForm = nullptr;
     WaitForm = nullptr;
+    PackTableForm = nullptr;
     MDForm = nullptr;
     MDForm11 = nullptr;
     PlanSelectForm = nullptr;

@@ -29,6 +29,9 @@ class TMD9Form;
 namespace schedule {
 class TCorPlanForm;
 }
+namespace maintenance {
+class TPackTableForm;
+}
 namespace accounts {
 class TLichForm;
 class TLichChForm;
@@ -64,6 +67,7 @@ extern accounts::TSmEd* SmEd;
 extern accounts::TMDForm5* MDForm5;
 extern schedule::TCorPlanForm* CorPlanForm;
 extern reports::TWaitForm* WaitForm;
+extern maintenance::TPackTableForm* PackTableForm;
 extern reports::TMDForm* MDForm;
 extern reports::TMDForm11* MDForm11;
 extern schedule::TPlanSelectForm* PlanSelectForm;

@@ -12,6 +12,7 @@
 #include "core/ui/icons.h"
 #include "core/ui/messagebox.h"
 #include "app/uchfinchform.h"
+#include "maintenance/packtableform.h"
 #include "version.h"
 
 #include <QAction>
@@ -296,7 +297,7 @@ void TMainForm::OrgMenuClick() { OrgSelectForm->exec(); }
 void TMainForm::CBCMenuClick() { CBCSelectForm->exec(); }
 void TMainForm::LawSprMenuClick() { LawSelectForm->exec(); }
 void TMainForm::SumTypeMenuClick() { SumTypeSprForm->exec(); }
-void TMainForm::PackTableMenuClick() {}
+void TMainForm::PackTableMenuClick() { PackTableForm->exec(); }
 
 void TMainForm::FinOrgMenuClick()
 {

@@ -213,6 +213,17 @@ void Table::pack()
     close();
     try {
         c->pack(def_->name);
+        // The rewrite copies the rows as they are stored; a row that breaks
+        // a rule of the table (written by anything but the store) or a
+        // damaged page shows here, and the table is reported, not taken as
+        // packed.
+        QStringList problems;
+        Statement st(*c, QStringLiteral("PRAGMA integrity_check(\"%1\")").arg(def_->name));
+        while (st.step())
+            problems << st.columnText(0);
+        if (problems != QStringList{QStringLiteral("ok")})
+            throw StoreError(QStringLiteral("Таблица %1 не прошла проверку целостности после упаковки: %2")
+                                 .arg(def_->name, problems.join(QStringLiteral("; "))));
     } catch (...) {
         open();
         throw;
