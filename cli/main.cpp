@@ -14,8 +14,14 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
 #include <memory>
+#include <stdio.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace {
 
@@ -131,47 +137,153 @@ int init(QStringList args)
     if (root.isEmpty())
         return usage(QStringLiteral("init needs ROOT"), InitHelp);
     const QString abs = QDir::cleanPath(QFileInfo(root).absoluteFilePath());
+    // prog.ini names the directories of the root: a root that it cannot
+    // hold is refused before anything is made.
+    for (QChar c : abs)
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f) {
+            err(QStringLiteral("saldina-cli: путь %1 содержит управляющий знак (перевод строки, табуляцию...): "
+                               "его нельзя записать в prog.ini; выберите другой каталог")
+                    .arg(abs));
+            return 1;
+        }
+    if (!config::cp1251::encode(abs)) {
+        err(QStringLiteral("saldina-cli: путь %1 содержит знаки, которых нет в кодировке 1251 файла prog.ini; "
+                           "выберите другой каталог")
+                .arg(abs));
+        return 1;
+    }
+    const bool rootExisted = QFileInfo::exists(abs);
+    if (!QDir().mkpath(abs) || !QFileInfo(abs).isDir()) {
+        err(QStringLiteral("saldina-cli: не удается создать каталог %1").arg(abs));
+        return 1;
+    }
+    // One init of a root at a time: a second one waits and then finds the
+    // root set up.
+    const int rootFd = ::open(QFile::encodeName(abs).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (rootFd < 0 || ::flock(rootFd, LOCK_EX) != 0) {
+        err(QStringLiteral("saldina-cli: не удается заблокировать каталог %1").arg(abs));
+        if (rootFd >= 0)
+            ::close(rootFd);
+        return 1;
+    }
+    struct RootLock {
+        int fd;
+        ~RootLock() { ::close(fd); }
+    } rootLock{rootFd};
+    // Work directories left by an init that was killed.
+    for (const QString& d : QDir(abs).entryList({QStringLiteral(".saldina-init-*")}, QDir::Dirs | QDir::Hidden))
+        QDir(abs + QLatin1Char('/') + d).removeRecursively();
     const QString base = abs + QStringLiteral("/DataBase/");
     const QString local = abs + QStringLiteral("/Local/");
     const QString ini = abs + QStringLiteral("/prog.ini");
-    if (QFileInfo::exists(base + "Orig/" + schema::databaseFileName(schema::Location::Year)) || QFileInfo::exists(ini)) {
+    const bool baseExists = QFileInfo::exists(base);
+    if (QFileInfo::exists(ini) ||
+        (baseExists && !QDir(base).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).isEmpty())) {
         err(QStringLiteral("saldina-cli: %1 is set up already; choose an empty directory").arg(abs));
         return 1;
     }
+    const bool localExists = QFileInfo::exists(local);
+    const bool workExists = QFileInfo::exists(local + schema::databaseFileName(schema::Location::Work));
+    if (localExists && !QFileInfo(local).isDir()) {
+        err(QStringLiteral("saldina-cli: %1 не является каталогом").arg(QDir::cleanPath(local)));
+        return 1;
+    }
+
+    // Everything is made in a work directory inside the root and put in
+    // place when whole; a failure leaves the root as it was.
+    const QString stage = abs + QStringLiteral("/.saldina-init-") + QString::number(::getpid());
+    const QString sBase = stage + QStringLiteral("/DataBase/");
+    const QString sLocal = stage + QStringLiteral("/Local/");
+    const QString sIni = stage + QStringLiteral("/prog.ini");
+    QStringList placed;   // what was already put in place, undone on a failure
+    auto undo = [&] {
+        for (const QString& p : std::as_const(placed)) {
+            if (QFileInfo(p).isDir())
+                QDir(p).removeRecursively();
+            else
+                QFile::remove(p);
+        }
+        QDir(stage).removeRecursively();
+        if (baseExists)
+            QDir().mkdir(base);
+        if (!rootExisted)
+            QDir().rmdir(abs);
+    };
+    auto failed = [&](QString text) {
+        undo();
+        err(QStringLiteral("saldina-cli: ") + text.replace(stage, abs));
+        return 1;
+    };
+    auto writeIni = [&](const QString& file, const QString& dataDir, const QString& localDir, QString* e) {
+        const config::Profile p(file);
+        const QString m = QString::fromLatin1(config::keys::Main);
+        return p.writeString(m, config::keys::DataBaseDir, dataDir, e) && p.writeInt(m, config::keys::Year, year, e) &&
+               p.writeString(m, config::keys::UserName, QStringLiteral("User1"), e) &&
+               p.writeString(m, config::keys::LocalBaseDir, localDir, e) &&
+               p.writeString(m, config::keys::OrgName,
+                             withDemo ? QStringLiteral("Финансовое управление администрации Заречного района") : QString(),
+                             e);
+    };
     try {
-        store::Session::createDatabase(base + "Orig", schema::Location::Year);
+        if (!QDir().mkpath(stage))
+            throw store::StoreError(QStringLiteral("Не удается создать каталог %1").arg(abs));
+        store::Session::createDatabase(sBase + "Orig", schema::Location::Year);
         {
             // The template carries the income kind that entries without one get.
             store::Session s;
-            s.setControlDir(base);
+            s.setControlDir(sBase);
             s.addParam(QStringLiteral("USER NAME=saldina-cli init"));
             store::Table kinds(&s);
             kinds.setTableName("SumTypeSpr");
-            kinds.setDirectory(base + "Orig");
+            kinds.setDirectory(sBase + "Orig");
             kinds.open();
             kinds.appendRecord({"000", QStringLiteral("Без вида")});
         }
-        if (!QFileInfo::exists(local + schema::databaseFileName(schema::Location::Work)))
-            store::Session::createDatabase(local, schema::Location::Work);
-        const config::Profile p(ini);
+        if (!workExists)
+            store::Session::createDatabase(sLocal, schema::Location::Work);
         QString e;
-        const QString m = QString::fromLatin1(config::keys::Main);
-        if (!p.writeString(m, config::keys::DataBaseDir, base, &e) || !p.writeInt(m, config::keys::Year, year, &e) ||
-            !p.writeString(m, config::keys::UserName, QStringLiteral("User1"), &e) ||
-            !p.writeString(m, config::keys::LocalBaseDir, local, &e) ||
-            !p.writeString(m, config::keys::OrgName,
-                           withDemo ? QStringLiteral("Финансовое управление администрации Заречного района") : QString(), &e)) {
-            err(QStringLiteral("saldina-cli: ") + e);
-            return 1;
+        if (!writeIni(sIni, sBase, workExists ? local : sLocal, &e))
+            return failed(e);
+        {
+            // The year and the demo rows are made through the data module,
+            // as the program makes them.
+            QString said;
+            dm::TDataBase1 d(sIni, [&said](const QString& caption, const QString& text, dm::MsgButtons, dm::MsgIcon) {
+                said = caption.isEmpty() ? text : caption + QStringLiteral(": ") + text;
+                return dm::MsgResult::Ok;
+            });
+            if (!d.isOpen())
+                return failed(said);
+            if (withDemo)
+                demo::fill(d, year);
         }
-        dm::TDataBase1 d(ini, cliMessages());
-        if (!d.isOpen())
-            return 1;
-        if (withDemo)
-            demo::fill(d, year);
+        // prog.ini names the places the directories are put in.
+        if (!writeIni(sIni, base, local, &e))
+            return failed(e);
+        auto place = [&](const QString& from, const QString& to) {
+            QString target = to;
+            while (target.endsWith(QLatin1Char('/')))
+                target.chop(1);
+            if (::renameat2(AT_FDCWD, QFile::encodeName(from).constData(), AT_FDCWD,
+                            QFile::encodeName(target).constData(), RENAME_NOREPLACE) != 0)
+                throw store::StoreError(QStringLiteral("Не удается создать %1: %2")
+                                            .arg(target, QString::fromLocal8Bit(strerror(errno))));
+            placed << target;
+        };
+        if (baseExists)
+            QDir().rmdir(base);   // empty, checked above
+        place(sBase, base);
+        if (!workExists) {
+            if (localExists)
+                place(sLocal + schema::databaseFileName(schema::Location::Work),
+                      local + schema::databaseFileName(schema::Location::Work));
+            else
+                place(sLocal, local);
+        }
+        place(sIni, ini);
+        QDir(stage).removeRecursively();
     } catch (const store::StoreError& e) {
-        err(QStringLiteral("saldina-cli: ") + e.text());
-        return 1;
+        return failed(e.text());
     }
     say(QStringLiteral("%1: year %2 ready%3; prog.ini: %4").arg(abs).arg(year).arg(withDemo ? " with demo data" : "", ini));
     return 0;
@@ -195,9 +307,23 @@ QString exportValue(const store::Field& f)
     return {};
 }
 
+// A settings file named by --ini must be there: its defaults would make a
+// year somewhere else.
+bool settingsFileMissing(const QString& ini, bool given)
+{
+    if (!given || QFileInfo(ini).isFile())
+        return false;
+    err(QStringLiteral("saldina-cli: файл настроек %1 не найден").arg(QDir::toNativeSeparators(ini)));
+    return true;
+}
+
+bool iniGiven = false;
+
 // Opens the data module on prog.ini; tables named by their store or object names.
 std::unique_ptr<dm::TDataBase1> openData(const QString& ini)
 {
+    if (settingsFileMissing(ini, iniGiven))
+        return nullptr;
     auto d = std::make_unique<dm::TDataBase1>(ini, cliMessages());
     if (!d->isOpen())
         return nullptr;
@@ -449,6 +575,7 @@ int main(int argc, char** argv)
     if (args.size() >= 2 && args[0] == "--ini") {
         ini = args[1];
         args = args.mid(2);
+        iniGiven = true;
     }
     if (args.isEmpty())
         return usage(QStringLiteral("no command"));
@@ -469,6 +596,8 @@ int main(int argc, char** argv)
         return check(ini, args);
     if (cmd == "pack")
         return pack(ini, args);
+    if ((cmd == "report" || cmd == "print") && !wantsHelp(args) && settingsFileMissing(ini, iniGiven))
+        return 1;
     if (cmd == "report")
         return cli::report(ini, args, cliMessages());
     if (cmd == "print")

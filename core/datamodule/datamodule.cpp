@@ -110,6 +110,31 @@ void quarterEntry(Field& f, const QString& text)
     t.fieldByName(QStringLiteral("AllSum")).setValue(static_cast<double>(sum));
 }
 
+// CopyDir; `current` follows the file being copied, so that a failure can
+// be told with the file's name.
+void copyDir(const QString& source, const QString& destination, QString* current)
+{
+    const QString src = nativeDir(source);
+    const QString dst = nativeDir(destination);
+    if (current)
+        *current = dst;
+    if (!QDir().mkpath(dst))
+        throw StoreError(QStringLiteral("Cannot create file %1").arg(dst));
+    const QFileInfoList files = QDir(src).entryInfoList(QDir::Files | QDir::Hidden, QDir::Name);
+    for (const QFileInfo& fi : files) {
+        if (internalFile(fi.fileName()))
+            continue;
+        const QString to = QDir(dst).filePath(fi.fileName());
+        if (current)
+            *current = to;
+        if (isDatabaseFile(fi.absoluteFilePath()))
+            store::snapshotDatabase(fi.absoluteFilePath(), to);
+        else
+            copyFile(fi.absoluteFilePath(), to);
+        keepTime(fi.absoluteFilePath(), to);
+    }
+}
+
 } // namespace
 
 // --------------------------------------------------------------- settings
@@ -419,10 +444,37 @@ void TDataBase1::checkRequired(Table& t)
 
 // --------------------------------------------------------------- opening
 
+QString TDataBase1::yearSettingError() const
+{
+    // A missing key takes the default; a value that is there must be a year
+    // the settings dialog can show, or no directory is made from it.
+    const QString none(QLatin1Char('\n'));   // no value holds a line break
+    const QString text =
+        profile().readString(QString::fromLatin1(config::keys::Main), QString::fromLatin1(config::keys::Year), none);
+    if (text == none)
+        return {};
+    bool digits = !text.isEmpty() && text.size() <= 4;
+    for (QChar c : text)
+        digits = digits && c >= QLatin1Char('0') && c <= QLatin1Char('9');
+    const int year = digits ? text.toInt() : 0;
+    if (digits && year >= MinYear && year <= MaxYear)
+        return {};
+    return QStringLiteral("Год \"%1\" в файле настроек %2 не является целым числом от %3 до %4. "
+                          "Укажите год в меню Сервис\\Настройка.")
+        .arg(text, QDir::toNativeSeparators(QFileInfo(iniPath_).absoluteFilePath()))
+        .arg(MinYear)
+        .arg(MaxYear);
+}
+
 bool TDataBase1::DataBaseCreate()
 {
     closeConnection();
     root_ = DataBaseDir();
+    if (const QString bad = yearSettingError(); !bad.isEmpty()) {
+        yearDir_.clear();
+        message(QStringLiteral("Ошибка настройки"), bad, MsgButtons::Ok, MsgIcon::Error);
+        return false;
+    }
     const int year = Year();
     yearDir_ = root_ + QString::number(year) + QLatin1Char('\\');
     const QString orig = nativeDir(root_ + QStringLiteral("Orig\\"));
@@ -507,12 +559,18 @@ void TDataBase1::makeYear(const QString& source, const QString& yearPath)
         target.chop(1);
     const QString work = target + QStringLiteral(".part") + QString::number(::getpid());
     QDir(work).removeRecursively();
+    QString current;
     try {
-        CopyDir(source, work + QLatin1Char('/'));
+        copyDir(source, work + QLatin1Char('/'), &current);
     } catch (const StoreError& e) {
         QDir(work).removeRecursively();
-        // The files are named as the year's own.
-        throw StoreError(QString(e.text()).replace(work, target));
+        // The files are named as the year's own; a failure that names no
+        // file is told with the file being copied.
+        QString text = QString(e.text()).replace(work, target);
+        current.replace(work, target);
+        if (!current.isEmpty() && !text.contains(current))
+            text += QStringLiteral(" (файл %1)").arg(QDir::toNativeSeparators(current));
+        throw StoreError(text);
     }
     if (!QDir().rename(work, target)) {
         QDir(work).removeRecursively();
@@ -522,24 +580,7 @@ void TDataBase1::makeYear(const QString& source, const QString& yearPath)
     }
 }
 
-void TDataBase1::CopyDir(const QString& source, const QString& destination)
-{
-    const QString src = nativeDir(source);
-    const QString dst = nativeDir(destination);
-    if (!QDir().mkpath(dst))
-        throw StoreError(QStringLiteral("Cannot create file %1").arg(dst));
-    const QFileInfoList files = QDir(src).entryInfoList(QDir::Files | QDir::Hidden, QDir::Name);
-    for (const QFileInfo& fi : files) {
-        if (internalFile(fi.fileName()))
-            continue;
-        const QString to = QDir(dst).filePath(fi.fileName());
-        if (isDatabaseFile(fi.absoluteFilePath()))
-            store::snapshotDatabase(fi.absoluteFilePath(), to);
-        else
-            copyFile(fi.absoluteFilePath(), to);
-        keepTime(fi.absoluteFilePath(), to);
-    }
-}
+void TDataBase1::CopyDir(const QString& source, const QString& destination) { copyDir(source, destination, nullptr); }
 
 bool TDataBase1::BackCopyDataBase()
 {

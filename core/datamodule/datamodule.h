@@ -20,6 +20,9 @@ inline constexpr char DefaultDataBaseDir[] = "DataBase\\";
 inline constexpr int DefaultYear = 2003;
 inline constexpr char DefaultUserName[] = "User1";
 inline constexpr char DefaultLocalBaseDir[] = "Local\\";
+// The years the settings take (the settings dialog's range).
+inline constexpr int MinYear = 1987;
+inline constexpr int MaxYear = 2099;
 
 // A directory as written in prog.ini ("DataBase\2004\", "Acc2004") as a path of
 // this system: a backslash is a separator; a relative path is taken from the
@@ -140,6 +143,9 @@ private:
                     const char* target);
     void orgNameExact(store::Table& t, const char* target);
     void makeYear(const QString& source, const QString& yearPath);
+    // Why the Year of prog.ini cannot be used: present but not a year of
+    // the settings' range. Empty when it can (or is missing).
+    QString yearSettingError() const;
 
     QString iniPath_;
     QString root_;

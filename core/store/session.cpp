@@ -10,7 +10,9 @@
 #include <QSysInfo>
 #include <QThread>
 #include <sqlite3.h>
+#include <cerrno>
 #include <cstdio>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace store {
@@ -38,7 +40,8 @@ void registerFunctions(sqlite3* db)
 // descriptor of a file would drop all of the process's locks on it.
 struct SharedLock {
     std::weak_ptr<LockFile> file;
-    int holders = 0;   // sessions of this process holding the shared database lock
+    int holders = 0;       // sessions of this process holding the shared database lock
+    int workHolders = 0;   // sessions of this process owning the work database
 };
 
 QHash<QString, SharedLock>& lockRegistry()
@@ -47,14 +50,69 @@ QHash<QString, SharedLock>& lockRegistry()
     return r;
 }
 
-std::shared_ptr<LockFile> lockFile(const QString& path)
+// The first line of the control file and of a database's lock file.
+const QByteArray ControlHeader("Saldina control file\n");
+const QByteArray LockHeader("Saldina lock file\n");
+
+std::shared_ptr<LockFile> lockFile(const QString& path, const QByteArray& header)
 {
     auto& e = lockRegistry()[path];
     if (auto f = e.file.lock())
         return f;
-    auto f = std::make_shared<LockFile>(path);
+    auto f = std::make_shared<LockFile>(path, header);
     e.file = f;
     return f;
+}
+
+// A local work database belongs to one running copy: it holds this byte of
+// the database's lock file exclusively while it has the database open.
+constexpr qint64 WorkOwnerByte = 1;
+
+// The user names at work on a year database, held as write locks on bytes of
+// the database file itself far beyond the ones SQLite locks, one byte per
+// name. Unlike the slot in the control file, no delete of a file of the root
+// takes such a claim away while the copy runs. They are locks of an open file
+// description of their own: SQLite's unlocking and closing of its own
+// descriptors of the file leave them alone.
+constexpr qint64 ClaimStart = qint64(1) << 32;
+constexpr quint64 ClaimRange = quint64(1) << 30;
+
+qint64 claimByte(const QString& user)
+{
+    quint64 h = 1469598103934665603ull;   // FNV-1a of the name as compared: letter case aside
+    for (char c : user.toCaseFolded().toUtf8()) {
+        h ^= uchar(c);
+        h *= 1099511628211ull;
+    }
+    return ClaimStart + qint64(h % ClaimRange);
+}
+
+struct YearClaims {
+    int fd = -1;               // the database file, opened for its claims only
+    int connections = 0;       // connections of this process on the file
+    QHash<qint64, int> held;   // claimed byte -> sessions of this process holding it
+};
+
+QHash<QString, YearClaims>& claimRegistry()
+{
+    static QHash<QString, YearClaims> r;
+    return r;
+}
+
+bool setClaimLock(int fd, short type, qint64 start)
+{
+    struct flock fl = {};
+    fl.l_type = type;
+    fl.l_whence = SEEK_SET;
+    fl.l_start = start;
+    fl.l_len = 1;
+    fl.l_pid = 0;
+    for (;;) {
+        if (::fcntl(fd, F_OFD_SETLK, &fl) == 0)
+            return true;
+        if (errno != EINTR)
+            return false;
+    }
 }
 
 // The control file: a header, then fixed slots; a live copy writes its user
@@ -86,6 +144,14 @@ bool slotLive(LockFile& f, int i)
            f.lockedByOther(SlotStart + i * SlotSize, SlotSize);
 }
 
+QString sameUserText(const QString& user)
+{
+    return QStringLiteral("Пользователь \"%1\" уже работает с базой данных в другой копии программы. "
+                          "Каждая копия должна работать под своим именем пользователя: "
+                          "укажите другое имя в меню Сервис\\Настройка.")
+        .arg(user);
+}
+
 QString busyText(const QString& file)
 {
     return QStringLiteral("База данных %1 занята другой копией программы. Повторите действие позже.").arg(file);
@@ -95,15 +161,23 @@ QString busyText(const QString& file)
 
 // ---------------------------------------------------------------- Connection
 
-Connection::Connection(Session* session, QString file) : session_(session), file_(std::move(file))
+Connection::Connection(Session* session, QString file, schema::Location loc)
+    : session_(session), file_(std::move(file)), loc_(loc)
 {
     static quint64 serials = 0;
     serial_ = ++serials;
+    // The files of a database are opened only as regular files of their
+    // own, never through a link that someone put in their place.
+    for (const QString& f : {file_, file_ + QStringLiteral("-journal")}) {
+        const QString why = refusalOfPath(f);
+        if (!why.isEmpty())
+            throw StoreError(why);
+    }
     if (!QFileInfo::exists(file_))
         throw StoreError(QStringLiteral("Файл базы данных %1 не найден.").arg(file_));
     lockPath_ = QFileInfo(file_).absolutePath() + QLatin1Char('/') + QFileInfo(file_).completeBaseName() +
                 QStringLiteral(".lck");
-    lock_ = lockFile(lockPath_);
+    lock_ = lockFile(lockPath_, LockHeader);
     auto lock = lock_;
     auto& reg = lockRegistry()[lockPath_];
     if (reg.holders == 0) {
@@ -122,7 +196,7 @@ Connection::Connection(Session* session, QString file) : session_(session), file
     lockHeld_ = true;
 
     const int rc = sqlite3_open_v2(QFile::encodeName(file_).constData(), &db_,
-                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_NOFOLLOW, nullptr);
     try {
         if (rc != SQLITE_OK)
             fail(rc);
@@ -138,17 +212,87 @@ Connection::Connection(Session* session, QString file) : session_(session), file
         if (v != schema::SchemaVersion)
             throw StoreError(
                 QStringLiteral("Файл %1 не является базой данных программы (версия %2).").arg(file_).arg(v));
+        if (loc_ == schema::Location::Work)
+            takeWorkDatabase();
+        else if (session_)
+            claimUserName();
     } catch (...) {
         for (auto* s : std::as_const(stmts_))
             sqlite3_finalize(s);
         stmts_.clear();
         sqlite3_close_v2(db_);
         db_ = nullptr;
+        releaseClaim();
         if (--reg.holders == 0)
             lock->unlock(0, 1);
         lockHeld_ = false;
         lock_.reset();
         throw;
+    }
+}
+
+// Two copies that share a local work directory would empty and fill the same
+// work tables under each other's reports: the second is refused.
+void Connection::takeWorkDatabase()
+{
+    auto& reg = lockRegistry()[lockPath_];
+    if (reg.workHolders == 0 && !lock_->lockExclusive(WorkOwnerByte, 1))
+        throw StoreError(QStringLiteral("Локальный рабочий каталог %1 используется другой копией программы. "
+                                        "У каждой копии программы должен быть свой рабочий каталог: "
+                                        "укажите другой в меню Сервис\\Настройка.")
+                             .arg(QDir::toNativeSeparators(QFileInfo(file_).absolutePath())));
+    ++reg.workHolders;
+    workOwner_ = true;
+}
+
+// The user name claimed on the year database itself, so that a second copy
+// under the name is refused even when the control file has been deleted.
+void Connection::claimUserName()
+{
+    const QString user = session_->userName();
+    auto& c = claimRegistry()[file_];
+    if (c.fd < 0) {
+        c.fd = ::open(QFile::encodeName(file_).constData(), O_RDWR | O_NOFOLLOW | O_CLOEXEC);
+        if (c.fd < 0) {
+            const int e = errno;
+            claimRegistry().remove(file_);
+            throw StoreError(QStringLiteral("Не удается открыть файл базы данных %1: %2")
+                                 .arg(file_, QString::fromLocal8Bit(strerror(e))));
+        }
+    }
+    ++c.connections;
+    claimCounted_ = true;
+    const qint64 byte = claimByte(user);
+    if (c.held.value(byte) == 0 && !setClaimLock(c.fd, F_WRLCK, byte))
+        throw StoreError(sameUserText(user));
+    ++c.held[byte];
+    claim_ = byte;
+}
+
+void Connection::releaseClaim()
+{
+    if (workOwner_) {
+        workOwner_ = false;
+        auto& reg = lockRegistry()[lockPath_];
+        if (--reg.workHolders == 0)
+            lock_->unlock(WorkOwnerByte, 1);
+    }
+    if (!claimCounted_)
+        return;
+    claimCounted_ = false;
+    auto it = claimRegistry().find(file_);
+    if (it == claimRegistry().end())
+        return;
+    if (claim_ >= 0 && --it->held[claim_] == 0) {
+        it->held.remove(claim_);
+        setClaimLock(it->fd, F_UNLCK, claim_);
+    }
+    claim_ = -1;
+    if (--it->connections == 0) {
+        // The last connection of the process on the file is closed (closing
+        // a descriptor drops the process's SQLite locks on the file).
+        ::close(it->fd);
+        claimRegistry().erase(it);
     }
 }
 
@@ -159,6 +303,7 @@ Connection::~Connection()
         sqlite3_finalize(s);
     if (db_)
         sqlite3_close_v2(db_);
+    releaseClaim();
     if (lockHeld_) {
         auto& reg = lockRegistry()[lockPath_];
         if (--reg.holders == 0)
@@ -293,9 +438,20 @@ qint64 Connection::dataVersion()
     return st.columnInt(0);
 }
 
+void Connection::checkJournal() const
+{
+    // SQLite writes a journal beside the database at each write: one put
+    // there as a link would have it write over the link's target.
+    const QString why = refusalOfPath(file_ + QStringLiteral("-journal"));
+    if (!why.isEmpty())
+        throw StoreError(why);
+}
+
 void Connection::begin()
 {
     endRead();
+    if (!batch_)
+        checkJournal();
     exec(batch_ ? QStringLiteral("SAVEPOINT post") : QStringLiteral("BEGIN IMMEDIATE"));
 }
 
@@ -320,6 +476,7 @@ void Connection::beginBatch()
     if (batch_)
         throw StoreError(QStringLiteral("A batch is already open on %1").arg(file_));
     endRead();
+    checkJournal();
     exec(QStringLiteral("BEGIN IMMEDIATE"));
     batch_ = true;
 }
@@ -566,7 +723,7 @@ void Session::open()
     if (user.size() > MaxUserName)
         throw StoreError(QStringLiteral("Имя пользователя длиннее %1 знаков. Укажите более короткое имя в меню Сервис\\Настройка.")
                              .arg(MaxUserName));
-    auto ctl = lockFile(root + QStringLiteral("/saldina.dbp"));
+    auto ctl = lockFile(root + QStringLiteral("/saldina.dbp"), ControlHeader);
     if (!ctl->lockExclusive(MutexStart, 1, true))
         throw StoreError(QStringLiteral("Не удается заблокировать файл %1.").arg(ctl->path()));
     int free = -1;
@@ -578,10 +735,7 @@ void Session::open()
         }
         if (slotName(*ctl, i).compare(user, Qt::CaseInsensitive) == 0) {
             ctl->unlock(MutexStart, 1);
-            throw StoreError(QStringLiteral("Пользователь \"%1\" уже работает с базой данных в другой копии программы. "
-                                            "Каждая копия должна работать под своим именем пользователя: "
-                                            "укажите другое имя в меню Сервис\\Настройка.")
-                                 .arg(user));
+            throw StoreError(sameUserText(user));
         }
     }
     if (free < 0 || !ctl->lockExclusive(SlotStart + free * SlotSize, SlotSize)) {
@@ -600,8 +754,7 @@ void Session::open()
             rec.chop(1);
     }
     rec.resize(SlotSize, '\0');
-    if (::pwrite(ctl->fd(), "Saldina control file\n", 21, 0) < 0 ||
-        ::pwrite(ctl->fd(), rec.constData(), SlotSize, SlotStart + free * SlotSize) != SlotSize) {
+    if (::pwrite(ctl->fd(), rec.constData(), SlotSize, SlotStart + free * SlotSize) != SlotSize) {
         ctl->unlock(SlotStart + free * SlotSize, SlotSize);
         ctl->unlock(MutexStart, 1);
         throw StoreError(QStringLiteral("Не удается записать файл %1.").arg(ctl->path()));
@@ -651,7 +804,7 @@ Connection& Session::connection(const QString& dir, schema::Location loc)
     auto it = connections_.find(file);
     if (it != connections_.end())
         return **it;
-    auto c = std::make_shared<Connection>(this, file);
+    auto c = std::make_shared<Connection>(this, file, loc);
     connections_.insert(file, c);
     return *c;
 }

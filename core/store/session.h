@@ -26,7 +26,9 @@ inline constexpr int BusyTimeoutMs = 5000;
 // One database file opened by one session.
 class Connection {
 public:
-    Connection(Session* session, QString file);
+    // A year database claims the session's user name on the file itself; a
+    // work database is refused while another running copy has it open.
+    Connection(Session* session, QString file, schema::Location loc = schema::Location::Year);
     ~Connection();
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
@@ -87,9 +89,17 @@ private:
     void commit();
     void rollback();
     void openRead();
+    void checkJournal() const;
+    void takeWorkDatabase();
+    void claimUserName();
+    void releaseClaim();
 
     Session* session_;
     QString file_;
+    schema::Location loc_;
+    qint64 claim_ = -1;          // the byte of the year database claimed for the user name
+    bool claimCounted_ = false;
+    bool workOwner_ = false;
     QString lockPath_;
     std::shared_ptr<LockFile> lock_;   // held while the connection lives
     sqlite3* db_ = nullptr;

@@ -173,7 +173,9 @@ QList<int> storedAmounts(const TestRoot& r, const QString& account)
     QList<int> out;
     sqlite3* db = nullptr;
     const QByteArray file = QFile::encodeName(Session::databasePath(r.year, schema::Location::Year));
-    if (sqlite3_open_v2(file.constData(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+    // Read-write, as every copy opens it: a copy killed in the middle of its
+    // commit leaves a hot journal that only a writer can roll back.
+    if (sqlite3_open_v2(file.constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
         sqlite3_close_v2(db);
         qWarning("cannot open %s", file.constData());
         return out;
