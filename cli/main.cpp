@@ -3,6 +3,7 @@
 #include "cli/csv.h"
 #include "core/datamodule/datamodule.h"
 #include "cli/demo.h"
+#include "cli/output.h"
 #include "cli/report_command.h"
 #include "core/store/check.h"
 #include "core/store/format.h"
@@ -13,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -46,9 +48,11 @@ const char* const InitHelp =
 const char* const ImportHelp =
     "Usage: saldina-cli [--ini PATH] import TABLE FILE.csv [--replace]\n"
     "\n"
-    "FILE.csv: RFC 4180, UTF-8, a header row of stored field names (any case).\n"
+    "FILE.csv: RFC 4180, UTF-8 (with or without BOM) or else code page 1251, a header row\n"
+    "of stored field names (any case, each once).\n"
     "Dates as yyyy-mm-dd or dd.MM.yyyy, numbers with '.' or ',', an empty field is empty.\n"
-    "Every row goes through the table store, so every rule of the table applies. The import\n"
+    "Every row goes through the table store, so every rule of the table applies; a damaged\n"
+    "database is refused before anything is written. The import\n"
     "is all or nothing: the first refused row is named with its line and the store's text,\n"
     "and nothing is added. Importing receipts or expenditures (t2_1, t2_2) does not change\n"
     "the totals of the accounts in t1, nor do DIn/DOut change DOrg: the ledger and the\n"
@@ -65,9 +69,10 @@ const char* const ExportHelp =
 const char* const CheckHelp =
     "Usage: saldina-cli [--ini PATH] check\n"
     "\n"
-    "Checks the year and work databases: the files themselves, account totals against\n"
-    "their postings, income accounting totals against their entries, and codes missing\n"
-    "from their reference books. Exit status 1 when anything is wrong.\n";
+    "Checks the year and work databases: first the files themselves, every table, field,\n"
+    "index and integrity rule as defined, and keys held by two rows; then account totals\n"
+    "against their postings, income accounting totals against their entries, and codes\n"
+    "missing from their reference books. Exit status 1 when anything is wrong.\n";
 
 void err(const QString& s) { std::fprintf(stderr, "%s\n", s.toUtf8().constData()); }
 void say(const QString& s) { std::fprintf(stdout, "%s\n", s.toUtf8().constData()); }
@@ -123,7 +128,7 @@ int init(QStringList args)
     const QString local = abs + QStringLiteral("/Local/");
     const QString ini = abs + QStringLiteral("/prog.ini");
     if (QFileInfo::exists(base + "Orig/" + schema::databaseFileName(schema::Location::Year)) || QFileInfo::exists(ini)) {
-        err(QStringLiteral("saldina-cli: %1 is set up already; choose an empty directory").arg(abs));
+        err(QStringLiteral("saldina-cli: %1 уже установлен; выберите пустой каталог").arg(abs));
         return 1;
     }
     try {
@@ -161,7 +166,7 @@ int init(QStringList args)
         err(QStringLiteral("saldina-cli: ") + e.text());
         return 1;
     }
-    say(QStringLiteral("%1: year %2 ready%3; prog.ini: %4").arg(abs).arg(year).arg(withDemo ? " with demo data" : "", ini));
+    say(QStringLiteral("%1: год %2 готов%3; prog.ini: %4").arg(abs).arg(year).arg(withDemo ? QStringLiteral(" с примером данных") : QString(), ini));
     return 0;
 }
 
@@ -198,7 +203,7 @@ store::Table* findTable(dm::TDataBase1& d, const QString& name)
 {
     store::Table* t = d.tableByName(name);
     if (!t)
-        err(QStringLiteral("saldina-cli: no table %1").arg(name));
+        err(QStringLiteral("saldina-cli: нет таблицы %1").arg(name));
     return t;
 }
 
@@ -248,14 +253,10 @@ int exportTable(const QString& ini, QStringList args)
             data += csv::line(row).toUtf8();
         }
         t->enableControls();
-        if (out.isEmpty()) {
-            std::fwrite(data.constData(), 1, size_t(data.size()), stdout);
-        } else {
-            QFile f(out);
-            if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(data) != data.size()) {
-                err(QStringLiteral("saldina-cli: cannot write %1").arg(out));
-                return 1;
-            }
+        QString why;
+        if (out.isEmpty() ? !cli::writeStandardOutput(data, why) : !cli::writeFileWhole(out, data, why)) {
+            err(QStringLiteral("saldina-cli: ") + why);
+            return 1;
         }
     } catch (const store::StoreError& e) {
         err(QStringLiteral("saldina-cli: ") + e.text());
@@ -275,7 +276,7 @@ int importTable(const QString& ini, QStringList args)
         return usage(QStringLiteral("import needs TABLE and FILE.csv"), ImportHelp);
     QFile file(args[1]);
     if (!file.open(QIODevice::ReadOnly)) {
-        err(QStringLiteral("saldina-cli: cannot read %1").arg(args[1]));
+        err(QStringLiteral("saldina-cli: не удается прочитать %1: %2").arg(args[1], file.errorString()));
         return 1;
     }
     QVector<csv::Record> rows;
@@ -285,7 +286,7 @@ int importTable(const QString& ini, QStringList args)
         return 1;
     }
     if (rows.isEmpty()) {
-        err(QStringLiteral("saldina-cli: %1: no header row").arg(args[1]));
+        err(QStringLiteral("saldina-cli: %1: нет строки заголовка").arg(args[1]));
         return 1;
     }
     auto d = openData(ini);
@@ -298,7 +299,11 @@ int importTable(const QString& ini, QStringList args)
     for (const QString& h : rows.first().fields) {
         store::Field* f = t->findField(h.trimmed());
         if (!f || f->isCalculated()) {
-            err(QStringLiteral("saldina-cli: %1: line 1: %2 has no stored field %3").arg(args[1], t->tableName(), h));
+            err(QStringLiteral("saldina-cli: %1: строка 1: в таблице %2 нет хранимого поля %3").arg(args[1], t->tableName(), h));
+            return 1;
+        }
+        if (std::find(cols.begin(), cols.end(), f) != cols.end()) {
+            err(QStringLiteral("saldina-cli: %1: строка 1: поле %2 названо в заголовке дважды").arg(args[1], f->name()));
             return 1;
         }
         cols.push_back(f);
@@ -307,6 +312,17 @@ int importTable(const QString& ini, QStringList args)
     try {
         if (!t->isOpen())
             t->open();
+        // Nothing is written into a damaged file.
+        const schema::TableDef* def = schema::table(t->tableName());
+        const QStringList damage =
+            store::checkDatabaseFile(t->connection(), def ? def->location : schema::Location::Year);
+        if (!damage.isEmpty()) {
+            for (const QString& p : damage)
+                err(QStringLiteral("saldina-cli: ") + p);
+            err(QStringLiteral("saldina-cli: %1: база данных %2 повреждена, ничего не добавлено")
+                    .arg(t->tableName(), t->connection().file()));
+            return 1;
+        }
         // All or nothing: a batch left by a refusal is rolled back.
         store::BatchScope batch(t->connection());
         t->disableControls();
@@ -323,13 +339,13 @@ int importTable(const QString& ini, QStringList args)
             const csv::Record& rec = rows[r];
             try {
                 if (rec.fields.size() != int(cols.size()))
-                    throw store::StoreError(QStringLiteral("%1 fields, the header has %2").arg(rec.fields.size()).arg(cols.size()));
+                    throw store::StoreError(QStringLiteral("полей %1, а в заголовке %2").arg(rec.fields.size()).arg(cols.size()));
                 t->append();
                 for (int i = 0; i < int(cols.size()); ++i) {
                     const QString& v = rec.fields[i];
                     if (cols[i]->type() == schema::FieldType::AutoInc) {
                         if (!v.isEmpty())
-                            t->assignAutoInc(v.toLongLong());
+                            t->assignAutoInc(cols[i]->convert(v).toLongLong());
                         continue;
                     }
                     cols[i]->setValue(v.isEmpty() ? QVariant() : QVariant(v));
@@ -339,7 +355,7 @@ int importTable(const QString& ini, QStringList args)
             } catch (const store::StoreError& e) {
                 t->cancel();
                 t->enableControls();
-                err(QStringLiteral("saldina-cli: %1: line %2: %3").arg(args[1]).arg(rec.line).arg(e.text()));
+                err(QStringLiteral("saldina-cli: %1: строка %2: %3").arg(args[1]).arg(rec.line).arg(e.text()));
                 return 1;
             }
         }
@@ -349,7 +365,7 @@ int importTable(const QString& ini, QStringList args)
         err(QStringLiteral("saldina-cli: ") + e.text());
         return 1;
     }
-    say(QStringLiteral("%1: %2 rows added").arg(t->tableName()).arg(added));
+    say(QStringLiteral("%1: добавлено записей: %2").arg(t->tableName()).arg(added));
     return 0;
 }
 
@@ -375,11 +391,11 @@ int check(const QString& ini, const QStringList& args)
     for (const auto& p : problems)
         say(p);
     if (!problems.isEmpty()) {
-        say(QStringLiteral("%1 problem(s) found").arg(problems.size()));
+        say(QStringLiteral("найдено ошибок: %1").arg(problems.size()));
         return 1;
     }
     int accounts = d->T1.recordCount();
-    say(QStringLiteral("ok: %1 accounts, %2 receipts, %3 expenditures")
+    say(QStringLiteral("ошибок нет: лицевых счетов %1, поступлений %2, расходов %3")
             .arg(accounts)
             .arg(d->T2_1.recordCount())
             .arg(d->T2_2.recordCount()));
@@ -390,6 +406,7 @@ int check(const QString& ini, const QStringList& args)
 
 int main(int argc, char** argv)
 {
+    cli::guardStandardDescriptors();
     // The reports measure their texts with fonts, which needs a GUI
     // application (offscreen unless a platform is asked for), but no widgets.
     bool reports = false;
@@ -424,17 +441,32 @@ int main(int argc, char** argv)
     if (ini.isEmpty())
         ini = config::Profile::defaultPath();
     const QString cmd = args.takeFirst();
-    if (cmd == "init")
-        return init(args);
-    if (cmd == "import")
-        return importTable(ini, args);
-    if (cmd == "export")
-        return exportTable(ini, args);
-    if (cmd == "check")
-        return check(ini, args);
-    if (cmd == "report")
-        return cli::report(ini, args, cliMessages());
-    if (cmd == "print")
-        return cli::print(ini, args, cliMessages());
-    return usage(QStringLiteral("unknown command ") + cmd);
+    int rc = 0;
+    // A failure of the store that no command caught is told like any other.
+    try {
+        if (cmd == "init")
+            rc = init(args);
+        else if (cmd == "import")
+            rc = importTable(ini, args);
+        else if (cmd == "export")
+            rc = exportTable(ini, args);
+        else if (cmd == "check")
+            rc = check(ini, args);
+        else if (cmd == "report")
+            rc = cli::report(ini, args, cliMessages());
+        else if (cmd == "print")
+            rc = cli::print(ini, args, cliMessages());
+        else
+            return usage(QStringLiteral("unknown command ") + cmd);
+    } catch (const std::exception& e) {
+        err(QStringLiteral("saldina-cli: ") + store::errorText(e));
+        return 1;
+    }
+    // What was said on standard output must have arrived.
+    QString why;
+    if (!cli::flushStandardOutput(why)) {
+        err(QStringLiteral("saldina-cli: ") + why);
+        return 1;
+    }
+    return rc;
 }
