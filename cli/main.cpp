@@ -52,11 +52,12 @@ const char* const ImportHelp =
     "of stored field names (any case, each once).\n"
     "Dates as yyyy-mm-dd or dd.MM.yyyy, numbers with '.' or ',', an empty field is empty.\n"
     "Every row goes through the table store, so every rule of the table applies; a damaged\n"
-    "database is refused before anything is written. The import\n"
-    "is all or nothing: the first refused row is named with its line and the store's text,\n"
-    "and nothing is added. Importing receipts or expenditures (t2_1, t2_2) does not change\n"
-    "the totals of the accounts in t1, nor do DIn/DOut change DOrg: the ledger and the\n"
-    "income entry keep those totals; import the account rows with their totals as well.\n"
+    "database is refused before anything is written. The import is all or nothing: the\n"
+    "first refused row is named with its line and the store's text, and nothing is added.\n"
+    "A serial number (corPln.AbsNum) is a whole number from 1, or given when empty.\n"
+    "Importing receipts or expenditures (t2_1, t2_2) does not change the totals of the\n"
+    "accounts in t1, nor do DIn/DOut change DOrg: the ledger and the income entry keep\n"
+    "those totals; import the account rows with their totals as well.\n"
     "  --replace   empty the table first (in the same all-or-nothing step)\n";
 
 const char* const ExportHelp =
@@ -112,17 +113,17 @@ int init(QStringList args)
             bool ok = false;
             year = args.isEmpty() ? 0 : args.takeFirst().toInt(&ok);
             if (!ok || year < 1987 || year > 2099)
-                return usage(QStringLiteral("--year needs a year from 1987 to 2099"), InitHelp);
+                return usage(QStringLiteral("--year: нужен год от 1987 до 2099"), InitHelp);
         } else if (a.startsWith("-")) {
-            return usage(QStringLiteral("unknown option ") + a, InitHelp);
+            return usage(QStringLiteral("неизвестный ключ ") + a, InitHelp);
         } else if (root.isEmpty()) {
             root = a;
         } else {
-            return usage(QStringLiteral("one ROOT only"), InitHelp);
+            return usage(QStringLiteral("ROOT дается один"), InitHelp);
         }
     }
     if (root.isEmpty())
-        return usage(QStringLiteral("init needs ROOT"), InitHelp);
+        return usage(QStringLiteral("init: не указан ROOT"), InitHelp);
     const QString abs = QDir::cleanPath(QFileInfo(root).absoluteFilePath());
     const QString base = abs + QStringLiteral("/DataBase/");
     const QString local = abs + QStringLiteral("/Local/");
@@ -218,16 +219,16 @@ int exportTable(const QString& ini, QStringList args)
         const QString a = args.takeFirst();
         if (a == "--out") {
             if (args.isEmpty())
-                return usage(QStringLiteral("--out needs a file"), ExportHelp);
+                return usage(QStringLiteral("--out: не указан файл"), ExportHelp);
             out = args.takeFirst();
         } else if (a.startsWith("-") || !name.isEmpty()) {
-            return usage(QStringLiteral("unexpected ") + a, ExportHelp);
+            return usage(QStringLiteral("лишний аргумент ") + a, ExportHelp);
         } else {
             name = a;
         }
     }
     if (name.isEmpty())
-        return usage(QStringLiteral("export needs TABLE"), ExportHelp);
+        return usage(QStringLiteral("export: не указана TABLE"), ExportHelp);
     auto d = openData(ini);
     if (!d)
         return 1;
@@ -273,7 +274,7 @@ int importTable(const QString& ini, QStringList args)
     }
     const bool replace = args.removeAll(QStringLiteral("--replace")) > 0;
     if (args.size() != 2 || args[0].startsWith("-") || args[1].startsWith("-"))
-        return usage(QStringLiteral("import needs TABLE and FILE.csv"), ImportHelp);
+        return usage(QStringLiteral("import: нужны TABLE и FILE.csv"), ImportHelp);
     QFile file(args[1]);
     if (!file.open(QIODevice::ReadOnly)) {
         err(QStringLiteral("saldina-cli: не удается прочитать %1: %2").arg(args[1], file.errorString()));
@@ -376,7 +377,7 @@ int check(const QString& ini, const QStringList& args)
         return 0;
     }
     if (!args.isEmpty())
-        return usage(QStringLiteral("check takes no arguments"), CheckHelp);
+        return usage(QStringLiteral("check: аргументы не нужны"), CheckHelp);
     auto d = openData(ini);
     if (!d)
         return 1;
@@ -433,18 +434,16 @@ int main(int argc, char** argv)
         args = args.mid(2);
     }
     if (args.isEmpty())
-        return usage(QStringLiteral("no command"));
-    if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
-        std::fputs(Usage, stdout);
-        return 0;
-    }
+        return usage(QStringLiteral("не указана команда"));
     if (ini.isEmpty())
         ini = config::Profile::defaultPath();
     const QString cmd = args.takeFirst();
     int rc = 0;
     // A failure of the store that no command caught is told like any other.
     try {
-        if (cmd == "init")
+        if (cmd == "--help" || cmd == "-h" || cmd == "help")
+            std::fputs(Usage, stdout);
+        else if (cmd == "init")
             rc = init(args);
         else if (cmd == "import")
             rc = importTable(ini, args);
@@ -457,14 +456,14 @@ int main(int argc, char** argv)
         else if (cmd == "print")
             rc = cli::print(ini, args, cliMessages());
         else
-            return usage(QStringLiteral("unknown command ") + cmd);
+            return usage(QStringLiteral("неизвестная команда ") + cmd);
     } catch (const std::exception& e) {
         err(QStringLiteral("saldina-cli: ") + store::errorText(e));
         return 1;
     }
     // What was said on standard output must have arrived.
     QString why;
-    if (!cli::flushStandardOutput(why)) {
+    if (!cli::closeStandardOutput(why)) {
         err(QStringLiteral("saldina-cli: ") + why);
         return 1;
     }

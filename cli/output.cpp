@@ -54,6 +54,17 @@ bool flushStandardOutput(QString& error)
     return false;
 }
 
+bool closeStandardOutput(QString& error)
+{
+    if (!flushStandardOutput(error))
+        return false;
+    errno = 0;
+    if (std::fclose(stdout) == 0)
+        return true;
+    error = QStringLiteral("не удается записать в стандартный вывод: ") + reason(errno);
+    return false;
+}
+
 bool writeFileWhole(const QString& file, const std::function<bool(QIODevice&)>& fill, QString& error)
 {
     QSaveFile f(file);

@@ -21,6 +21,8 @@ bool writeStandardOutput(const QByteArray& data, QString& error);
 // Flushes standard output; false with the system's reason when it or any
 // earlier write to it failed.
 bool flushStandardOutput(QString& error);
+// Flushes and closes standard output at the end; false with the reason.
+bool closeStandardOutput(QString& error);
 
 // Writes `file` through `fill` into a temporary file beside it, renamed to
 // `file` once every byte is written, flushed and closed. On failure the

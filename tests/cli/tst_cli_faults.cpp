@@ -185,6 +185,11 @@ private slots:
         r = cli({"--ini", ini, "report", "accounts-short", "--text"}, "exec >/dev/full");
         QCOMPARE(r.code, 1);
         QVERIFY2(r.err.contains("No space left"), qPrintable(r.err));
+        // What the short commands say is checked as well.
+        for (const QStringList& c : {QStringList{"--ini", ini, "check"}, {"--help"}, {"export", "--help"}}) {
+            r = cli(c, "exec >/dev/full");
+            QVERIFY2(r.code == 1 && r.err.contains("No space left"), qPrintable(c.join(' ') + ": " + r.err));
+        }
         // Standard output closed: the rows go nowhere, and nothing else takes
         // its place (the year's file stays as it was).
         const QString db = yearDb(ini);
