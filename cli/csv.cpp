@@ -1,12 +1,89 @@
 #include "cli/csv.h"
 
+#include "core/datamodule/profile.h"
+
 namespace csv {
+
+namespace {
+
+// Offset of the first byte that does not begin a well-formed UTF-8 sequence
+// (no overlong forms, surrogates or code points past U+10FFFF), or -1.
+qsizetype invalidUtf8(const QByteArray& data)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(data.constData());
+    const qsizetype n = data.size();
+    for (qsizetype i = 0; i < n;) {
+        const unsigned char b = p[i];
+        int len = 0;
+        unsigned lo = 0x80, hi = 0xBF;   // range of the second byte
+        if (b < 0x80)
+            len = 1;
+        else if (b >= 0xC2 && b <= 0xDF)
+            len = 2;
+        else if (b == 0xE0)
+            len = 3, lo = 0xA0;
+        else if (b >= 0xE1 && b <= 0xEC)
+            len = 3;
+        else if (b == 0xED)
+            len = 3, hi = 0x9F;
+        else if (b >= 0xEE && b <= 0xEF)
+            len = 3;
+        else if (b == 0xF0)
+            len = 4, lo = 0x90;
+        else if (b >= 0xF1 && b <= 0xF3)
+            len = 4;
+        else if (b == 0xF4)
+            len = 4, hi = 0x8F;
+        else
+            return i;
+        if (i + len > n)
+            return i;
+        for (int k = 1; k < len; ++k) {
+            const unsigned c = p[i + k];
+            if (k == 1 ? (c < lo || c > hi) : (c < 0x80 || c > 0xBF))
+                return i;
+        }
+        i += len;
+    }
+    return -1;
+}
+
+int lineAt(const QByteArray& data, qsizetype offset) { return int(data.left(offset).count('\n')) + 1; }
+
+int lineAt(const QString& text, qsizetype offset) { return int(text.left(offset).count(QLatin1Char('\n'))) + 1; }
+
+} // namespace
+
+bool decode(const QByteArray& data, QString& text, QString& error)
+{
+    const bool bom = data.startsWith("\xEF\xBB\xBF");
+    const QByteArray body = bom ? data.mid(3) : data;
+    const qsizetype bad = invalidUtf8(body);
+    if (bad < 0) {
+        text = QString::fromUtf8(body);
+    } else if (bom) {
+        error = QStringLiteral("строка %1: файл начинается с метки UTF-8, но это не текст UTF-8").arg(lineAt(body, bad));
+        return false;
+    } else {
+        text = config::cp1251::decode(body);
+    }
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t u = text[i].unicode();
+        if (u == 0 || u == 0xFFFD || (u >= 0x80 && u <= 0x9F)) {
+            error = QStringLiteral("строка %1: знак U+%2 — текст не в UTF-8 и не в кодировке Windows-1251")
+                        .arg(lineAt(text, i))
+                        .arg(QString::number(uint(u), 16).toUpper().rightJustified(4, QLatin1Char('0')));
+            return false;
+        }
+    }
+    return true;
+}
 
 bool parse(const QByteArray& data, QVector<Record>& out, QString& error)
 {
-    QString s = QString::fromUtf8(data);
-    if (s.startsWith(QChar(0xFEFF)))
-        s.remove(0, 1);
+    QString s;
+    if (!decode(data, s, error))
+        return false;
     int line = 1;
     int i = 0;
     const int n = int(s.size());

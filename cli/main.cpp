@@ -3,6 +3,7 @@
 #include "cli/csv.h"
 #include "core/datamodule/datamodule.h"
 #include "cli/demo.h"
+#include "cli/output.h"
 #include "cli/report_command.h"
 #include "core/store/check.h"
 #include "core/store/format.h"
@@ -14,6 +15,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -54,13 +56,16 @@ const char* const InitHelp =
 const char* const ImportHelp =
     "Usage: saldina-cli [--ini PATH] import TABLE FILE.csv [--replace]\n"
     "\n"
-    "FILE.csv: RFC 4180, UTF-8, a header row of stored field names (any case).\n"
+    "FILE.csv: RFC 4180, UTF-8 (with or without BOM) or else code page 1251, a header row\n"
+    "of stored field names (any case, each once).\n"
     "Dates as yyyy-mm-dd or dd.MM.yyyy, numbers with '.' or ',', an empty field is empty.\n"
-    "Every row goes through the table store, so every rule of the table applies. The import\n"
-    "is all or nothing: the first refused row is named with its line and the store's text,\n"
-    "and nothing is added. Importing receipts or expenditures (t2_1, t2_2) does not change\n"
-    "the totals of the accounts in t1, nor do DIn/DOut change DOrg: the ledger and the\n"
-    "income entry keep those totals; import the account rows with their totals as well.\n"
+    "Every row goes through the table store, so every rule of the table applies; a damaged\n"
+    "database is refused before anything is written. The import is all or nothing: the\n"
+    "first refused row is named with its line and the store's text, and nothing is added.\n"
+    "A serial number (corPln.AbsNum) is a whole number from 1, or given when empty.\n"
+    "Importing receipts or expenditures (t2_1, t2_2) does not change the totals of the\n"
+    "accounts in t1, nor do DIn/DOut change DOrg: the ledger and the income entry keep\n"
+    "those totals; import the account rows with their totals as well.\n"
     "  --replace   empty the table first (in the same all-or-nothing step)\n";
 
 const char* const ExportHelp =
@@ -73,9 +78,10 @@ const char* const ExportHelp =
 const char* const CheckHelp =
     "Usage: saldina-cli [--ini PATH] check\n"
     "\n"
-    "Checks the year and work databases: the files themselves, account totals against\n"
-    "their postings, income accounting totals against their entries, and codes missing\n"
-    "from their reference books. Exit status 1 when anything is wrong.\n";
+    "Checks the year and work databases: first the files themselves, every table, field,\n"
+    "index and integrity rule as defined, and keys held by two rows; then account totals\n"
+    "against their postings, income accounting totals against their entries, and codes\n"
+    "missing from their reference books. Exit status 1 when anything is wrong.\n";
 
 const char* const PackHelp =
     "Usage: saldina-cli [--ini PATH] pack\n"
@@ -125,17 +131,17 @@ int init(QStringList args)
             bool ok = false;
             year = args.isEmpty() ? 0 : args.takeFirst().toInt(&ok);
             if (!ok || year < 1987 || year > 2099)
-                return usage(QStringLiteral("--year needs a year from 1987 to 2099"), InitHelp);
+                return usage(QStringLiteral("--year: нужен год от 1987 до 2099"), InitHelp);
         } else if (a.startsWith("-")) {
-            return usage(QStringLiteral("unknown option ") + a, InitHelp);
+            return usage(QStringLiteral("неизвестный ключ ") + a, InitHelp);
         } else if (root.isEmpty()) {
             root = a;
         } else {
-            return usage(QStringLiteral("one ROOT only"), InitHelp);
+            return usage(QStringLiteral("ROOT дается один"), InitHelp);
         }
     }
     if (root.isEmpty())
-        return usage(QStringLiteral("init needs ROOT"), InitHelp);
+        return usage(QStringLiteral("init: не указан ROOT"), InitHelp);
     const QString abs = QDir::cleanPath(QFileInfo(root).absoluteFilePath());
     // prog.ini names the directories of the root: a root that it cannot
     // hold is refused before anything is made.
@@ -179,7 +185,7 @@ int init(QStringList args)
     const bool baseExists = QFileInfo::exists(base);
     if (QFileInfo::exists(ini) ||
         (baseExists && !QDir(base).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).isEmpty())) {
-        err(QStringLiteral("saldina-cli: %1 is set up already; choose an empty directory").arg(abs));
+        err(QStringLiteral("saldina-cli: %1 уже установлен; выберите пустой каталог").arg(abs));
         return 1;
     }
     const bool localExists = QFileInfo::exists(local);
@@ -285,7 +291,7 @@ int init(QStringList args)
     } catch (const store::StoreError& e) {
         return failed(e.text());
     }
-    say(QStringLiteral("%1: year %2 ready%3; prog.ini: %4").arg(abs).arg(year).arg(withDemo ? " with demo data" : "", ini));
+    say(QStringLiteral("%1: год %2 готов%3; prog.ini: %4").arg(abs).arg(year).arg(withDemo ? QStringLiteral(" с примером данных") : QString(), ini));
     return 0;
 }
 
@@ -336,7 +342,7 @@ store::Table* findTable(dm::TDataBase1& d, const QString& name)
 {
     store::Table* t = d.tableByName(name);
     if (!t)
-        err(QStringLiteral("saldina-cli: no table %1").arg(name));
+        err(QStringLiteral("saldina-cli: нет таблицы %1").arg(name));
     return t;
 }
 
@@ -351,16 +357,16 @@ int exportTable(const QString& ini, QStringList args)
         const QString a = args.takeFirst();
         if (a == "--out") {
             if (args.isEmpty())
-                return usage(QStringLiteral("--out needs a file"), ExportHelp);
+                return usage(QStringLiteral("--out: не указан файл"), ExportHelp);
             out = args.takeFirst();
         } else if (a.startsWith("-") || !name.isEmpty()) {
-            return usage(QStringLiteral("unexpected ") + a, ExportHelp);
+            return usage(QStringLiteral("лишний аргумент ") + a, ExportHelp);
         } else {
             name = a;
         }
     }
     if (name.isEmpty())
-        return usage(QStringLiteral("export needs TABLE"), ExportHelp);
+        return usage(QStringLiteral("export: не указана TABLE"), ExportHelp);
     auto d = openData(ini);
     if (!d)
         return 1;
@@ -386,14 +392,10 @@ int exportTable(const QString& ini, QStringList args)
             data += csv::line(row).toUtf8();
         }
         t->enableControls();
-        if (out.isEmpty()) {
-            std::fwrite(data.constData(), 1, size_t(data.size()), stdout);
-        } else {
-            QFile f(out);
-            if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(data) != data.size()) {
-                err(QStringLiteral("saldina-cli: cannot write %1").arg(out));
-                return 1;
-            }
+        QString why;
+        if (out.isEmpty() ? !cli::writeStandardOutput(data, why) : !cli::writeFileWhole(out, data, why)) {
+            err(QStringLiteral("saldina-cli: ") + why);
+            return 1;
         }
     } catch (const store::StoreError& e) {
         err(QStringLiteral("saldina-cli: ") + e.text());
@@ -410,10 +412,10 @@ int importTable(const QString& ini, QStringList args)
     }
     const bool replace = args.removeAll(QStringLiteral("--replace")) > 0;
     if (args.size() != 2 || args[0].startsWith("-") || args[1].startsWith("-"))
-        return usage(QStringLiteral("import needs TABLE and FILE.csv"), ImportHelp);
+        return usage(QStringLiteral("import: нужны TABLE и FILE.csv"), ImportHelp);
     QFile file(args[1]);
     if (!file.open(QIODevice::ReadOnly)) {
-        err(QStringLiteral("saldina-cli: cannot read %1").arg(args[1]));
+        err(QStringLiteral("saldina-cli: не удается прочитать %1: %2").arg(args[1], file.errorString()));
         return 1;
     }
     QVector<csv::Record> rows;
@@ -423,7 +425,7 @@ int importTable(const QString& ini, QStringList args)
         return 1;
     }
     if (rows.isEmpty()) {
-        err(QStringLiteral("saldina-cli: %1: no header row").arg(args[1]));
+        err(QStringLiteral("saldina-cli: %1: нет строки заголовка").arg(args[1]));
         return 1;
     }
     auto d = openData(ini);
@@ -436,7 +438,11 @@ int importTable(const QString& ini, QStringList args)
     for (const QString& h : rows.first().fields) {
         store::Field* f = t->findField(h.trimmed());
         if (!f || f->isCalculated()) {
-            err(QStringLiteral("saldina-cli: %1: line 1: %2 has no stored field %3").arg(args[1], t->tableName(), h));
+            err(QStringLiteral("saldina-cli: %1: строка 1: в таблице %2 нет хранимого поля %3").arg(args[1], t->tableName(), h));
+            return 1;
+        }
+        if (std::find(cols.begin(), cols.end(), f) != cols.end()) {
+            err(QStringLiteral("saldina-cli: %1: строка 1: поле %2 названо в заголовке дважды").arg(args[1], f->name()));
             return 1;
         }
         cols.push_back(f);
@@ -445,6 +451,17 @@ int importTable(const QString& ini, QStringList args)
     try {
         if (!t->isOpen())
             t->open();
+        // Nothing is written into a damaged file.
+        const schema::TableDef* def = schema::table(t->tableName());
+        const QStringList damage =
+            store::checkDatabaseFile(t->connection(), def ? def->location : schema::Location::Year);
+        if (!damage.isEmpty()) {
+            for (const QString& p : damage)
+                err(QStringLiteral("saldina-cli: ") + p);
+            err(QStringLiteral("saldina-cli: %1: база данных %2 повреждена, ничего не добавлено")
+                    .arg(t->tableName(), t->connection().file()));
+            return 1;
+        }
         // All or nothing: a batch left by a refusal is rolled back.
         store::BatchScope batch(t->connection());
         t->disableControls();
@@ -461,13 +478,13 @@ int importTable(const QString& ini, QStringList args)
             const csv::Record& rec = rows[r];
             try {
                 if (rec.fields.size() != int(cols.size()))
-                    throw store::StoreError(QStringLiteral("%1 fields, the header has %2").arg(rec.fields.size()).arg(cols.size()));
+                    throw store::StoreError(QStringLiteral("полей %1, а в заголовке %2").arg(rec.fields.size()).arg(cols.size()));
                 t->append();
                 for (int i = 0; i < int(cols.size()); ++i) {
                     const QString& v = rec.fields[i];
                     if (cols[i]->type() == schema::FieldType::AutoInc) {
                         if (!v.isEmpty())
-                            t->assignAutoInc(v.toLongLong());
+                            t->assignAutoInc(cols[i]->convert(v).toLongLong());
                         continue;
                     }
                     cols[i]->setValue(v.isEmpty() ? QVariant() : QVariant(v));
@@ -477,7 +494,7 @@ int importTable(const QString& ini, QStringList args)
             } catch (const store::StoreError& e) {
                 t->cancel();
                 t->enableControls();
-                err(QStringLiteral("saldina-cli: %1: line %2: %3").arg(args[1]).arg(rec.line).arg(e.text()));
+                err(QStringLiteral("saldina-cli: %1: строка %2: %3").arg(args[1]).arg(rec.line).arg(e.text()));
                 return 1;
             }
         }
@@ -487,7 +504,7 @@ int importTable(const QString& ini, QStringList args)
         err(QStringLiteral("saldina-cli: ") + e.text());
         return 1;
     }
-    say(QStringLiteral("%1: %2 rows added").arg(t->tableName()).arg(added));
+    say(QStringLiteral("%1: добавлено записей: %2").arg(t->tableName()).arg(added));
     return 0;
 }
 
@@ -498,7 +515,7 @@ int check(const QString& ini, const QStringList& args)
         return 0;
     }
     if (!args.isEmpty())
-        return usage(QStringLiteral("check takes no arguments"), CheckHelp);
+        return usage(QStringLiteral("check: аргументы не нужны"), CheckHelp);
     auto d = openData(ini);
     if (!d)
         return 1;
@@ -513,11 +530,11 @@ int check(const QString& ini, const QStringList& args)
     for (const auto& p : problems)
         say(p);
     if (!problems.isEmpty()) {
-        say(QStringLiteral("%1 problem(s) found").arg(problems.size()));
+        say(QStringLiteral("найдено ошибок: %1").arg(problems.size()));
         return 1;
     }
     int accounts = d->T1.recordCount();
-    say(QStringLiteral("ok: %1 accounts, %2 receipts, %3 expenditures")
+    say(QStringLiteral("ошибок нет: лицевых счетов %1, поступлений %2, расходов %3")
             .arg(accounts)
             .arg(d->T2_1.recordCount())
             .arg(d->T2_2.recordCount()));
@@ -551,6 +568,7 @@ int pack(const QString& ini, const QStringList& args)
 
 int main(int argc, char** argv)
 {
+    cli::guardStandardDescriptors();
     // The reports measure their texts with fonts, which needs a GUI
     // application (offscreen unless a platform is asked for), but no widgets.
     bool reports = false;
@@ -578,29 +596,42 @@ int main(int argc, char** argv)
         iniGiven = true;
     }
     if (args.isEmpty())
-        return usage(QStringLiteral("no command"));
-    if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
-        std::fputs(Usage, stdout);
-        return 0;
-    }
+        return usage(QStringLiteral("не указана команда"));
     if (ini.isEmpty())
         ini = config::Profile::defaultPath();
     const QString cmd = args.takeFirst();
-    if (cmd == "init")
-        return init(args);
-    if (cmd == "import")
-        return importTable(ini, args);
-    if (cmd == "export")
-        return exportTable(ini, args);
-    if (cmd == "check")
-        return check(ini, args);
-    if (cmd == "pack")
-        return pack(ini, args);
-    if ((cmd == "report" || cmd == "print") && !wantsHelp(args) && settingsFileMissing(ini, iniGiven))
+    int rc = 0;
+    // A failure of the store that no command caught is told like any other.
+    try {
+        if (cmd == "--help" || cmd == "-h" || cmd == "help")
+            std::fputs(Usage, stdout);
+        else if (cmd == "init")
+            rc = init(args);
+        else if (cmd == "import")
+            rc = importTable(ini, args);
+        else if (cmd == "export")
+            rc = exportTable(ini, args);
+        else if (cmd == "check")
+            rc = check(ini, args);
+        else if (cmd == "pack")
+            rc = pack(ini, args);
+        else if ((cmd == "report" || cmd == "print") && !wantsHelp(args) && settingsFileMissing(ini, iniGiven))
+            rc = 1;
+        else if (cmd == "report")
+            rc = cli::report(ini, args, cliMessages());
+        else if (cmd == "print")
+            rc = cli::print(ini, args, cliMessages());
+        else
+            return usage(QStringLiteral("неизвестная команда ") + cmd);
+    } catch (const std::exception& e) {
+        err(QStringLiteral("saldina-cli: ") + store::errorText(e));
         return 1;
-    if (cmd == "report")
-        return cli::report(ini, args, cliMessages());
-    if (cmd == "print")
-        return cli::print(ini, args, cliMessages());
-    return usage(QStringLiteral("unknown command ") + cmd);
+    }
+    // What was said on standard output must have arrived.
+    QString why;
+    if (!cli::closeStandardOutput(why)) {
+        err(QStringLiteral("saldina-cli: ") + why);
+        return 1;
+    }
+    return rc;
 }

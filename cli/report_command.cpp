@@ -1,5 +1,7 @@
 #include "cli/report_command.h"
 
+#include "cli/output.h"
+
 #include "core/store/format.h"
 #include "core/store/storeerror.h"
 #include "schedule/planprint.h"
@@ -39,12 +41,11 @@ private:
 
 int writePages(const reports::PageSet& pages, bool text, const QString& pdf)
 {
-    if (text) {
-        const QByteArray out = pages.toText().toUtf8();
-        return std::fwrite(out.constData(), 1, size_t(out.size()), stdout) == size_t(out.size()) ? 0 : 1;
-    }
-    if (!reports::writePdf(pages, pdf)) {
-        err(QStringLiteral("cannot write %1").arg(pdf));
+    QString error;
+    const bool written = text ? writeStandardOutput(pages.toText().toUtf8(), error)
+                              : writeFileWhole(pdf, [&](QIODevice& f) { return reports::writePdf(pages, &f); }, error);
+    if (!written) {
+        err(error);
         return 1;
     }
     return 0;

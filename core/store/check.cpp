@@ -1,5 +1,9 @@
 #include "core/store/check.h"
 
+#include "core/store/format.h"
+
+#include <QHash>
+#include <QRegularExpression>
 #include <cmath>
 
 namespace store {
@@ -20,6 +24,96 @@ QStringList integrity(Connection& c)
     return out;
 }
 
+// An amount as the program shows it, rounded to the kopeck (never "-0,00").
+QString money(double v) { return formatNumber(double(std::llround(v * 100.0)) / 100.0 + 0.0, QStringLiteral("#0.00")); }
+
+// The objects of the file against the statements that create them from the
+// definitions: a table, index or rule missing or made otherwise.
+void schemaProblems(Connection& c, schema::Location loc, QStringList& out)
+{
+    struct Object {
+        QString type, table, sql;
+    };
+    QHash<QString, Object> inFile;   // by the object's name, lower case
+    {
+        Statement st(c, QStringLiteral("SELECT type, name, tbl_name, sql FROM sqlite_master WHERE sql IS NOT NULL"));
+        while (st.step())
+            inFile.insert(st.columnText(1).toLower(), {st.columnText(0), st.columnText(2), st.columnText(3)});
+    }
+    static const QRegularExpression head(QStringLiteral("^CREATE (TABLE|INDEX|TRIGGER) \"([^\"]+)\""));
+    static const QRegularExpression on(QStringLiteral(" ON \"([^\"]+)\""));
+    for (const QString& sql : schema::createStatements(loc)) {
+        const auto m = head.match(sql);
+        if (!m.hasMatch())
+            continue;
+        const QString kind = m.captured(1), name = m.captured(2);
+        const QString table = kind == QLatin1String("TABLE") ? name : on.match(sql).captured(1);
+        const auto it = inFile.constFind(name.toLower());
+        if (kind == QLatin1String("TABLE")) {
+            if (it == inFile.constEnd() || it->type != QLatin1String("table")) {
+                out << QStringLiteral("%1: нет таблицы").arg(table);
+                continue;
+            }
+            if (it->sql == sql)
+                continue;
+            // Name the fields that differ when the difference is one of fields.
+            QStringList have;
+            {
+                Statement st(c, QStringLiteral("PRAGMA table_info(\"%1\")").arg(name));
+                while (st.step())
+                    have << st.columnText(1);
+            }
+            const int before = int(out.size());
+            const schema::TableDef* def = schema::table(name);
+            QStringList want;
+            for (const auto& f : def ? def->storedFields() : QList<schema::FieldDef>())
+                want << f.name;
+            for (const QString& f : want)
+                if (!have.contains(f, Qt::CaseInsensitive))
+                    out << QStringLiteral("%1: нет поля %2").arg(table, f);
+            for (const QString& f : have)
+                if (!want.contains(f, Qt::CaseInsensitive))
+                    out << QStringLiteral("%1: лишнее поле %2").arg(table, f);
+            if (out.size() == before)
+                out << QStringLiteral("%1: поля таблицы определены не так, как в описании").arg(table);
+            continue;
+        }
+        const QString what = kind == QLatin1String("INDEX") ? QStringLiteral("индекса") : QStringLiteral("правила целостности");
+        if (it == inFile.constEnd() || it->type != kind.toLower())
+            out << QStringLiteral("%1: нет %2 %3").arg(table, what, name);
+        else if (it->sql != sql)
+            out << QStringLiteral("%1: определение %2 %3 не такое, как в описании").arg(table, what, name);
+    }
+}
+
+// Keys held by more than one row (the rules refuse them to every writer,
+// but a file written past them holds them).
+void duplicateKeys(Connection& c, schema::Location loc, QStringList& out)
+{
+    for (const auto& t : schema::tables()) {
+        if (t.location != loc)
+            continue;
+        for (const auto& i : t.indexes) {
+            if (!i.unique)
+                continue;
+            QStringList cols;
+            for (const auto& f : i.fields)
+                cols << QLatin1Char('"') + f + QLatin1Char('"');
+            const QString list = cols.join(QStringLiteral(", "));
+            Statement st(c, QStringLiteral("SELECT %1, COUNT(*) FROM \"%2\" GROUP BY %1 HAVING COUNT(*) > 1 ORDER BY %1")
+                                .arg(list, t.name));
+            while (st.step()) {
+                QStringList values;
+                for (int k = 0; k < int(i.fields.size()); ++k)
+                    values << QLatin1Char('"') + st.columnText(k) + QLatin1Char('"');
+                out << QStringLiteral("%1: ключ %2 = %3 у %4 записей")
+                           .arg(t.name, i.fields.join(QStringLiteral(", ")), values.join(QStringLiteral(", ")))
+                           .arg(st.columnInt(int(i.fields.size())));
+            }
+        }
+    }
+}
+
 // Rows whose totals disagree with the rows under them.
 void totals(Connection& c, QStringList& out, const QString& sql, const QString& what)
 {
@@ -32,11 +126,11 @@ void totals(Connection& c, QStringList& out, const QString& sql, const QString& 
         const double inRows = st.column(4, schema::FieldType::Float).toDouble();
         const double outRows = st.column(5, schema::FieldType::Float).toDouble();
         if (differs(in, inRows))
-            out << QStringLiteral("%1 %2: поступления %3, сумма строк %4").arg(what, key).arg(in, 0, 'f', 2).arg(inRows, 0, 'f', 2);
+            out << QStringLiteral("%1 %2: поступления %3, сумма строк %4").arg(what, key, money(in), money(inRows));
         if (differs(outSum, outRows))
-            out << QStringLiteral("%1 %2: расходы %3, сумма строк %4").arg(what, key).arg(outSum, 0, 'f', 2).arg(outRows, 0, 'f', 2);
+            out << QStringLiteral("%1 %2: расходы %3, сумма строк %4").arg(what, key, money(outSum), money(outRows));
         if (differs(rest, in - outSum))
-            out << QStringLiteral("%1 %2: остаток %3 не равен разности %4").arg(what, key).arg(rest, 0, 'f', 2).arg(in - outSum, 0, 'f', 2);
+            out << QStringLiteral("%1 %2: остаток %3 не равен разности %4").arg(what, key, money(rest), money(in - outSum));
     }
 }
 
@@ -52,9 +146,21 @@ void orphans(Connection& c, QStringList& out, const QString& table, const QStrin
 
 } // namespace
 
-QStringList checkYearDatabase(Connection& c)
+QStringList checkDatabaseFile(Connection& c, schema::Location loc)
 {
     QStringList out = integrity(c);
+    if (!out.isEmpty())
+        return out;
+    schemaProblems(c, loc, out);
+    if (!out.isEmpty())
+        return out;
+    duplicateKeys(c, loc, out);
+    return out;
+}
+
+QStringList checkYearDatabase(Connection& c)
+{
+    QStringList out = checkDatabaseFile(c, schema::Location::Year);
     if (!out.isEmpty())
         return out;
     totals(c, out,
@@ -75,6 +181,6 @@ QStringList checkYearDatabase(Connection& c)
     return out;
 }
 
-QStringList checkWorkDatabase(Connection& c) { return integrity(c); }
+QStringList checkWorkDatabase(Connection& c) { return checkDatabaseFile(c, schema::Location::Work); }
 
 } // namespace store

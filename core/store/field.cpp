@@ -128,9 +128,10 @@ QVariant Field::convert(const QVariant& v) const
         throw StoreError(QStringLiteral("'%1' is not a valid date").arg(s));
     }
     case schema::FieldType::AutoInc: {
+        // A whole number of the counter's range; text as it is typed.
         bool ok = false;
-        const qint64 n = v.toLongLong(&ok);
-        if (!ok)
+        const qint64 n = v.typeId() == QMetaType::QString ? v.toString().trimmed().toLongLong(&ok) : v.toLongLong(&ok);
+        if (!ok || (v.typeId() == QMetaType::Double && double(n) != v.toDouble()))
             throw StoreError(QStringLiteral("'%1' is not a valid integer value").arg(v.toString()));
         return n;
     }

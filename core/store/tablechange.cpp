@@ -168,6 +168,11 @@ void Table::assignAutoInc(qint64 value)
 {
     if (state_ != TableState::Insert || autoIdx_ < 0)
         throw StoreError(QStringLiteral("%1: no new row to number").arg(tableName()));
+    // The serial numbers the store gives are whole numbers from 1 up; one
+    // that a row brings itself must be one of them.
+    constexpr qint64 Max = 2147483647;
+    if (value < 1 || value > Max)
+        throw StoreError(QStringLiteral("Value must be between 1 and %1").arg(Max));
     edit_[autoIdx_] = value;
 }
 

@@ -6,6 +6,7 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QSaveFile>
 #include <QTextBoundaryFinder>
 #include <algorithm>
 #include <limits>
@@ -372,7 +373,15 @@ void paintPage(QPainter& painter, const Page& page, const QRectF& target, std::v
 
 bool writePdf(const PageSet& pages, const QString& fileName)
 {
-    QPdfWriter writer(fileName);
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    return writePdf(pages, &file) && file.commit();
+}
+
+bool writePdf(const PageSet& pages, QIODevice* device)
+{
+    QPdfWriter writer(device);
     writer.setResolution(300);
     const double w = pages.pages.empty() ? 215.9 : pages.pages.front().width;
     const double h = pages.pages.empty() ? 279.4 : pages.pages.front().height;

@@ -10,6 +10,8 @@
 #include <memory>
 #include <vector>
 
+class QIODevice;
+
 class QPainter;
 
 namespace reports {
@@ -148,8 +150,11 @@ struct PaintedLine {
 // With `trace` the painted lines are told there.
 void paintPage(QPainter& painter, const Page& page, const QRectF& target, std::vector<PaintedLine>* trace = nullptr);
 
-// Writes the pages as PDF; false when the file cannot be written.
+// Writes the pages as PDF; false when the file cannot be written. The file
+// is written beside itself and takes its name only once it is whole.
 bool writePdf(const PageSet& pages, const QString& fileName);
+// The same onto an open device; false when the painting failed.
+bool writePdf(const PageSet& pages, QIODevice* device);
 
 // Text measuring shared by the layout and the renderer. Texts are measured
 // in a font without hinting at a fixed resolution, so that a line is as

@@ -296,7 +296,7 @@ private slots:
         const QString t1 = write("t1.csv", "Facebill,LawRef,InAmount\nA1,01,\"12,5\"\nA2,02,3.25\n\"A1 \",09,1\n");
         r = cli({"--ini", ini, "import", "t1", t1});
         QCOMPARE(r.code, 1);
-        QVERIFY2(r.err.contains("line 4: Key violation."), qPrintable(r.err));
+        QVERIFY2(r.err.contains(QString::fromUtf8("строка 4: Key violation.")), qPrintable(r.err));
         QCOMPARE(cli({"--ini", ini, "export", "t1"}).out, QStringLiteral("Facebill,LawRef,InAmount,OutAmount,Remainder\r\n"));
         const QString ok = write("t1b.csv", "Facebill,LawRef,InAmount\nA1,01,\"12,5\"\nA2,02,3.25\n");
         QCOMPARE(cli({"--ini", ini, "import", "t1", ok}).code, 0);
@@ -318,16 +318,16 @@ private slots:
             const char* expect;
         };
         const Case cases[] = {
-            {"t1", "Facebill,InAmount\nA1,1\nA1,2\n", "line 3: Key violation."},
-            {"t1", "Facebill,InAmount\nA1,1\n,2\n", "line 3: Field value required."},
-            {"t2_1", "FaceBill,LawRef,Amount\nA1,01,1\nA1,77,1\n", "line 3: Field value out of lookup table range."},
-            {"t2_1", "FaceBill,Amount\nA1,abc\n", "line 2: 'abc' is not a valid floating point value"},
-            {"t2_1", "FaceBill,FiDate\nA1,2004-02-30\n", "line 2:"},
-            {"law_spr", "LawRef\n1234\n", "line 2:"},
-            {"law_spr", "LawRef,Nope\n05,1\n", "no stored field Nope"},
-            {"law_spr", "LawRef,Sname\n05\n", "line 2:"},
+            {"t1", "Facebill,InAmount\nA1,1\nA1,2\n", "строка 3: Key violation."},
+            {"t1", "Facebill,InAmount\nA1,1\n,2\n", "строка 3: Field value required."},
+            {"t2_1", "FaceBill,LawRef,Amount\nA1,01,1\nA1,77,1\n", "строка 3: Field value out of lookup table range."},
+            {"t2_1", "FaceBill,Amount\nA1,abc\n", "строка 2: 'abc' is not a valid floating point value"},
+            {"t2_1", "FaceBill,FiDate\nA1,2004-02-30\n", "строка 2:"},
+            {"law_spr", "LawRef\n1234\n", "строка 2:"},
+            {"law_spr", "LawRef,Nope\n05,1\n", "нет хранимого поля Nope"},
+            {"law_spr", "LawRef,Sname\n05\n", "строка 2:"},
             {"law_spr", "LawRef\n\"05\n", "нет закрывающей кавычки"},
-            {"corPln", "Org,Cbc,FaceBill,Num\n,,A1,\"1\nx\"\n", "line 2:"},
+            {"corPln", "Org,Cbc,FaceBill,Num\n,,A1,\"1\nx\"\n", "строка 2:"},
         };
         for (const Case& c : cases) {
             const Run r = cli({"--ini", ini, "import", c.table, write("x.csv", c.data)});

@@ -123,7 +123,7 @@ private slots:
                 const QString err = QString::fromUtf8(p->readAllStandardError());
                 if (p->exitCode() == 0)
                     ++ready;
-                else if (p->exitCode() == 1 && err.contains("set up already"))
+                else if (p->exitCode() == 1 && err.contains("уже установлен"))
                     ++refused;
                 else
                     QFAIL(qPrintable(QStringLiteral("exit %1: %2").arg(p->exitCode()).arg(err)));
