@@ -299,43 +299,43 @@ QGroupBox* TDohEdForm::buildSide(Side& s, const QString& prefix, const QString& 
         b->setFixedSize(26, 26);
 
     auto* totalLabel = new QLabel(totalText);
-    totalLabel->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
+    totalLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     s.total = aquaText(prefix + QStringLiteral("Total"), &db_.DOrgTable, &s == in_.get() ? "InSum" : "OutSum", 95);
 
-    auto* side = new QVBoxLayout;
-    side->addWidget(s.ok, 0, Qt::AlignLeft);
-    side->addWidget(s.cancel, 0, Qt::AlignLeft);
-    side->addStretch();
-    side->addWidget(totalLabel);
-    side->addWidget(s.total);
-    auto* upper = new QHBoxLayout;
-    upper->addWidget(s.grid, 1);
-    upper->addLayout(side);
-
+    // Under the grid, the whole width its own: the entry line in two rows,
+    // the side's buttons and total at the end of the second.
     auto* noteLabel = new QLabel(QStringLiteral("Примечание:"));
     QFont small = noteLabel->font();
     small.setPointSize(std::max(6, small.pointSize() - 1));
     noteLabel->setFont(small);
-    auto* entry = new QHBoxLayout;
-    entry->setSpacing(4);
-    entry->addWidget(new QLabel(QStringLiteral("Сумма:")));
-    entry->addWidget(s.amount);
-    entry->addSpacing(4);
-    entry->addWidget(new QLabel(QStringLiteral("Дата:")));
-    entry->addWidget(s.date);
-    entry->addSpacing(4);
-    entry->addWidget(noteLabel);
-    entry->addWidget(s.note, 1);
-    entry->addSpacing(4);
-    entry->addWidget(new QLabel(kindLabel));
-    entry->addWidget(s.kind);
-    entry->addWidget(s.kindBrowse);
+    auto* first = new QHBoxLayout;
+    first->setSpacing(4);
+    first->addWidget(new QLabel(QStringLiteral("Сумма:")));
+    first->addWidget(s.amount);
+    first->addSpacing(6);
+    first->addWidget(new QLabel(QStringLiteral("Дата:")));
+    first->addWidget(s.date);
+    first->addSpacing(6);
+    first->addWidget(noteLabel);
+    first->addWidget(s.note, 1);
+    auto* second = new QHBoxLayout;
+    second->setSpacing(4);
+    second->addWidget(new QLabel(kindLabel));
+    second->addWidget(s.kind);
+    second->addWidget(s.kindBrowse);
+    second->addSpacing(12);
+    second->addWidget(s.ok);
+    second->addWidget(s.cancel);
+    second->addStretch();
+    second->addWidget(totalLabel);
+    second->addWidget(s.total);
 
     auto* v = new QVBoxLayout(box);
     v->setContentsMargins(4, 4, 4, 4);
     v->setSpacing(3);
-    v->addLayout(upper, 1);
-    v->addLayout(entry);
+    v->addWidget(s.grid, 1);
+    v->addLayout(first);
+    v->addLayout(second);
     return box;
 }
 

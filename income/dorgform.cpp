@@ -66,7 +66,8 @@ TDOrgFormSelect::TDOrgFormSelect(dm::TDataBase1& db, QWidget* parent) : QDialog(
     setModal(true);
     store::Table& t = db.DOrgTable;
 
-    RxDBLookupCombo1 = quickSearch(t, "RxDBLookupCombo1", "Org", 57);
+    // Wide enough for the code in its shown form ("100-01") beside the arrow.
+    RxDBLookupCombo1 = quickSearch(t, "RxDBLookupCombo1", "Org", 76);
     RxDBLookupCombo2 = quickSearch(t, "RxDBLookupCombo2", "Name", 308);
 
     RxDBGrid1 = new ui::DBGrid;

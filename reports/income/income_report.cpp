@@ -127,7 +127,7 @@ void IncomeReport::buildLayout()
     }
 
     // --- one block per organization
-    const double cx[] = {0, 40, 55, 87, 102, 134, 149}, cw[] = {40, 15, 30, 15, 30, 15, 34};
+    const double cx[] = {0, 44, 59, 91, 106, 138, 153}, cw[] = {44, 15, 30, 15, 30, 15, 34};
     // "Приход:" x "Расход:" y "Сальдо:" z on one line of a band.
     auto balances = [&](Band& b, const QString& prefix, const QString& caption, double y, double pt, Hook in, Hook out,
                         Hook saldo) {
@@ -161,12 +161,12 @@ void IncomeReport::buildLayout()
         Band& sub = r.addSubDetail(prefix + QStringLiteral("QRSubDetail"), src, 4.5);
         sub.printIfEmpty = true;
         Band& head = r.subHeader(sub, 11.5);
-        const double captionW = prefix == QLatin1String("In") ? 22 : 30;
+        const double captionW = prefix == QLatin1String("In") ? 24 : 32;
         label(head, prefix + QStringLiteral("PeriodLabel"), caption, 0, 0.5, captionW, 5, 10, true);
-        Item& start = label(head, prefix + QStringLiteral("StartDateLabel"), QStringLiteral("StartDateLabel"), captionW, 0.5, 22, 5);
+        Item& start = label(head, prefix + QStringLiteral("StartDateLabel"), QStringLiteral("StartDateLabel"), captionW + 1, 0.5, 22, 5);
         start.onPrint = [this](Item&, ItemPrint& p) { p.text = sel_.startText; };
-        label(head, prefix + QStringLiteral("ToLabel"), QStringLiteral("по"), captionW + 22, 0.5, 6, 5, 10, true);
-        Item& end = label(head, prefix + QStringLiteral("EndDateLabel"), QStringLiteral("EndDateLabel"), captionW + 28, 0.5, 22, 5);
+        label(head, prefix + QStringLiteral("ToLabel"), QStringLiteral("по"), captionW + 24, 0.5, 6, 5, 10, true);
+        Item& end = label(head, prefix + QStringLiteral("EndDateLabel"), QStringLiteral("EndDateLabel"), captionW + 30, 0.5, 22, 5);
         end.onPrint = [this](Item&, ItemPrint& p) { p.text = sel_.endText; };
         // "Итого:" stands left of the amounts' column.
         const double hx[] = {22, 54, 79}, hw[] = {32, 25, W - 79};
@@ -229,10 +229,10 @@ void IncomeReport::buildLayout()
           [this](Item&, ItemPrint& p) { amount(p, totalStartIn - totalStartOut, true); });
     balances(sum, QStringLiteral("SumPeriod"), QStringLiteral("За период с"), 14, 10, {}, {}, {});
     sum.item(QStringLiteral("SumPeriodCaption"))->rect.setWidth(22);
-    Item& ps = label(sum, QStringLiteral("SumStartDateLabel"), QStringLiteral("StartDateLabel"), 22, 14, 18, 5);
+    Item& ps = label(sum, QStringLiteral("SumStartDateLabel"), QStringLiteral("StartDateLabel"), 23, 14, 20, 5);
     ps.onPrint = [this](Item&, ItemPrint& p) { p.text = sel_.startText; };
     label(sum, QStringLiteral("SumToLabel"), QStringLiteral("по"), 16, 19.5, 6, 5, 10, true);
-    Item& pe = label(sum, QStringLiteral("SumEndDateLabel"), QStringLiteral("EndDateLabel"), 22, 19.5, 18, 5);
+    Item& pe = label(sum, QStringLiteral("SumEndDateLabel"), QStringLiteral("EndDateLabel"), 23, 19.5, 20, 5);
     pe.onPrint = [this](Item&, ItemPrint& p) { p.text = sel_.endText; };
     value(sum, QStringLiteral("QRDBText13"), cx[2], 14, cw[2], 5, [this](Item&, ItemPrint& p) { amount(p, totalEndIn, false); });
     value(sum, QStringLiteral("QRDBText14"), cx[4], 14, cw[4], 5,

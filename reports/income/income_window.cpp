@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QVBoxLayout>
 
 namespace reports {
 
@@ -25,7 +26,7 @@ TUMDForm1::TUMDForm1(const ReportContext& ctx, books::TBookSelectForm* kinds, QW
     auto* note = new QLabel(QStringLiteral("Для ускорения создания отчета\nрекомендуется задать организацию"));
     note->setObjectName(QStringLiteral("OrgNoteLabel"));
     QFont small = note->font();
-    small.setPointSize(std::max(6, small.pointSize() - 1));
+    small.setPointSize(std::max(6, small.pointSize() - 2));
     note->setFont(small);
     if (auto* row = qobject_cast<QHBoxLayout*>(OrgGroup->layout()))
         row->addWidget(note);
@@ -46,23 +47,36 @@ TUMDForm1::TUMDForm1(const ReportContext& ctx, books::TBookSelectForm* kinds, QW
     row->addStretch();
     connect(SumTypeCheckBox, &QCheckBox::clicked, this, &TUMDForm1::SumTypeCheckBoxClick);
     connect(SumTypeBrowse, &QPushButton::clicked, this, &TUMDForm1::SumTypeBrowseClick);
-    // The boxes line up with the wider kind box.
-    const int w = SumTypeCheckBox->sizeHint().width() + 8;
-    for (QCheckBox* c : {PerCheckBox, OrgCheckBox, SumTypeCheckBox})
+    // The period's and the organization's boxes line up; the kind's is as
+    // wide as its text, so that the note beside the organization has room.
+    const int w = std::max(PerCheckBox->sizeHint().width(), OrgCheckBox->sizeHint().width()) + 4;
+    for (QCheckBox* c : {PerCheckBox, OrgCheckBox})
         c->setFixedWidth(w);
 
     setTabOrder(ORGBrowse, SumTypeCheckBox);
     setTabOrder(SumTypeCheckBox, SumTypeEditField);
     setTabOrder(SumTypeEditField, SumTypeBrowse);
     setTabOrder(SumTypeBrowse, ReportOkButton);
+    // Three groups, the buttons and the status line in 426 x 223: the
+    // groups sit close together.
+    if (auto* outer = qobject_cast<QVBoxLayout*>(layout())) {
+        outer->setSpacing(2);
+        outer->setContentsMargins(6, 2, 6, 0);
+        if (auto* groups = qobject_cast<QVBoxLayout*>(outer->itemAt(0)->layout()))
+            groups->setSpacing(0);
+    }
+    for (QGroupBox* g : {PeriodGroup, OrgGroup, SumTypeGroup})
+        g->layout()->setContentsMargins(6, 0, 6, 2);
     setFixedSize(426, 223);
 }
 
 void TUMDForm1::showEvent(QShowEvent* e)
 {
     TSelectionDialog::showEvent(e);
-    if (!e->spontaneous() && parentWidget())
-        move(parentWidget()->geometry().center() - rect().center());
+    if (!e->spontaneous() && parentWidget()) {
+        QPoint at = parentWidget()->geometry().center() - rect().center();
+        move(std::max(0, at.x()), std::max(0, at.y()));
+    }
 }
 
 void TUMDForm1::SumTypeCheckBoxClick()
