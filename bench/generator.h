@@ -14,6 +14,8 @@ struct YearParams {
     int cbcs = 3000;            // cbc_spr
     int receipts = 50000;       // t2_1
     int expenditures = 150000;  // t2_2
+    int incomeOrganizations = 300;   // DOrg: organizations of the income accounting
+    int incomeEntries = 30000;       // DIn and DOut together, over those organizations
     int year = 2004;            // the dates of the postings
     std::uint64_t seed = 20040101;
 
