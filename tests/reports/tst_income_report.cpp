@@ -278,6 +278,30 @@ private slots:
         QVERIFY(!f.db.Umd1Table.isOpen());
     }
 
+    // A cancel in the wait window: nothing to preview, the tables taken down.
+    void cancelled()
+    {
+        Income f;
+        f.org("00101");
+        f.org("00102");
+        f.receipt("00101", QDate(2004, 3, 2), 10);
+        struct Stop : RunProgress {
+            int calls = 0;
+            bool progress(int) override { return ++calls < 2; }
+        } stop;
+        IncomeReport r(f.db);
+        QVERIFY(!r.run(Income::march(), &stop));
+        QCOMPARE(stop.calls, 2);
+        for (store::Table* t : {&f.db.DOrgTable, &f.db.DInTable, &f.db.DOutTable}) {
+            QVERIFY(!t->master());
+            QVERIFY(!t->filtered());
+        }
+        QVERIFY(!f.db.Umd1Table.isOpen());
+        // The next run is whole again.
+        const PageSet ps = f.run(Income::march());
+        QVERIFY(!block(ps, "Школа №2").isEmpty());
+    }
+
     // The dialog as the user fills it; the summary speaks of all
     // organizations while the box is clear, whatever the edit holds.
     void theDialog()
