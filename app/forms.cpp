@@ -15,6 +15,9 @@
 #include "core/datamodule/datamodule.h"
 #include "app/mainform.h"
 #include "app/uchfinchform.h"
+#include "income/dohedform.h"
+#include "income/dorgform.h"
+#include "reports/income/income_window.h"
 #include "core/ui/messagebox.h"
 
 dm::TDataBase1* DataBase1 = nullptr;
@@ -46,6 +49,9 @@ schedule::TEditPlanForm* EditPlanForm = nullptr;
 schedule::TMD10Form* MD10Form = nullptr;
 reports::TMDForm12* MDForm12 = nullptr;
 reports::TMD9Form* MD9Form = nullptr;
+income::TDOrgFormSelect* DOrgFormSelect = nullptr;
+income::TDohEdForm* DohEdForm = nullptr;
+reports::TUMDForm1* UMDForm1 = nullptr;
 
 void CreateForms(const QString& iniPath)
 {
@@ -101,6 +107,13 @@ void CreateForms(const QString& iniPath)
     PlanSelectForm->setAccountPicker(LichSprForm);
     PlanSelectForm->setPrint([](QWidget* caller) { MD10Form->Run(caller); });
     EditPlanForm->setPickers(OrgSelectForm, CBCSelectForm);
+    DOrgFormSelect = new income::TDOrgFormSelect(*DataBase1, MainForm);
+    DohEdForm = new income::TDohEdForm(*DataBase1, MainForm);
+    DOrgFormSelect->setOrgPicker(OrgSelectForm);
+    DOrgFormSelect->setEntryWindow(DohEdForm);
+    DohEdForm->setKindsPicker(SumTypeSprForm);
+    DohEdForm->setReturnFocus(DOrgFormSelect->RxDBGrid1);
+    UMDForm1 = new reports::TUMDForm1(reportContext, SumTypeSprForm, MainForm);
     AboutForm = new TAboutForm(MainForm);
 }
 
@@ -135,6 +148,9 @@ void DestroyForms()
     MD10Form = nullptr;
     MDForm12 = nullptr;
     MD9Form = nullptr;
+    DOrgFormSelect = nullptr;
+    DohEdForm = nullptr;
+    UMDForm1 = nullptr;
     delete DataBase1;   // DataModuleDestroy
     DataBase1 = nullptr;
 }

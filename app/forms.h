@@ -25,6 +25,7 @@ class TMDForm;
 class TMDForm11;
 class TMDForm12;
 class TMD9Form;
+class TUMDForm1;
 }
 namespace schedule {
 class TCorPlanForm;
@@ -38,6 +39,11 @@ class TLichChForm;
 class TLichSprForm;
 class TSmEd;
 class TMDForm5;
+}
+
+namespace income {
+class TDOrgFormSelect;
+class TDohEdForm;
 }
 
 namespace schedule {
@@ -75,6 +81,9 @@ extern schedule::TEditPlanForm* EditPlanForm;
 extern schedule::TMD10Form* MD10Form;
 extern reports::TMDForm12* MDForm12;
 extern reports::TMD9Form* MD9Form;
+extern income::TDOrgFormSelect* DOrgFormSelect;
+extern income::TDohEdForm* DohEdForm;
+extern reports::TUMDForm1* UMDForm1;
 
 // Creates the data module and every window in their order (the program
 // entry and the tests use it); DestroyForms takes them down in reverse.

@@ -1,6 +1,8 @@
 #include "app/mainform.h"
 #include "schedule/corplan/corplanform.h"
 #include "accounts/lichform.h"
+#include "income/dorgform.h"
+#include "reports/income/income_window.h"
 #include "reports/accounts/accounts_windows.h"
 #include "schedule/planform.h"
 #include "core/ui/dblookupcombo.h"
@@ -291,8 +293,16 @@ void TMainForm::RepMenuButton9Click()
     if (MDForm12->exec() == QDialog::Accepted)
         MDForm12->CreateAndShow();
 }
-void TMainForm::DOrgMenuClick() { DateCheck(); }
-void TMainForm::ReportMenu1Click() {}
+void TMainForm::DOrgMenuClick()
+{
+    DateCheck();
+    DOrgFormSelect->exec();
+}
+void TMainForm::ReportMenu1Click()
+{
+    if (UMDForm1->exec() == QDialog::Accepted)
+        UMDForm1->CreateAndShow();
+}
 void TMainForm::OrgMenuClick() { OrgSelectForm->exec(); }
 void TMainForm::CBCMenuClick() { CBCSelectForm->exec(); }
 void TMainForm::LawSprMenuClick() { LawSelectForm->exec(); }

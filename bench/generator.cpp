@@ -224,6 +224,50 @@ void fillSchedule(Db& db, Rng& rng, const YearParams& params, const std::vector<
     }
 }
 
+// The income accounting: organizations of the book with receipts (two in
+// three entries) and expenses over the year, of a few kinds, and their
+// totals in DOrg as the entry window keeps them.
+void fillIncome(Db& db, Rng& rng, const YearParams& params, const std::vector<QString>& orgs,
+                const std::vector<QString>& dates)
+{
+    if (orgs.empty() || params.incomeOrganizations <= 0)
+        return;
+    {
+        auto* st = db.prepare("INSERT INTO \"SumTypeSpr\" (\"SumType\", \"Comment\") VALUES (?, ?)");
+        db.insert(st, {QStringLiteral("001"), QStringLiteral("Родительская плата")});
+        db.insert(st, {QStringLiteral("002"), QStringLiteral("Платные услуги")});
+        db.insert(st, {QStringLiteral("101"), QStringLiteral("Оплата коммунальных услуг")});
+        db.insert(st, {QStringLiteral("102"), QStringLiteral("Приобретение материалов")});
+    }
+    const int n = std::min(params.incomeOrganizations, int(orgs.size()));
+    std::vector<QString> members;
+    for (int i = 0; i < n; ++i)
+        members.push_back(orgs[size_t(i) * orgs.size() / size_t(n)]);
+    std::vector<double> in(size_t(n), 0.0), out(size_t(n), 0.0);
+    const char* inKinds[] = {"000", "001", "002"};
+    const char* outKinds[] = {"000", "101", "102"};
+    auto* inSt = db.prepare("INSERT INTO \"DIn\" (\"Org\", \"Date\", \"Sum\", \"Note\", \"SumType\") VALUES (?, ?, ?, ?, ?)");
+    auto* outSt = db.prepare("INSERT INTO \"DOut\" (\"Org\", \"Date\", \"Sum\", \"Note\", \"SumType\") VALUES (?, ?, ?, ?, ?)");
+    for (int e = 0; e < params.incomeEntries; ++e) {
+        const int o = rng.below(n);
+        const bool receipt = rng.below(3) != 0;
+        const qint64 cents = receipt ? rng.between(50000, 5000000) : rng.between(10000, 3000000);
+        // The note numbers the entry: no two entries share a key.
+        const QVariant note = QStringLiteral("Запись %1").arg(e + 1);
+        const QString& date = dates[size_t(rng.below(int(dates.size())))];
+        if (receipt) {
+            db.insert(inSt, {members[size_t(o)], date, money(cents), note, QString::fromLatin1(inKinds[rng.below(3)])});
+            in[size_t(o)] += double(cents) / 100.0;
+        } else {
+            db.insert(outSt, {members[size_t(o)], date, money(cents), note, QString::fromLatin1(outKinds[rng.below(3)])});
+            out[size_t(o)] += double(cents) / 100.0;
+        }
+    }
+    auto* st = db.prepare("INSERT INTO \"DOrg\" (\"Org\", \"InSum\", \"OutSum\", \"Remainder\") VALUES (?, ?, ?, ?)");
+    for (int i = 0; i < n; ++i)
+        db.insert(st, {members[size_t(i)], in[size_t(i)], out[size_t(i)], in[size_t(i)] - out[size_t(i)]});
+}
+
 void fill(const QString& file, const YearParams& params)
 {
     Rng rng(params.seed);
@@ -368,6 +412,7 @@ void fill(const QString& file, const YearParams& params)
                            cbc[size_t(p.cbc)], orgs[size_t(p.org)]});
     }
     fillSchedule(db, rng, params, out, accounts, cbc, orgs, dates);
+    fillIncome(db, rng, params, orgs, dates);
     db.exec("COMMIT");
 }
 
@@ -423,7 +468,7 @@ QString YearParams::key() const
                                       .toHex()
                                       .left(12);
     return QStringLiteral("rev=%1 accounts=%2 purposes=%3 organizations=%4 cbcs=%5 receipts=%6 expenditures=%7 "
-                          "year=%8 seed=%9 schema=%10 plans=%11 notices=%12")
+                          "year=%8 seed=%9 schema=%10 plans=%11 notices=%12 income-organizations=%13 income-entries=%14")
         .arg(GeneratorRevision)
         .arg(accounts)
         .arg(purposes)
@@ -435,7 +480,9 @@ QString YearParams::key() const
         .arg(seed)
         .arg(QString::fromLatin1(schemaHash))
         .arg(plans)
-        .arg(notices);
+        .arg(notices)
+        .arg(incomeOrganizations)
+        .arg(incomeEntries);
 }
 
 YearParams YearParams::scaled(double factor) const

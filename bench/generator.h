@@ -16,6 +16,8 @@ struct YearParams {
     int expenditures = 150000;  // t2_2
     int plans = 20000;          // planTbl: rows of organization, code and account that expenditures use
     int notices = 10000;        // corPln: correction notices of those rows
+    int incomeOrganizations = 300;   // DOrg: organizations of the income accounting
+    int incomeEntries = 30000;       // DIn and DOut together, over those organizations
     int year = 2004;            // the dates of the postings
     std::uint64_t seed = 20040101;
 

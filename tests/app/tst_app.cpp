@@ -6,6 +6,8 @@
 #include "app/forms.h"
 #include "schedule/corplan/corplanform.h"
 #include "accounts/lichform.h"
+#include "income/dorgform.h"
+#include "reports/income/income_window.h"
 #include "reports/accounts/accounts_windows.h"
 #include "reports/preview/preview.h"
 #include "reports/pipeline/waitform.h"
@@ -192,8 +194,26 @@ private slots:
         MainForm->CorPlanMenu->trigger();   // the notices ask nothing
         QVERIFY(notices);
         QVERIFY(in.said.empty());
+        // The income list opens after the reminder.
+        bool incomeList = false;
+        onNextModal(nullptr, [&incomeList](QWidget* w) {
+            incomeList = w == DOrgFormSelect;
+            w->close();
+        });
         MainForm->DOrgMenu->trigger();
+        QVERIFY(incomeList);
         QCOMPARE(in.said.size(), size_t(1));
+        // The income accounting's buttons: the list, and the report's dialog.
+        for (auto [button, window] : {std::pair<const char*, QWidget*>{"OrgButton", DOrgFormSelect},
+                                      {"RepOrgButton", UMDForm1}}) {
+            QWidget* opened = nullptr;
+            onNextModal(nullptr, [&opened](QWidget* w) {
+                opened = w;
+                w->close();
+            });
+            QTest::mouseClick(MainForm->findChild<QToolButton*>(button), Qt::LeftButton);
+            QCOMPARE(opened, window);
+        }
         // The field's year counts, even before OK.
         in.said.clear();
         UchFinChForm->YearEdit->setValue(now);
