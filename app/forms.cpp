@@ -10,6 +10,7 @@
 #include "schedule/planform.h"
 #include "schedule/planprint.h"
 #include "reports/schedule/schedule_windows.h"
+#include "reports/codes/codes_windows.h"
 #include "reports/pipeline/waitform.h"
 #include "core/datamodule/datamodule.h"
 #include "app/mainform.h"
@@ -44,6 +45,8 @@ schedule::TEditPlanForm* EditPlanForm = nullptr;
 schedule::TMD10Form* MD10Form = nullptr;
 reports::TMDForm12* MDForm12 = nullptr;
 reports::TMD9Form* MD9Form = nullptr;
+reports::TMDForm2* MDForm2 = nullptr;
+reports::TMDForm4* MDForm4 = nullptr;
 
 void CreateForms(const QString& iniPath)
 {
@@ -85,6 +88,8 @@ void CreateForms(const QString& iniPath)
     MDForm12->setAccountPicker([] { return LichSprForm->choose(); });
     MD9Form = new reports::TMD9Form(reportContext, MainForm);
     MD9Form->setAccountPicker([] { return LichSprForm->choose(); });
+    MDForm2 = new reports::TMDForm2(reportContext, MainForm);
+    MDForm4 = new reports::TMDForm4(reportContext, MainForm);
     LichChForm->setPurposesPicker(LawSelectForm);
     LichSprForm->setAccountDialog(LichChForm);
     LichForm->setAccountDialog(LichChForm);
@@ -131,6 +136,8 @@ void DestroyForms()
     MD10Form = nullptr;
     MDForm12 = nullptr;
     MD9Form = nullptr;
+    MDForm2 = nullptr;
+    MDForm4 = nullptr;
     delete DataBase1;   // DataModuleDestroy
     DataBase1 = nullptr;
 }

@@ -25,6 +25,8 @@ class TMDForm;
 class TMDForm11;
 class TMDForm12;
 class TMD9Form;
+class TMDForm2;
+class TMDForm4;
 }
 namespace schedule {
 class TCorPlanForm;
@@ -71,6 +73,8 @@ extern schedule::TEditPlanForm* EditPlanForm;
 extern schedule::TMD10Form* MD10Form;
 extern reports::TMDForm12* MDForm12;
 extern reports::TMD9Form* MD9Form;
+extern reports::TMDForm2* MDForm2;
+extern reports::TMDForm4* MDForm4;
 
 // Creates the data module and every window in their order (the program
 // entry and the tests use it); DestroyForms takes them down in reverse.
