@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QShowEvent>
 #include <QVBoxLayout>
 
@@ -26,7 +27,15 @@ TMDForm2::TMDForm2(const ReportContext& ctx, QWidget* parent)
     setPickers(ctx.pickers);
     NoteLabel = new QLabel(QStringLiteral("Для ускорения создания отчета\nрекомендуется задать отранизацию"));
     NoteLabel->setObjectName(QStringLiteral("NoteLabel"));
-    static_cast<QHBoxLayout*>(OrgGroup->layout())->addWidget(NoteLabel);
+    QFont small = NoteLabel->font();
+    small.setPointSizeF(small.pointSizeF() * 0.75);
+    NoteLabel->setFont(small);
+    // The note takes the room at the right of the row, in place of its stretch.
+    auto* orgRow = static_cast<QHBoxLayout*>(OrgGroup->layout());
+    for (int i = orgRow->count() - 1; i >= 0; --i)
+        if (orgRow->itemAt(i)->spacerItem())
+            delete orgRow->takeAt(i);
+    orgRow->addWidget(NoteLabel, 1);
 
     QGroupBox* quarters = addGroup(QStringLiteral("Взять планируемые расходы за кварталы"));
     quarters->setObjectName(QStringLiteral("QuarterGroup"));
@@ -76,6 +85,17 @@ TMDForm2::TMDForm2(const ReportContext& ctx, QWidget* parent)
     for (int i = 0; i + 1 < order.size(); ++i)
         setTabOrder(order[i], order[i + 1]);
 
+    // Six groups in the fixed size of the window: tight margins, the
+    // groups close above each other.
+    for (QGroupBox* g : findChildren<QGroupBox*>())
+        g->layout()->setContentsMargins(8, 2, 8, 2);
+    QDialog::layout()->setSpacing(5);
+    for (QVBoxLayout* l : findChildren<QVBoxLayout*>())
+        l->setSpacing(5);
+    grid->setVerticalSpacing(0);
+    OrgGroup->layout()->setContentsMargins(8, 2, 2, 2);
+    OrgGroup->layout()->setSpacing(3);
+
     // FormCreate: no parts to sum, the whole year's plan.
     parts_ = 0;
     Quarter1234RadioButton->setChecked(true);
@@ -86,8 +106,17 @@ TMDForm2::TMDForm2(const ReportContext& ctx, QWidget* parent)
 void TMDForm2::showEvent(QShowEvent* e)
 {
     TSelectionDialog::showEvent(e);
-    if (QWidget* p = parentWidget())
-        move(p->window()->geometry().center() - rect().center());
+    // Centred over the main window, and whole on its screen.
+    if (QWidget* p = parentWidget()) {
+        QRect r = rect();
+        r.moveCenter(p->window()->geometry().center());
+        if (QScreen* s = p->screen()) {
+            const QRect a = s->availableGeometry();
+            r.moveLeft(qBound(a.left(), r.left(), qMax(a.left(), a.right() - r.width())));
+            r.moveTop(qBound(a.top(), r.top(), qMax(a.top(), a.bottom() - r.height())));
+        }
+        move(r.topLeft());
+    }
 }
 
 void TMDForm2::QuarterClick(int q)

@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QtTest>
 
 using dm::TDataBase1;
@@ -295,6 +296,25 @@ private slots:
         QCOMPARE(GetCBCSumParam(SumEc), int(PartEcSt));
         QCOMPARE(GetCBCSumParam(SumEcRazd), int(PartEcSt | PartRazd));
         QCOMPARE(GetCBCSumParam(CbcA), 0);
+    }
+
+    // Over a main window as low as its menu and toolbars at the top of the
+    // screen, the dialog stands centred across it and whole on the screen.
+    void dialogOnTheScreen()
+    {
+        Credit c;
+        QWidget main;
+        main.setGeometry(QRect(0, 0, 540, 100));
+        main.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&main));
+        TMDForm2 f(c.ctx, &main);
+        QRect seen;
+        runModal(f, [&] {
+            seen = f.frameGeometry();
+            pressIn(f.CancelButton, Qt::Key_Return);
+        });
+        QVERIFY2(main.screen()->availableGeometry().contains(seen), qPrintable(QString("%1,%2").arg(seen.x()).arg(seen.y())));
+        QVERIFY(qAbs(f.geometry().center().x() - main.geometry().center().x()) <= 2);
     }
 
     // A book without economic-article codes: the title and the headings.
