@@ -5,7 +5,10 @@
 #include "core/store/session.h"
 #include "core/store/table.h"
 
+#include <QSet>
 #include <QStringList>
+#include <algorithm>
+#include <functional>
 #include <array>
 #include <cmath>
 #include <memory>
@@ -30,16 +33,53 @@ QString dateLiteral(const QDate& d) { return quoted(store::formatDate(d)); }
 // A sum is nothing when it rounds to no cent.
 bool isZero(double v) { return std::llround(v * 100.0) == 0; }
 
-// Sets the code's mark on the current row of the reference book, writing
-// only when it changes.
-void setMark(store::Table& cbc, bool marked)
+// The marks of the reference book's codes as they are to be: written in one
+// transaction, only where they change. The rows are updated in place by
+// their key through the book's own connection (no code, name or link
+// changes, so no rule of the store is concerned); the book's views read
+// them afresh as after any post.
+class Marks {
+public:
+    explicit Marks(store::Table& cbc) : cbc_(cbc) {}
+    // The mark of row `pos` of the book's view (unfiltered) is to be `marked`.
+    void set(int pos, bool marked)
+    {
+        const bool now = cbc_.storedValueAt(pos, QStringLiteral("Md2Use")).toString().trimmed() == Mark;
+        if (now != marked)
+            changes_.push_back({cbc_.storedValueAt(pos, QStringLiteral("CBC")).toString(), marked});
+    }
+    void write()
+    {
+        if (changes_.empty())
+            return;
+        store::Connection& c = cbc_.connection();
+        c.write([&] {
+            for (const auto& [code, marked] : changes_) {
+                store::Statement st(c, QStringLiteral("UPDATE \"cbc_spr\" SET \"Md2Use\" = ? WHERE \"CBC\" = ?"));
+                if (marked)
+                    st.bind(1, Mark, schema::FieldType::Text);
+                else
+                    st.bindNull(1);
+                st.bind(2, code, schema::FieldType::Text);
+                st.run();
+            }
+        });
+        changes_.clear();
+        cbc_.refresh();
+    }
+
+private:
+    store::Table& cbc_;
+    std::vector<std::pair<QString, bool>> changes_;
+};
+
+// A text as the store keeps it: no trailing blanks, nothing for an empty one.
+QVariant storedText(const QString& s)
 {
-    const QString want = marked ? Mark : QString();
-    if (cbc.fieldByName(QStringLiteral("Md2Use")).asString().trimmed() == want)
-        return;
-    cbc.edit();
-    cbc.fieldByName(QStringLiteral("Md2Use")).setValue(want);
-    cbc.post();
+    QString t = s;
+    while (t.endsWith(QLatin1Char(' ')))
+        t.chop(1);
+    return t.isEmpty() ? QVariant() : QVariant(t);
 }
 
 // A code the masks compare position by position without asterisks and
@@ -100,16 +140,22 @@ private:
     std::vector<int> irregular_;
 };
 
-template <int N>
-void addGroups(CodeSums<N>& sums, int k, const QHash<QString, double>& groups)
+// One aggregate over a posting table through its own connection: `sql`
+// with its parameters, each result row handed to `row`. The sums are
+// grouped on computed values so that SQLite reads the table once instead of
+// walking an index of the grouped column row by row.
+struct SqlParam {
+    QVariant value;
+    schema::FieldType type;
+};
+void aggregate(store::Table& t, const QString& sql, const std::vector<SqlParam>& params,
+               const std::function<void(store::Statement&)>& row)
 {
-    for (auto it = groups.constBegin(); it != groups.constEnd(); ++it)
-        sums.add(it.key(), k, it.value());
-}
-
-std::optional<QHash<QString, double>> groups(store::Table& t, const QString& group, const QString& field)
-{
-    return t.groupSums(group, field);
+    store::Statement st(t.connection(), sql);
+    for (int i = 0; i < int(params.size()); ++i)
+        st.bind(i + 1, params[size_t(i)].value, params[size_t(i)].type);
+    while (st.step())
+        row(st);
 }
 
 // Takes a table's displays off for the run and gives them back.
@@ -256,8 +302,7 @@ bool CreditRemaindersReport::FilterOrg_Table(store::Table& t) const
 
 QString CreditRemaindersReport::selectionExpression(bool withOrg, bool withPeriodAndLaw) const
 {
-    // FilterT2_2 without the current code, as the store runs it in SQL; the
-    // codes are compared afterwards with the sums it gives by code.
+    // FilterPlanTable without the current code, as the store runs it in SQL.
     const Selection& s = sel_.sel;
     QStringList c;
     if (withPeriodAndLaw && s.period) {
@@ -274,6 +319,32 @@ QString CreditRemaindersReport::selectionExpression(bool withOrg, bool withPerio
     return c.join(QStringLiteral(" and "));
 }
 
+QString CreditRemaindersReport::expenditureWhere(std::vector<SqlParamValue>& params) const
+{
+    // FilterT2_2 without the current code, in SQL as the store's own filter
+    // expressions put it (an undated expenditure counts as the null date,
+    // before every real one); the codes are compared afterwards with the
+    // sums it gives by code.
+    const Selection& s = sel_.sel;
+    QStringList c;
+    if (s.period) {
+        c << QStringLiteral("(\"FiDate\" IS NULL OR \"FiDate\" <= ?)");
+        params.push_back({s.end(), int(schema::FieldType::Date)});
+        if (s.start() != nullDate()) {
+            c << QStringLiteral("(\"FiDate\" IS NOT NULL AND \"FiDate\" >= ?)");
+            params.push_back({s.start(), int(schema::FieldType::Date)});
+        }
+    }
+    const std::pair<bool, std::pair<QString, const char*>> masks[] = {
+        {s.org, {s.orgMask, "Org"}}, {s.cbc, {s.cbcMask, "CBC"}}, {s.law, {s.lawMask, "LawRef"}}};
+    for (const auto& [on, m] : masks)
+        if (on) {
+            c << QStringLiteral("saldina_mask(?, \"%1\")").arg(QLatin1String(m.second));
+            params.push_back({m.first, int(schema::FieldType::Text)});
+        }
+    return c.isEmpty() ? QString() : QStringLiteral(" WHERE ") + c.join(QStringLiteral(" AND "));
+}
+
 void CreditRemaindersReport::DetailBand1BeforePrint(Band&, bool& print) { print = !db().MD2Table.isEmpty(); }
 
 void CreditRemaindersReport::RemainderQRDBTextPrint(Item& it, ItemPrint& p)
@@ -287,35 +358,42 @@ void CreditRemaindersReport::mark(RunProgress* progress, bool& cancelled)
     dm::TDataBase1& d = db();
     store::Table& cbc = d.CBCSPRTable;
     store::Table& t22 = d.T2_2;
-    // The codes of the expenditures that pass the selection (for the
-    // summary codes), and the codes of every expenditure.
-    std::vector<QString> selected;
-    if (sel_.parts != 0) {
-        t22.setFilterExpression(selectionExpression(true, true));
-        t22.setFiltered(true);
-        if (auto g = groups(t22, QStringLiteral("CBC"), QStringLiteral("Amount")))
-            for (auto it = g->constBegin(); it != g->constEnd(); ++it)
-                selected.push_back(it.key());
-        t22.setFiltered(false);
-        t22.setFilterExpression(QString());
-    }
-    QHash<QString, double> used;
-    if (auto g = groups(t22, QStringLiteral("CBC"), QStringLiteral("Amount")))
-        used = *g;
+    // The selected expenditures by organization and code, once for the run:
+    // their codes decide the summary codes' marks, their sums the lines.
+    spent_.clear();
+    std::vector<SqlParamValue> pv;
+    const QString where = expenditureWhere(pv);
+    std::vector<SqlParam> params;
+    for (const SqlParamValue& p : pv)
+        params.push_back({p.value, schema::FieldType(p.type)});
+    QSet<QString> selectedSet;
+    aggregate(t22,
+              QStringLiteral("SELECT \"Org\", \"CBC\", TOTAL(\"Amount\") FROM \"t2_2\"%1 GROUP BY \"Org\" || '', \"CBC\" || ''")
+                  .arg(where),
+              params, [&](store::Statement& st) {
+                  const QString code = st.columnText(1);
+                  spent_[st.columnText(0)].push_back({code, st.column(2, schema::FieldType::Float).toDouble()});
+                  selectedSet.insert(code);
+              });
+    const std::vector<QString> selected(selectedSet.begin(), selectedSet.end());
+    // The codes of every expenditure (the index of the codes holds them all).
+    QSet<QString> used;
+    aggregate(t22, QStringLiteral("SELECT DISTINCT \"CBC\" FROM \"t2_2\""), {},
+              [&](store::Statement& st) { used.insert(st.columnText(0)); });
 
     // Both passes in one walk: a summary code whose parts are the chosen
     // ones is marked when some selected expenditure matches it, a code that
     // some expenditure uses is marked, every other code loses its mark.
-    store::BatchScope batch(cbc.connection());
+    // A cancel leaves the codes not reached yet with their old marks.
     cbc.setFiltered(false);
+    Marks marks(cbc);
     const int n = cbc.recordCount();
-    cbc.first();
     for (int i = 1; i <= n; ++i) {
         if (progress && !progress->progress(i * 100 / n)) {
             cancelled = true;
             break;
         }
-        currentPattern = cbc.fieldByName(QStringLiteral("CBC")).asString();
+        currentPattern = cbc.storedValueAt(i - 1, QStringLiteral("CBC")).toString();
         bool marked = used.contains(currentPattern);
         if (!marked && sel_.parts != 0 && GetCBCSumParam(currentPattern) == sel_.parts)
             for (const QString& code : selected)
@@ -323,17 +401,15 @@ void CreditRemaindersReport::mark(RunProgress* progress, bool& cancelled)
                     marked = true;
                     break;
                 }
-        setMark(cbc, marked);
-        cbc.next();
+        marks.set(i - 1, marked);
     }
-    batch.commit();
+    marks.write();
 }
 
 void CreditRemaindersReport::fill(RunProgress* progress, bool& cancelled)
 {
     dm::TDataBase1& d = db();
     store::Table& cbc = d.CBCSPRTable;
-    store::Table& t22 = d.T2_2;
     store::Table& plan = d.PlanTable;
     store::Table& org = d.Org_Table;
     store::Table& md2 = d.MD2Table;
@@ -373,10 +449,20 @@ void CreditRemaindersReport::fill(RunProgress* progress, bool& cancelled)
         plan.setFilterExpression(QString());
     }
 
-    // One organization's expenditures at a time, summed by code in SQL.
-    t22.setOrder(QStringLiteral("Org"));
-    t22.setFilterExpression(selectionExpression(false, true));
-    t22.setFiltered(true);
+    // The marked codes: a plain code is found by itself, any other is a
+    // mask compared with each code of an organization's expenditures.
+    QHash<QString, int> plainIndex;
+    std::vector<int> maskIndex;
+    for (int k = 0; k < int(marked_.size()); ++k) {
+        if (plainCode(marked_[size_t(k)].code))
+            plainIndex.insert(marked_[size_t(k)].code, k);
+        else
+            maskIndex.push_back(k);
+    }
+    std::vector<double> financed(marked_.size(), 0.0);
+    std::vector<char> touched(marked_.size(), 0);
+    std::vector<int> lines;
+
     store::BatchScope batch(md2.connection());
     const int total = org.recordCount();
     std::vector<QString> orgs;
@@ -392,26 +478,64 @@ void CreditRemaindersReport::fill(RunProgress* progress, bool& cancelled)
             break;
         }
         const QString& o = orgs[size_t(i - 1)];
-        t22.setRange({o}, {o});
-        CodeSums<1> spent;
-        if (auto g = groups(t22, QStringLiteral("CBC"), QStringLiteral("Amount")))
-            addGroups(spent, 0, *g);
-        if (spent.empty())
-            continue;
+        const auto sit = spent_.constFind(o);
+        if (sit == spent_.constEnd())
+            continue;   // no expenditure at all
+        const std::vector<CodeSum>& spent = *sit;
+        lines.clear();
+        auto add = [&](int k, double v) {
+            if (!touched[size_t(k)]) {
+                touched[size_t(k)] = 1;
+                lines.push_back(k);
+            }
+            financed[size_t(k)] += v;
+        };
+        for (const CodeSum& e : spent) {
+            if (plainCode(e.code)) {
+                if (auto it = plainIndex.constFind(e.code); it != plainIndex.constEnd())
+                    add(*it, e.sum);
+            } else {
+                // A short code, or one with blanks: every plain code it matches.
+                for (auto it = plainIndex.constBegin(); it != plainIndex.constEnd(); ++it)
+                    if (MaskSelection(it.key(), e.code))
+                        add(it.value(), e.sum);
+            }
+        }
+        for (int k : maskIndex)
+            for (const CodeSum& e : spent)
+                if (MaskSelection(marked_[size_t(k)].code, e.code))
+                    add(k, e.sum);
+        std::sort(lines.begin(), lines.end());
         const CodeSums<1> none;
         const auto pit = plans.constFind(o);
         const CodeSums<1>& planned = pit == plans.constEnd() ? none : *pit;
-        for (const Code& c : marked_) {
-            currentPattern = c.code;
-            const double financed = spent.matching(c.code)[0];
-            if (isZero(financed))
-                continue;
-            const double planSum = planned.matching(c.code)[0];
-            md2.appendRecord({o, c.code, planSum, planSum - financed, financed, c.name.left(40)});
-        }
+        // The organization's rows in one write, straight into the work table.
+        store::Connection& w = md2.connection();
+        w.write([&] {
+            for (int k : lines) {
+                const Code& c = marked_[size_t(k)];
+                const double f = financed[size_t(k)];
+                financed[size_t(k)] = 0;
+                touched[size_t(k)] = 0;
+                if (isZero(f))
+                    continue;
+                currentPattern = c.code;
+                const double planSum = planned.matching(c.code)[0];
+                store::Statement st(w, QStringLiteral("INSERT INTO \"md2\" (\"Org\", \"Cbc\", \"PlanSum\", \"Remainder\", "
+                                                      "\"Sum\", \"Name\") VALUES (?, ?, ?, ?, ?, ?)"));
+                st.bind(1, storedText(o), schema::FieldType::Text);
+                st.bind(2, storedText(c.code), schema::FieldType::Text);
+                st.bind(3, planSum, schema::FieldType::Float);
+                st.bind(4, planSum - f, schema::FieldType::Float);
+                st.bind(5, f, schema::FieldType::Float);
+                st.bind(6, storedText(c.name.left(40)), schema::FieldType::Text);
+                st.run();
+            }
+        });
     }
-    t22.cancelRange();
     batch.commit();
+    md2.refresh();
+    spent_.clear();
 }
 
 void CreditRemaindersReport::takeDown()
@@ -593,16 +717,17 @@ void EconomicArticlesReport::fill(int year, RunProgress* progress, bool& cancell
     store::Table& cbc = d.CBCSPRTable;
     {
         // Every code's mark rewritten: "*" for an economic-article code.
-        store::BatchScope batch(cbc.connection());
         cbc.setFiltered(false);
-        for (cbc.first(); !cbc.eof(); cbc.next()) {
+        Marks marks(cbc);
+        const int n = cbc.recordCount();
+        for (int i = 0; i < n; ++i) {
             if (progress && !progress->progress(0)) {
                 cancelled = true;
                 break;
             }
-            setMark(cbc, CBCIsEcstFilter(cbc.fieldByName(QStringLiteral("CBC")).asString()));
+            marks.set(i, CBCIsEcstFilter(cbc.storedValueAt(i, QStringLiteral("CBC")).toString()));
         }
-        batch.commit();
+        marks.write();
     }
     cbc.setFilterExpression(MarkedExpression);
     cbc.setFiltered(true);
@@ -617,16 +742,24 @@ void EconomicArticlesReport::fill(int year, RunProgress* progress, bool& cancell
     // each marked code then adds up the codes it matches.
     CodeSums<8> sums;
     currentPattern = Stars19;
-    for (int q = 1; q <= 4; ++q) {
-        setQuarter(year, q);
-        for (int side = 0; side < 2; ++side) {
-            store::Table& t = side == 0 ? d.T2_1 : d.T2_2;
-            t.setFilterExpression(filterExpression());
-            t.setFiltered(true);
-            if (auto g = groups(t, QStringLiteral("CBC"), QStringLiteral("Amount")))
-                addGroups(sums, side * 4 + q - 1, *g);
-            t.setFiltered(false);
-        }
+    setQuarter(year, 1);
+    const QDate first = lowerBound;
+    setQuarter(year, 4);
+    const QDate last = upperBound;
+    for (int side = 0; side < 2; ++side) {
+        store::Table& t = side == 0 ? d.T2_1 : d.T2_2;
+        // FilterT2_1AndT2_2 for the four quarters at once: the dates of the
+        // year, each posting in the quarter of its month.
+        aggregate(t,
+                  QStringLiteral("SELECT \"CBC\", (CAST(substr(\"FiDate\", 6, 2) AS INTEGER) + 2) / 3, TOTAL(\"Amount\") FROM "
+                                 "\"%1\" WHERE \"FiDate\" IS NOT NULL AND \"FiDate\" >= ? AND \"FiDate\" <= ? "
+                                 "GROUP BY \"CBC\" || '', 2")
+                      .arg(t.tableName()),
+                  {{first, schema::FieldType::Date}, {last, schema::FieldType::Date}}, [&](store::Statement& st) {
+                      const int q = int(st.columnInt(1));
+                      if (q >= 1 && q <= 4)
+                          sums.add(st.columnText(0), side * 4 + q - 1, st.column(2, schema::FieldType::Float).toDouble());
+                  });
     }
     store::BatchScope batch(md4.connection());
     const int n = cbc.recordCount();

@@ -74,6 +74,11 @@ private:
     void fill(RunProgress* progress, bool& cancelled);
     void takeDown();
     QString selectionExpression(bool withOrg, bool withPeriodAndLaw) const;
+    struct SqlParamValue {
+        QVariant value;
+        int type;
+    };
+    QString expenditureWhere(std::vector<SqlParamValue>& params) const;
     dm::TDataBase1& db_;
     CreditSelection sel_;
     TableSource org_, md2_;
@@ -82,6 +87,11 @@ private:
         bool summary;
     };
     std::vector<Code> marked_;
+    struct CodeSum {
+        QString code;
+        double sum;
+    };
+    QHash<QString, std::vector<CodeSum>> spent_;   // by organization
 };
 
 class EconomicArticlesReport {
