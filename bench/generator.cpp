@@ -29,7 +29,7 @@ namespace benchgen {
 namespace {
 
 // Bumped whenever the generated rows change, so cached files are not reused.
-constexpr int GeneratorRevision = 3;
+constexpr int GeneratorRevision = 4;
 
 // A small generator of its own (splitmix64): the same numbers on every
 // compiler and library, which the standard distributions do not promise.
@@ -178,6 +178,8 @@ std::vector<Posting> postings(Rng& rng, int count, int accounts, int laws, int c
     return out;
 }
 
+void addSummaryCodes(Db& db, const std::vector<QString>& cbc, const YearParams& params);
+
 void fill(const QString& file, const YearParams& params)
 {
     Rng rng(params.seed);
@@ -321,7 +323,35 @@ void fill(const QString& file, const YearParams& params)
             db.insert(st, {accounts[size_t(p.account)], laws[size_t(p.law)], money(p.cents), dates[size_t(p.day)],
                            cbc[size_t(p.cbc)], orgs[size_t(p.org)]});
     }
+    addSummaryCodes(db, cbc, params);
     db.exec("COMMIT");
+}
+
+// Summary codes of the reference book: the code of 19 asterisks, then in
+// turn economic-article codes (13 asterisks and the article of a code in
+// use) and the economic articles of one expense kind (the first 13
+// positions of a code in use and 6 asterisks).
+void addSummaryCodes(Db& db, const std::vector<QString>& cbc, const YearParams& params)
+{
+    if (params.summaryCbcs <= 0 || cbc.empty())
+        return;
+    Rng rng(params.seed ^ 0x53554d434f444553ULL);
+    auto* st = db.prepare("INSERT INTO \"cbc_spr\" (\"CBC\", \"NAME\", \"SNAME\", \"Md2Use\") VALUES (?, ?, ?, ?)");
+    std::unordered_set<std::string> used;
+    for (const QString& c : cbc)
+        used.insert(c.toStdString());
+    int written = 0;
+    for (int attempt = 0; written < params.summaryCbcs && attempt < params.summaryCbcs * 20; ++attempt) {
+        const QString& base = cbc[size_t(rng.below(int(cbc.size())))];
+        const QString code = written == 0   ? QString(19, QLatin1Char('*'))
+                             : written % 2 ? QString(13, QLatin1Char('*')) + base.right(6)
+                                           : base.left(13) + QString(6, QLatin1Char('*'));
+        if (!used.insert(code.toStdString()).second)
+            continue;
+        const QString name = written == 0 ? QStringLiteral("Всего") : QStringLiteral("Итого по ") + code;
+        db.insert(st, {code, fit(name, 40), fit(name, 20), QVariant()});
+        ++written;
+    }
 }
 
 // The accounts' totals from their postings, through the store, as the
@@ -376,7 +406,7 @@ QString YearParams::key() const
                                       .toHex()
                                       .left(12);
     return QStringLiteral("rev=%1 accounts=%2 purposes=%3 organizations=%4 cbcs=%5 receipts=%6 expenditures=%7 "
-                          "year=%8 seed=%9 schema=%10")
+                          "year=%8 seed=%9 schema=%10 summaryCbcs=%11")
         .arg(GeneratorRevision)
         .arg(accounts)
         .arg(purposes)
@@ -386,7 +416,8 @@ QString YearParams::key() const
         .arg(expenditures)
         .arg(year)
         .arg(seed)
-        .arg(QString::fromLatin1(schemaHash));
+        .arg(QString::fromLatin1(schemaHash))
+        .arg(summaryCbcs);
 }
 
 YearParams YearParams::scaled(double factor) const

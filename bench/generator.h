@@ -15,6 +15,7 @@ struct YearParams {
     int receipts = 50000;       // t2_1
     int expenditures = 150000;  // t2_2
     int year = 2004;            // the dates of the postings
+    int summaryCbcs = 200;      // cbc_spr: summary codes with asterisks besides the cbcs
     std::uint64_t seed = 20040101;
 
     // A text naming every parameter and the generator's revision; files
