@@ -374,6 +374,40 @@ private slots:
                                    }));
     }
 
+    // A cancel in the wait window: no pages, and every table as it was
+    // (no filter, range or link left; the work tables closed).
+    void cancelTakesEverythingDown()
+    {
+        struct Cancel : RunProgress {
+            int calls = 0;
+            bool progress(int) override { return ++calls < 2; }
+        };
+        Credit c;
+        Cancel first;
+        CreditSelection s;
+        s.parts = PartEcSt;
+        QVERIFY(!c.md2.report().run(s, &first));
+        QVERIFY(first.calls >= 2);
+        for (store::Table* t : {&c.db.T2_2, &c.db.PlanTable, &c.db.CBCSPRTable, &c.db.Org_Table}) {
+            QVERIFY2(!t->filtered() && !t->hasRange() && !t->master(), qPrintable(t->tableName()));
+            QVERIFY(!t->controlsDisabled());
+        }
+        QCOMPARE(c.db.T2_2.recordCount(), 6);
+        QVERIFY(!c.db.MD2Table.isOpen());
+
+        Articles a(ArticleBooks);
+        a.receipt(Ec310.right(6).prepend("0701901420001"), 5, QDate(2004, 1, 1));
+        Cancel again;
+        QVERIFY(!a.md4.report().run(2004, &again));
+        for (store::Table* t : {&a.db.T2_1, &a.db.T2_2, &a.db.CBCSPRTable}) {
+            QVERIFY2(!t->filtered() && !t->master(), qPrintable(t->tableName()));
+            QVERIFY(!t->controlsDisabled());
+        }
+        QVERIFY(!a.db.MD4Table.isOpen());
+        // The next run is whole again.
+        QCOMPARE(a.lines().size(), 4);
+    }
+
     // The economic-article test and the quarter bounds.
     void articleCodesAndBounds()
     {
