@@ -10,6 +10,7 @@
 #include "schedule/planform.h"
 #include "schedule/planprint.h"
 #include "reports/schedule/schedule_windows.h"
+#include "reports/codes/codes_windows.h"
 #include "reports/pipeline/waitform.h"
 #include "maintenance/packtableform.h"
 #include "core/datamodule/datamodule.h"
@@ -52,6 +53,8 @@ reports::TMD9Form* MD9Form = nullptr;
 income::TDOrgFormSelect* DOrgFormSelect = nullptr;
 income::TDohEdForm* DohEdForm = nullptr;
 reports::TUMDForm1* UMDForm1 = nullptr;
+reports::TMDForm2* MDForm2 = nullptr;
+reports::TMDForm4* MDForm4 = nullptr;
 
 void CreateForms(const QString& iniPath)
 {
@@ -94,6 +97,8 @@ void CreateForms(const QString& iniPath)
     MDForm12->setAccountPicker([] { return LichSprForm->choose(); });
     MD9Form = new reports::TMD9Form(reportContext, MainForm);
     MD9Form->setAccountPicker([] { return LichSprForm->choose(); });
+    MDForm2 = new reports::TMDForm2(reportContext, MainForm);
+    MDForm4 = new reports::TMDForm4(reportContext, MainForm);
     LichChForm->setPurposesPicker(LawSelectForm);
     LichSprForm->setAccountDialog(LichChForm);
     LichForm->setAccountDialog(LichChForm);
@@ -151,6 +156,8 @@ void DestroyForms()
     DOrgFormSelect = nullptr;
     DohEdForm = nullptr;
     UMDForm1 = nullptr;
+    MDForm2 = nullptr;
+    MDForm4 = nullptr;
     delete DataBase1;   // DataModuleDestroy
     DataBase1 = nullptr;
 }

@@ -26,6 +26,8 @@ class TMDForm11;
 class TMDForm12;
 class TMD9Form;
 class TUMDForm1;
+class TMDForm2;
+class TMDForm4;
 }
 namespace schedule {
 class TCorPlanForm;
@@ -84,6 +86,8 @@ extern reports::TMD9Form* MD9Form;
 extern income::TDOrgFormSelect* DOrgFormSelect;
 extern income::TDohEdForm* DohEdForm;
 extern reports::TUMDForm1* UMDForm1;
+extern reports::TMDForm2* MDForm2;
+extern reports::TMDForm4* MDForm4;
 
 // Creates the data module and every window in their order (the program
 // entry and the tests use it); DestroyForms takes them down in reverse.

@@ -7,6 +7,7 @@
 #include "schedule/planform.h"
 #include "core/ui/dblookupcombo.h"
 #include "reports/schedule/schedule_windows.h"
+#include "reports/codes/codes_windows.h"
 #include "app/aboutform.h"
 #include "books/books.h"
 #include "core/datamodule/datamodule.h"
@@ -274,9 +275,13 @@ void TMainForm::RepMenuButton1Click()
         MDForm->CreateAndShow();
 }
 void TMainForm::RepMenuButton2Click() {}
-void TMainForm::RepMenuButton3Click() {}
+void TMainForm::RepMenuButton3Click()
+{
+    if (MDForm2->exec() == QDialog::Accepted)
+        MDForm2->CreateAndShow();
+}
 void TMainForm::RepMenuButton4Click() {}
-void TMainForm::RepMenuButton5Click() {}
+void TMainForm::RepMenuButton5Click() { MDForm4->CreateAndShow(); }
 void TMainForm::RepMenuButton6Click() {}
 void TMainForm::RepMenuButton7Click()
 {

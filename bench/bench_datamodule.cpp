@@ -14,6 +14,7 @@
 #include "core/datamodule/datamodule.h"
 #include "reports/accounts/accounts_reports.h"
 #include "reports/schedule/schedule_reports.h"
+#include "reports/codes/codes_reports.h"
 #include "core/datamodule/profile.h"
 #include "core/store/session.h"
 #include "core/store/storeerror.h"
@@ -674,6 +675,113 @@ void benchSchedule(Bench& b, dm::TDataBase1& db)
     }
 }
 
+// The reports over the codes: the financing and credit remainders (no
+// part summed, then the economic articles summed) and the totals by
+// economic articles, each run whole (marks, fill, pages) beside SQL
+// statements giving the same totals on the same file.
+void benchCodes(Bench& b, dm::TDataBase1& db)
+{
+    RawDb raw(b.yearFile);
+    auto sqlTotal = [&](const char* sql) {
+        double sum = 0;
+        sqlite3_stmt* st = raw.prepare(sql);
+        while (sqlite3_step(st) == SQLITE_ROW)
+            sum += sqlite3_column_double(st, sqlite3_column_count(st) - 1);
+        sqlite3_finalize(st);
+        return sum;
+    };
+    auto workSum = [&](store::Table& t, const char* field) {
+        t.open();
+        double s = 0;
+        for (t.first(); !t.eof(); t.next())
+            s += t.fieldByName(QLatin1String(field)).asFloat();
+        const int n = t.recordCount();
+        t.close();
+        return std::pair{s, n};
+    };
+    using Clock = benchutil::Clock;
+    Clock::time_point fillEnd;   // where the pages begin: the report's own BeforePrint
+    reports::CreditRemaindersReport credit(db);
+    credit.layout().beforePrint = [&](reports::Report&) { fillEnd = Clock::now(); };
+    for (int parts : {0, int(reports::PartEcSt)}) {
+        std::vector<double> runs, sqls, fills, cpus;
+        double sqlSum = 0;
+        int pagesCount = 0;
+        // Every organization and code with its financing; the summary codes
+        // of the economic articles once more over the codes they cover.
+        const char* sql = "SELECT TOTAL(Amount) FROM t2_2 WHERE substr(CBC, 1, 13) IN (SELECT substr(CBC, 1, 13) FROM "
+                          "cbc_spr WHERE CBC LIKE '_____________******' AND instr(substr(CBC, 1, 13), '*') = 0)";
+        for (int k = 0; k < b.repeats; ++k) {
+            sqls.push_back(timed([&] {
+                sqlSum = sqlTotal("SELECT Org, CBC, TOTAL(Amount) FROM t2_2 WHERE CBC IN (SELECT CBC FROM cbc_spr) GROUP BY Org, CBC");
+                if (parts)
+                    sqlSum += sqlTotal(sql);
+            }) * 1e3);
+            reports::CreditSelection s;
+            s.parts = parts;
+            const auto t0 = Clock::now();
+            const double cpu0 = cpuSeconds();
+            runs.push_back(timed([&] {
+                std::optional<reports::PageSet> ps = credit.run(s);
+                pagesCount = ps ? ps->count() : 0;
+            }) * 1e3);
+            cpus.push_back((cpuSeconds() - cpu0) * 1e3);
+            fills.push_back(seconds(t0, fillEnd) * 1e3);
+            const auto [sum, rows] = workSum(db.MD2Table, "Sum");
+            if (std::fabs(sum - sqlSum) > 0.01 + 1e-9 * std::fabs(sqlSum))
+                fault(QStringLiteral("credit: md2 %1, SQL %2").arg(sum, 0, 'f', 2).arg(sqlSum, 0, 'f', 2));
+            if (k == 0)
+                progress(QStringLiteral("credit parts %1: %2 md2 rows, %3 pages").arg(parts).arg(rows).arg(pagesCount));
+        }
+        line(parts ? "credit_ecst" : "credit_no_parts", median(runs), median(sqls),
+             QStringLiteral("SQL of the same totals"),
+             QStringLiteral("%1 of target %2 ms; marks, fill and %3 pages; marks and fill alone %4 ms, %5x SQL; "
+                            "processor %6 ms")
+                 .arg(num(median(runs) / (parts ? 3000 : 2000)))
+                 .arg(parts ? 3000 : 2000)
+                 .arg(pagesCount)
+                 .arg(num(median(fills)), num(median(fills) / median(sqls)), num(median(cpus))));
+    }
+
+    reports::EconomicArticlesReport articles(db);
+    std::vector<double> runs, sqls, cpus;
+    double sqlSum = 0;
+    int pagesCount = 0;
+    const QByteArray articleSql =
+        QStringLiteral("SELECT (SELECT TOTAL(Amount) FROM t2_1 WHERE FiDate BETWEEN '%1-01-01' AND '%1-12-31' AND "
+                       "substr(CBC, 14) IN (SELECT substr(CBC, 14) FROM cbc_spr WHERE CBC LIKE '*************______' AND "
+                       "instr(substr(CBC, 14), '*') = 0)) + (SELECT TOTAL(Amount) FROM t2_2 WHERE FiDate BETWEEN "
+                       "'%1-01-01' AND '%1-12-31' AND substr(CBC, 14) IN (SELECT substr(CBC, 14) FROM cbc_spr WHERE CBC "
+                       "LIKE '*************______' AND instr(substr(CBC, 14), '*') = 0))")
+            .arg(b.year)
+            .toUtf8();
+    const QByteArray allSql = QStringLiteral("SELECT (SELECT TOTAL(Amount) FROM t2_1 WHERE FiDate BETWEEN '%1-01-01' AND "
+                                             "'%1-12-31') + (SELECT TOTAL(Amount) FROM t2_2 WHERE FiDate BETWEEN "
+                                             "'%1-01-01' AND '%1-12-31')")
+                                  .arg(b.year)
+                                  .toUtf8();
+    for (int k = 0; k < b.repeats; ++k) {
+        sqls.push_back(timed([&] { sqlSum = sqlTotal(articleSql.constData()) + sqlTotal(allSql.constData()); }) * 1e3);
+        const double cpu0 = cpuSeconds();
+        runs.push_back(timed([&] {
+            std::optional<reports::PageSet> ps = articles.run(b.year);
+            pagesCount = ps ? ps->count() : 0;
+        }) * 1e3);
+        cpus.push_back((cpuSeconds() - cpu0) * 1e3);
+        const auto [in, rows] = workSum(db.MD4Table, "InAll");
+        const double out = workSum(db.MD4Table, "OutAll").first;
+        if (std::fabs(in + out - sqlSum) > 0.01 + 1e-9 * std::fabs(sqlSum))
+            fault(QStringLiteral("articles: md4 %1, SQL %2").arg(in + out, 0, 'f', 2).arg(sqlSum, 0, 'f', 2));
+        if (k == 0)
+            progress(QStringLiteral("articles: %1 md4 rows, %2 pages").arg(rows).arg(pagesCount));
+    }
+    line("articles", median(runs), median(sqls), QStringLiteral("SQL of the same totals"),
+         QStringLiteral("%1 of target 1000 ms; marks, fill and %2 pages; processor %3 ms")
+             .arg(num(median(runs) / 1000))
+             .arg(pagesCount)
+             .arg(num(median(cpus))));
+}
+
 int run(int argc, char** argv)
 {
     const auto args = parseArgs(argc, argv, "bench_datamodule", QString::fromUtf8(SALDINA_BENCH_DATA), 5);
@@ -728,6 +836,8 @@ int run(int argc, char** argv)
         benchSchedule(b, *db);
     if (args->wants("reports") || args->wants("pages"))
         benchReports(b, *db, !args->wants("reports"));
+    if (args->wants("codes"))
+        benchCodes(b, *db);
     db.reset();
     return faults == 0 ? 0 : 1;
 }

@@ -267,6 +267,7 @@ void fillIncome(Db& db, Rng& rng, const YearParams& params, const std::vector<QS
     for (int i = 0; i < n; ++i)
         db.insert(st, {members[size_t(i)], in[size_t(i)], out[size_t(i)], in[size_t(i)] - out[size_t(i)]});
 }
+void addSummaryCodes(Db& db, const std::vector<QString>& cbc, const YearParams& params);
 
 void fill(const QString& file, const YearParams& params)
 {
@@ -413,7 +414,35 @@ void fill(const QString& file, const YearParams& params)
     }
     fillSchedule(db, rng, params, out, accounts, cbc, orgs, dates);
     fillIncome(db, rng, params, orgs, dates);
+    addSummaryCodes(db, cbc, params);
     db.exec("COMMIT");
+}
+
+// Summary codes of the reference book: the code of 19 asterisks, then in
+// turn economic-article codes (13 asterisks and the article of a code in
+// use) and the economic articles of one expense kind (the first 13
+// positions of a code in use and 6 asterisks).
+void addSummaryCodes(Db& db, const std::vector<QString>& cbc, const YearParams& params)
+{
+    if (params.summaryCbcs <= 0 || cbc.empty())
+        return;
+    Rng rng(params.seed ^ 0x53554d434f444553ULL);
+    auto* st = db.prepare("INSERT INTO \"cbc_spr\" (\"CBC\", \"NAME\", \"SNAME\", \"Md2Use\") VALUES (?, ?, ?, ?)");
+    std::unordered_set<std::string> used;
+    for (const QString& c : cbc)
+        used.insert(c.toStdString());
+    int written = 0;
+    for (int attempt = 0; written < params.summaryCbcs && attempt < params.summaryCbcs * 20; ++attempt) {
+        const QString& base = cbc[size_t(rng.below(int(cbc.size())))];
+        const QString code = written == 0   ? QString(19, QLatin1Char('*'))
+                             : written % 2 ? QString(13, QLatin1Char('*')) + base.right(6)
+                                           : base.left(13) + QString(6, QLatin1Char('*'));
+        if (!used.insert(code.toStdString()).second)
+            continue;
+        const QString name = written == 0 ? QStringLiteral("Всего") : QStringLiteral("Итого по ") + code;
+        db.insert(st, {code, fit(name, 40), fit(name, 20), QVariant()});
+        ++written;
+    }
 }
 
 // The accounts' totals from their postings, through the store, as the
@@ -468,7 +497,8 @@ QString YearParams::key() const
                                       .toHex()
                                       .left(12);
     return QStringLiteral("rev=%1 accounts=%2 purposes=%3 organizations=%4 cbcs=%5 receipts=%6 expenditures=%7 "
-                          "year=%8 seed=%9 schema=%10 plans=%11 notices=%12 income-organizations=%13 income-entries=%14")
+                          "year=%8 seed=%9 schema=%10 plans=%11 notices=%12 income-organizations=%13 income-entries=%14 "
+                          "summaryCbcs=%15")
         .arg(GeneratorRevision)
         .arg(accounts)
         .arg(purposes)
@@ -482,7 +512,8 @@ QString YearParams::key() const
         .arg(plans)
         .arg(notices)
         .arg(incomeOrganizations)
-        .arg(incomeEntries);
+        .arg(incomeEntries)
+        .arg(summaryCbcs);
 }
 
 YearParams YearParams::scaled(double factor) const

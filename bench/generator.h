@@ -19,6 +19,7 @@ struct YearParams {
     int incomeOrganizations = 300;   // DOrg: organizations of the income accounting
     int incomeEntries = 30000;       // DIn and DOut together, over those organizations
     int year = 2004;            // the dates of the postings
+    int summaryCbcs = 200;      // cbc_spr: summary codes with asterisks besides the cbcs
     std::uint64_t seed = 20040101;
 
     // A text naming every parameter and the generator's revision; files

@@ -44,6 +44,7 @@ struct ReportName {
 std::vector<ReportName> accountsReports();
 std::vector<ReportName> scheduleReports();
 std::vector<ReportName> incomeReports();
+std::vector<ReportName> codesReports();
 
 // All NAMEs, in the order of the help.
 std::vector<ReportName> reportNames();
