@@ -31,6 +31,7 @@ public:
         }
         return true;
     }
+    void gauge(int percent) override { progress(percent); }
 
 private:
     bool on_;

@@ -45,6 +45,8 @@ int ReportRun::passCount(store::Table& master) { return master.recordCount(); }
 
 void ReportRun::startPasses(store::Table& master) { master.first(); }
 
+bool ReportRun::pass(int i, int n, RunProgress& progress) { return progress.progress(i * 100 / n); }
+
 void ReportRun::takeDown()
 {
     dm::TDataBase1& d = db();
@@ -110,7 +112,7 @@ std::optional<PageSet> ReportRun::run(const Selection& selection, RunProgress* p
                         break;
                     }
                 for (int i = 1; i <= n; ++i) {
-                    if (progress && !progress->progress(i * 100 / n)) {
+                    if (progress && !pass(i, n, *progress)) {
                         cancelled = true;
                         break;
                     }
