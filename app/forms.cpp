@@ -10,6 +10,7 @@
 #include "schedule/planform.h"
 #include "schedule/planprint.h"
 #include "reports/schedule/schedule_windows.h"
+#include "reports/purposes/purposes_windows.h"
 #include "reports/pipeline/waitform.h"
 #include "core/datamodule/datamodule.h"
 #include "app/mainform.h"
@@ -44,6 +45,9 @@ schedule::TEditPlanForm* EditPlanForm = nullptr;
 schedule::TMD10Form* MD10Form = nullptr;
 reports::TMDForm12* MDForm12 = nullptr;
 reports::TMD9Form* MD9Form = nullptr;
+reports::TMDForm1* MDForm1 = nullptr;
+reports::TMD3Form* MD3Form = nullptr;
+reports::TMD6Form* MD6Form = nullptr;
 
 void CreateForms(const QString& iniPath)
 {
@@ -76,7 +80,10 @@ void CreateForms(const QString& iniPath)
     SumTypeSprForm->setEditForm(SumTypeSprEditForm);
     const reports::ReportContext reportContext{DataBase1, WaitForm, {OrgSelectForm, CBCSelectForm, LawSelectForm}};
     MDForm = new reports::TMDForm(reportContext, MainForm);
+    MDForm1 = new reports::TMDForm1(reportContext, MainForm);
+    MD3Form = new reports::TMD3Form(reportContext, MainForm);
     MDForm5 = new accounts::TMDForm5(*DataBase1, MainForm);
+    MD6Form = new reports::TMD6Form(reportContext, MainForm);
     MDForm7 = new books::TMDForm7(*DataBase1, MainForm);
     MDForm8 = new books::TMDForm8(*DataBase1, MainForm);
     MD10Form = new schedule::TMD10Form(*DataBase1, MainForm);
@@ -131,6 +138,9 @@ void DestroyForms()
     MD10Form = nullptr;
     MDForm12 = nullptr;
     MD9Form = nullptr;
+    MDForm1 = nullptr;
+    MD3Form = nullptr;
+    MD6Form = nullptr;
     delete DataBase1;   // DataModuleDestroy
     DataBase1 = nullptr;
 }

@@ -25,6 +25,9 @@ class TMDForm;
 class TMDForm11;
 class TMDForm12;
 class TMD9Form;
+class TMDForm1;
+class TMD3Form;
+class TMD6Form;
 }
 namespace schedule {
 class TCorPlanForm;
@@ -71,6 +74,9 @@ extern schedule::TEditPlanForm* EditPlanForm;
 extern schedule::TMD10Form* MD10Form;
 extern reports::TMDForm12* MDForm12;
 extern reports::TMD9Form* MD9Form;
+extern reports::TMDForm1* MDForm1;
+extern reports::TMD3Form* MD3Form;
+extern reports::TMD6Form* MD6Form;
 
 // Creates the data module and every window in their order (the program
 // entry and the tests use it); DestroyForms takes them down in reverse.
