@@ -56,7 +56,7 @@ int writePages(const reports::PageSet& pages, bool text, const QString& pdf)
 std::vector<ReportName> reportNames()
 {
     std::vector<ReportName> all;
-    for (auto group : {accountsReports, scheduleReports})
+    for (auto group : {accountsReports, scheduleReports, purposesReports})
         for (ReportName& n : group())
             all.push_back(std::move(n));
     return all;

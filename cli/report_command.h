@@ -43,6 +43,7 @@ struct ReportName {
 // The groups of reports, each in a unit of its own.
 std::vector<ReportName> accountsReports();
 std::vector<ReportName> scheduleReports();
+std::vector<ReportName> purposesReports();
 
 // All NAMEs, in the order of the help.
 std::vector<ReportName> reportNames();
