@@ -97,6 +97,20 @@ std::optional<PageSet> ReportRun::run(const Selection& selection, RunProgress* p
         std::optional<PageSet> pages;
         {
             dm::TableProcessOff hooksOff(d);
+            // Pages made without the hooks: the links go before the hooks
+            // come back on leaving this block, also on a failure.
+            struct LinksFirst {
+                ReportRun* run;
+                bool on;
+                ~LinksFirst()
+                {
+                    if (on)
+                        try {
+                            run->takeDown();
+                        } catch (...) {
+                        }
+                }
+            } linksFirst{this, !pagesWithHooks()};
             setUp();
             store::Table& master = masterTable();
             const int n = passCount(master);
@@ -124,7 +138,8 @@ std::optional<PageSet> ReportRun::run(const Selection& selection, RunProgress* p
             }
             over();
             master.first();
-            hooksOff.restore();
+            if (pagesWithHooks())
+                hooksOff.restore();
             if (!cancelled) {
                 beforePages();
                 // The pages are made while the links and filters stand; they

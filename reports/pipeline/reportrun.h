@@ -62,6 +62,13 @@ protected:
     // the cancel request.
     virtual bool pass(int i, int n, RunProgress& progress);
     virtual void beforePages() {}
+    // Whether the pages are made with the data module's display hooks and
+    // calculated fields on. A report whose master is a book that the
+    // postings' calculated fields search (their names are looked up by
+    // moving the book) makes its pages without them: otherwise every look-up
+    // would move the master under the postings being read. Its links are
+    // then taken down before the hooks come back.
+    virtual bool pagesWithHooks() const { return true; }
     virtual void takeDown();                   // filters off, links removed
 
     // Shared pieces of the set-up.

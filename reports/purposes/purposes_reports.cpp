@@ -85,14 +85,11 @@ void PurposesRun::fillRow()
     md3.post();
 }
 
-void PurposesRun::beforePages() { db().DisableTableProcess(); }
-
 void PurposesRun::takeDown()
 {
     ReportRun::takeDown();
     db().MD3Table.clearMaster();
     law_.restore();
-    db().EnableTableProcess();
 }
 
 // ------------------------------------------------------------------ receipts and expenditures by purposes
@@ -252,7 +249,6 @@ void MovementReport::beforePages()
     // md3 shows all its rows in the order of its purposes.
     takeDown();
     db().MD3Table.setOrder(QStringLiteral("LawRef"));
-    PurposesRun::beforePages();
 }
 
 void MovementReport::QuickRepBeforePrint(Report&)
@@ -448,17 +444,15 @@ void FinancingReport::DetailBand1BeforePrint(Band&, bool& print)
     print = db().T2_2.recordCount() != 0;
 }
 
-void FinancingReport::beforePages() { db().DisableTableProcess(); }
-
 void FinancingReport::takeDown()
 {
     dm::TDataBase1& d = db();
     ReportRun::takeDown();
     d.MD1Table.clearMaster();
-    d.MD1Table.close();
+    if (d.MD1Table.isOpen())
+        d.MD1Table.close();
     org_.restore();
     law_.restore();
-    d.EnableTableProcess();
 }
 
 } // namespace reports

@@ -42,10 +42,8 @@ protected:
     void setUp() override;
     store::Table& masterTable() override;
     void fillRow() override;
-    // The pages print no calculated field: they are made with the data
-    // module's hooks off, so that no name look-up moves a book that is a
-    // master of the postings the pages walk. The take-down puts them on.
-    void beforePages() override;
+    // The pages print no calculated field; the book is the master.
+    bool pagesWithHooks() const override { return false; }
     void takeDown() override;
 
 private:
@@ -118,8 +116,9 @@ protected:
     // The gauge only at whole multiples, then the cancel request, then the
     // pending events.
     bool pass(int i, int n, RunProgress& progress) override;
-    // The pages with the hooks off, as those of the reports by purposes.
-    void beforePages() override;
+    // The pages print no calculated field; the organizations' book is the
+    // master of the expenditures.
+    bool pagesWithHooks() const override { return false; }
     void takeDown() override;
 
 private:
