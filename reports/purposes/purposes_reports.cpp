@@ -384,16 +384,25 @@ void FinancingReport::setUp()
     org.clearMaster();
     org.setFiltered(false);
     d.CBCSPRTable.clearMaster();
+    snames_.clear();
+    for (int pos = 0, n = law.recordCount(); pos < n; ++pos)
+        snames_.insert(law.storedValueAt(pos, QStringLiteral("LawRef")).toString(),
+                       law.storedValueAt(pos, QStringLiteral("Sname")).toString());
     t22.setOrder(QStringLiteral("Org"));
     t22.setMaster(&org, QStringLiteral("Org"), QStringLiteral("Org"));
     linked_.push_back(&t22);
     law.setMaster(&t22, QStringLiteral("LawRef"), QStringLiteral("LawRef"));
+    // md1 is filled unlinked, each row given its organization's code, and
+    // linked to the organizations for the pages: a link in force would
+    // re-read md1 at every organization of the fill.
     resetWorkTable(d.MD1Table, org, QStringLiteral("Org"));
+    d.MD1Table.clearMaster();
     // Only the expenditures are selected.
     t22.setFilterCallback({});
     t22.setFilterExpression(selection().expenditureExpression());
     t22.setFiltered(true);
     sums_ = t22.groupSums(QStringLiteral("Org"), QStringLiteral("Amount"));
+    lastLaw_ = t22.groupLast(QStringLiteral("Org"), QStringLiteral("LawRef"));
     gauge_ = 0;
 }
 
@@ -416,15 +425,14 @@ void FinancingReport::fillRow()
     dm::TDataBase1& d = db();
     double total = 0;
     QString sname;
-    if (sums_) {
-        // The organization's sum from the aggregate; the book's purpose is
-        // that of its last selected expenditure, as after a walk to the end.
-        const auto s = sums_->constFind(d.Org_Table.fieldByName(QStringLiteral("Org")).asString());
+    if (sums_ && lastLaw_) {
+        // From the aggregates: the sum, and the purpose the book would stand
+        // on after a walk of the organization's expenditures to the end.
+        const QString org = d.Org_Table.fieldByName(QStringLiteral("Org")).asString();
+        const auto s = sums_->constFind(org);
         if (s != sums_->constEnd()) {
             total = *s;
-            d.T2_2.last();
-            if (!d.LawSprTable.isEmpty())
-                sname = d.LawSprTable.fieldByName(QStringLiteral("Sname")).asString();
+            sname = snames_.value(lastLaw_->value(org));
         }
     } else {
         total = CalcSumTable(d.T2_2, QStringLiteral("Amount"));
@@ -432,10 +440,16 @@ void FinancingReport::fillRow()
             sname = d.LawSprTable.fieldByName(QStringLiteral("Sname")).asString();
     }
     store::Table& md1 = d.MD1Table;
-    md1.append();   // Org comes through the link
+    md1.append();
+    md1.fieldByName(QStringLiteral("Org")).setValue(d.Org_Table.fieldByName(QStringLiteral("Org")).value());
     md1.fieldByName(QStringLiteral("Sum")).setValue(total);
     md1.fieldByName(QStringLiteral("Sname")).setValue(sname);
     md1.post();
+}
+
+void FinancingReport::beforePages()
+{
+    db().MD1Table.setMaster(&db().Org_Table, QStringLiteral("Org"), QStringLiteral("Org"));
 }
 
 void FinancingReport::DetailBand1BeforePrint(Band&, bool& print)

@@ -119,10 +119,16 @@ protected:
     // The pages print no calculated field; the organizations' book is the
     // master of the expenditures.
     bool pagesWithHooks() const override { return false; }
+    void beforePages() override;
     void takeDown() override;
 
 private:
+    // Each organization's selected sum and the purpose of its last selected
+    // expenditure, in one statement each when the selection runs in SQL;
+    // the purposes' short names by code.
     std::optional<QHash<QString, double>> sums_;
+    std::optional<QHash<QString, QString>> lastLaw_;
+    QHash<QString, QString> snames_;
     int gauge_ = 0;
     BookPlace org_, law_;
     TableSource orgSrc_, t22_, md1_, lawSrc_;

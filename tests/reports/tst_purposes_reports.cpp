@@ -319,7 +319,7 @@ private slots:
         const QDate feb(2004, 2, 2), may(2004, 5, 5);
         r.expenditure(AccA, "011", 10, feb, "12345");
         r.expenditure(AccA, "012", 20, QDate(2004, 2, 3), "12345");
-        r.expenditure(AccB, "011", 30.5, QDate(2004, 2, 4), "12345", CbcB);
+        r.expenditure(AccB, "021", 30.5, QDate(2004, 2, 4), "12345", CbcB);
         r.expenditure(AccA, "011", 99, may, "13345");   // outside the period only
         r.expenditure(AccB, "021", 5, feb, "14345");
         r.receipt(AccA, "011", 1000, feb);              // receipts are not listed
@@ -337,7 +337,7 @@ private slots:
                                 "Лицевой счет\tДата\tКод БК\tСумма\tНазначение",
                                 AccA + "\t02.02.2004\t" + CbcA + "\t10,00\tПервая",
                                 AccA + "\t03.02.2004\t" + CbcA + "\t20,00\tВторая",
-                                AccB + "\t04.02.2004\t" + CbcB + "\t30,50\tПервая",
+                                AccB + "\t04.02.2004\t" + CbcB + "\t30,50\tТретья",
                                 "Итого\t60,50",
                                 "Больница\t143-45",
                                 "Поступления",
@@ -356,6 +356,9 @@ private slots:
         QCOMPARE(md1.recordCount(), 3);
         QVERIFY(md1.findKey({"14345"}));
         QCOMPARE(md1.fieldByName("Sum").asFloat(), 5.0);
+        QCOMPARE(md1.fieldByName("Sname").asString(), QStringLiteral("Третья"));
+        QVERIFY(md1.findKey({"12345"}));   // its last line in the order of the expenditures
+        QCOMPARE(md1.fieldByName("Sum").asFloat(), 60.5);
         QCOMPARE(md1.fieldByName("Sname").asString(), QStringLiteral("Третья"));
         QVERIFY(md1.findKey({"13345"}));
         QCOMPARE(md1.fieldByName("Sum").asFloat(), 0.0);
