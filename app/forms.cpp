@@ -11,6 +11,7 @@
 #include "schedule/planprint.h"
 #include "reports/schedule/schedule_windows.h"
 #include "reports/codes/codes_windows.h"
+#include "reports/purposes/purposes_windows.h"
 #include "reports/pipeline/waitform.h"
 #include "maintenance/packtableform.h"
 #include "core/datamodule/datamodule.h"
@@ -55,6 +56,9 @@ income::TDohEdForm* DohEdForm = nullptr;
 reports::TUMDForm1* UMDForm1 = nullptr;
 reports::TMDForm2* MDForm2 = nullptr;
 reports::TMDForm4* MDForm4 = nullptr;
+reports::TMDForm1* MDForm1 = nullptr;
+reports::TMD3Form* MD3Form = nullptr;
+reports::TMD6Form* MD6Form = nullptr;
 
 void CreateForms(const QString& iniPath)
 {
@@ -88,7 +92,10 @@ void CreateForms(const QString& iniPath)
     SumTypeSprForm->setEditForm(SumTypeSprEditForm);
     const reports::ReportContext reportContext{DataBase1, WaitForm, {OrgSelectForm, CBCSelectForm, LawSelectForm}};
     MDForm = new reports::TMDForm(reportContext, MainForm);
+    MDForm1 = new reports::TMDForm1(reportContext, MainForm);
+    MD3Form = new reports::TMD3Form(reportContext, MainForm);
     MDForm5 = new accounts::TMDForm5(*DataBase1, MainForm);
+    MD6Form = new reports::TMD6Form(reportContext, MainForm);
     MDForm7 = new books::TMDForm7(*DataBase1, MainForm);
     MDForm8 = new books::TMDForm8(*DataBase1, MainForm);
     MD10Form = new schedule::TMD10Form(*DataBase1, MainForm);
@@ -158,6 +165,9 @@ void DestroyForms()
     UMDForm1 = nullptr;
     MDForm2 = nullptr;
     MDForm4 = nullptr;
+    MDForm1 = nullptr;
+    MD3Form = nullptr;
+    MD6Form = nullptr;
     delete DataBase1;   // DataModuleDestroy
     DataBase1 = nullptr;
 }

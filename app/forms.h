@@ -28,6 +28,9 @@ class TMD9Form;
 class TUMDForm1;
 class TMDForm2;
 class TMDForm4;
+class TMDForm1;
+class TMD3Form;
+class TMD6Form;
 }
 namespace schedule {
 class TCorPlanForm;
@@ -88,6 +91,9 @@ extern income::TDohEdForm* DohEdForm;
 extern reports::TUMDForm1* UMDForm1;
 extern reports::TMDForm2* MDForm2;
 extern reports::TMDForm4* MDForm4;
+extern reports::TMDForm1* MDForm1;
+extern reports::TMD3Form* MD3Form;
+extern reports::TMD6Form* MD6Form;
 
 // Creates the data module and every window in their order (the program
 // entry and the tests use it); DestroyForms takes them down in reverse.

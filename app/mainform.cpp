@@ -8,6 +8,7 @@
 #include "core/ui/dblookupcombo.h"
 #include "reports/schedule/schedule_windows.h"
 #include "reports/codes/codes_windows.h"
+#include "reports/purposes/purposes_windows.h"
 #include "app/aboutform.h"
 #include "books/books.h"
 #include "core/datamodule/datamodule.h"
@@ -274,15 +275,27 @@ void TMainForm::RepMenuButton1Click()
     if (MDForm->exec() == QDialog::Accepted)
         MDForm->CreateAndShow();
 }
-void TMainForm::RepMenuButton2Click() {}
+void TMainForm::RepMenuButton2Click()
+{
+    if (MDForm1->exec() == QDialog::Accepted)
+        MDForm1->CreateAndShow();
+}
 void TMainForm::RepMenuButton3Click()
 {
     if (MDForm2->exec() == QDialog::Accepted)
         MDForm2->CreateAndShow();
 }
-void TMainForm::RepMenuButton4Click() {}
+void TMainForm::RepMenuButton4Click()
+{
+    if (MD3Form->exec() == QDialog::Accepted)
+        MD3Form->CreateAndShow();
+}
 void TMainForm::RepMenuButton5Click() { MDForm4->CreateAndShow(); }
-void TMainForm::RepMenuButton6Click() {}
+void TMainForm::RepMenuButton6Click()
+{
+    if (MD6Form->exec() == QDialog::Accepted)
+        MD6Form->CreateAndShow();
+}
 void TMainForm::RepMenuButton7Click()
 {
     if (MD9Form->exec() == QDialog::Accepted)

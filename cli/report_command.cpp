@@ -33,6 +33,7 @@ public:
         }
         return true;
     }
+    void gauge(int percent) override { progress(percent); }
 
 private:
     bool on_;
@@ -56,7 +57,7 @@ int writePages(const reports::PageSet& pages, bool text, const QString& pdf)
 std::vector<ReportName> reportNames()
 {
     std::vector<ReportName> all;
-    for (auto group : {accountsReports, scheduleReports, incomeReports, codesReports})
+    for (auto group : {accountsReports, scheduleReports, purposesReports, codesReports, incomeReports})
         for (ReportName& n : group())
             all.push_back(std::move(n));
     return all;

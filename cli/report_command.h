@@ -43,8 +43,9 @@ struct ReportName {
 // The groups of reports, each in a unit of its own.
 std::vector<ReportName> accountsReports();
 std::vector<ReportName> scheduleReports();
-std::vector<ReportName> incomeReports();
+std::vector<ReportName> purposesReports();
 std::vector<ReportName> codesReports();
+std::vector<ReportName> incomeReports();
 
 // All NAMEs, in the order of the help.
 std::vector<ReportName> reportNames();

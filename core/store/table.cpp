@@ -234,6 +234,18 @@ std::optional<QHash<QString, double>> Table::groupSums(const QString& groupField
     return sql_.groupTotals(*conn_, g.def(), f.def(), viewConditions(false));
 }
 
+std::optional<QHash<QString, QString>> Table::groupLast(const QString& groupField, const QString& field)
+{
+    requireOpen("groupLast");
+    if (filtered_ && filterCb_)
+        return std::nullopt;
+    const Field& g = fieldByName(groupField);
+    const Field& f = fieldByName(field);
+    if (f.isCalculated() || g.isCalculated())
+        throw StoreError(QStringLiteral("Поле %1 вычисляемое").arg(f.isCalculated() ? f.name() : g.name()));
+    return sql_.groupLast(*conn_, g.def(), f.def(), order_, viewConditions(false));
+}
+
 void Table::buildView()
 {
     rows_.revalidate();

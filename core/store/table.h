@@ -158,6 +158,10 @@ public:
     // gives for each master row of a link on `groupField`, in one aggregate.
     // Nothing while a filter callback is in force.
     std::optional<QHash<QString, double>> groupSums(const QString& groupField, const QString& sumField);
+    // In the same way, the stored text of `field` in the last row of each
+    // value of `groupField` in the current order: where a walk of the rows
+    // of each master row of such a link would end.
+    std::optional<QHash<QString, QString>> groupLast(const QString& groupField, const QString& field);
     // The sum of a number field over every stored row whose `keyField`
     // equals `key`, whatever the view (order, link, range, filter) the table
     // stands in: what the stored rows say now, other copies' included.

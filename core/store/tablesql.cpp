@@ -64,6 +64,20 @@ void TableSql::clearTexts()
 QString TableSql::viewQuery(bool withRows, const QStringList& order, const ViewConditions& c, SqlParams& params)
 {
     const QString where = viewWhere(c, params);
+    orderClause(order);
+    QString& head = select_[withRows ? 1 : 0];
+    if (head.isEmpty()) {
+        QString cols = QStringLiteral("rowid");
+        if (withRows)
+            for (int i : storedIdx_)
+                cols += QStringLiteral(", ") + sqlName(def_->fields[i].name);
+        head = QStringLiteral("SELECT %1 FROM %2").arg(cols, sqlName(def_->name));
+    }
+    return head + where + orderBy_;
+}
+
+const QString& TableSql::orderClause(const QStringList& order)
+{
     if (orderBy_.isEmpty()) {
         QStringList ob;
         QStringList seen;
@@ -78,15 +92,21 @@ QString TableSql::viewQuery(bool withRows, const QStringList& order, const ViewC
         ob << QStringLiteral("rowid");
         orderBy_ = QStringLiteral(" ORDER BY ") + ob.join(QStringLiteral(", "));
     }
-    QString& head = select_[withRows ? 1 : 0];
-    if (head.isEmpty()) {
-        QString cols = QStringLiteral("rowid");
-        if (withRows)
-            for (int i : storedIdx_)
-                cols += QStringLiteral(", ") + sqlName(def_->fields[i].name);
-        head = QStringLiteral("SELECT %1 FROM %2").arg(cols, sqlName(def_->name));
-    }
-    return head + where + orderBy_;
+    return orderBy_;
+}
+
+QHash<QString, QString> TableSql::groupLast(Connection& c, const schema::FieldDef& group, const schema::FieldDef& field,
+                                            const QStringList& order, const ViewConditions& cond)
+{
+    SqlParams params;
+    const QString where = viewWhere(cond, params);
+    Statement st(c, QStringLiteral("SELECT %1, %2 FROM %3%4%5")
+                        .arg(sqlName(group.name), sqlName(field.name), sqlName(def_->name), where, orderClause(order)));
+    bindParams(st, params);
+    QHash<QString, QString> out;
+    while (st.step())
+        out.insert(st.columnText(0), st.columnText(1));
+    return out;
 }
 
 bool TableSql::exists(Connection& c) const

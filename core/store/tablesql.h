@@ -56,6 +56,10 @@ public:
     // The same for each value of `group`.
     QHash<QString, double> groupTotals(Connection& c, const schema::FieldDef& group, const schema::FieldDef& field,
                                        const ViewConditions& cond) const;
+    // The text of `field` in the last row of each value of `group`, the
+    // rows in `order` under the conditions.
+    QHash<QString, QString> groupLast(Connection& c, const schema::FieldDef& group, const schema::FieldDef& field,
+                                      const QStringList& order, const ViewConditions& cond);
     // The sum of `field` over every stored row whose `key` is `value`.
     double keyTotal(Connection& c, const schema::FieldDef& field, const schema::FieldDef& key,
                     const QVariant& value) const;
@@ -78,6 +82,7 @@ private:
     std::vector<int> storedIdx_;   // field indexes of the stored fields
     QString select_[2];            // "SELECT rowid[, fields] FROM t" without / with the rows' fields
     QString orderBy_;              // " ORDER BY ..." of the current order
+    const QString& orderClause(const QStringList& order);
 };
 
 } // namespace store

@@ -19,15 +19,27 @@ void WaitProgress::started()
 
 bool WaitProgress::progress(int percent)
 {
+    gauge(percent);
+    handleEvents();
+    return !cancelled();
+}
+
+void WaitProgress::gauge(int percent)
+{
     if (wait_)
         wait_->SetProgress(quint8(percent));
+}
+
+void WaitProgress::handleEvents()
+{
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
     if (now - lastEvents_ >= 40) {
         QCoreApplication::processEvents();
         lastEvents_ = now;
     }
-    return !cancelRequested();
 }
+
+bool WaitProgress::cancelled() { return cancelRequested(); }
 
 void WaitProgress::finished()
 {

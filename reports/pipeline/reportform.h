@@ -27,6 +27,9 @@ public:
     explicit WaitProgress(TWaitForm* wait) : wait_(wait) {}
     void started() override;
     bool progress(int percent) override;
+    void gauge(int percent) override;
+    void handleEvents() override;
+    bool cancelled() override;
     void finished() override;
 
 private:

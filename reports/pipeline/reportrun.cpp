@@ -45,6 +45,8 @@ int ReportRun::passCount(store::Table& master) { return master.recordCount(); }
 
 void ReportRun::startPasses(store::Table& master) { master.first(); }
 
+bool ReportRun::pass(int i, int n, RunProgress& progress) { return progress.progress(i * 100 / n); }
+
 void ReportRun::takeDown()
 {
     dm::TDataBase1& d = db();
@@ -95,6 +97,20 @@ std::optional<PageSet> ReportRun::run(const Selection& selection, RunProgress* p
         std::optional<PageSet> pages;
         {
             dm::TableProcessOff hooksOff(d);
+            // Pages made without the hooks: the links go before the hooks
+            // come back on leaving this block, also on a failure.
+            struct LinksFirst {
+                ReportRun* run;
+                bool on;
+                ~LinksFirst()
+                {
+                    if (on)
+                        try {
+                            run->takeDown();
+                        } catch (...) {
+                        }
+                }
+            } linksFirst{this, !pagesWithHooks()};
             setUp();
             store::Table& master = masterTable();
             const int n = passCount(master);
@@ -110,7 +126,7 @@ std::optional<PageSet> ReportRun::run(const Selection& selection, RunProgress* p
                         break;
                     }
                 for (int i = 1; i <= n; ++i) {
-                    if (progress && !progress->progress(i * 100 / n)) {
+                    if (progress && !pass(i, n, *progress)) {
                         cancelled = true;
                         break;
                     }
@@ -122,7 +138,8 @@ std::optional<PageSet> ReportRun::run(const Selection& selection, RunProgress* p
             }
             over();
             master.first();
-            hooksOff.restore();
+            if (pagesWithHooks())
+                hooksOff.restore();
             if (!cancelled) {
                 beforePages();
                 // The pages are made while the links and filters stand; they

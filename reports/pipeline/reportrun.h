@@ -21,7 +21,13 @@ public:
     virtual ~RunProgress() = default;
     virtual void started() {}
     // `percent` of the master rows are done; false asks the run to stop.
+    // (The gauge, the pending events, then the cancel request.)
     virtual bool progress(int percent) = 0;
+    // The same one by one, for a run that tests the cancel request at
+    // another point of its row or leaves the gauge where it stands.
+    virtual void gauge(int percent) { (void)percent; }
+    virtual void handleEvents() {}
+    virtual bool cancelled() { return false; }
     // The fill is over (done or cancelled); the pages follow.
     virtual void finished() {}
 };
@@ -51,7 +57,18 @@ protected:
     // otherwise) and where the master stands for the first of them.
     virtual int passCount(store::Table& master);
     virtual void startPasses(store::Table& master);
+    // The progress of pass i of n before its row is filled; false stops the
+    // fill. By default: the gauge at i * 100 / n, the pending events, then
+    // the cancel request.
+    virtual bool pass(int i, int n, RunProgress& progress);
     virtual void beforePages() {}
+    // Whether the pages are made with the data module's display hooks and
+    // calculated fields on. A report whose master is a book that the
+    // postings' calculated fields search (their names are looked up by
+    // moving the book) makes its pages without them: otherwise every look-up
+    // would move the master under the postings being read. Its links are
+    // then taken down before the hooks come back.
+    virtual bool pagesWithHooks() const { return true; }
     virtual void takeDown();                   // filters off, links removed
 
     // Shared pieces of the set-up.
