@@ -1,0 +1,160 @@
+// The sheet as an XLSX workbook, written by libxlsxwriter.
+#include "reports/model/report.h"
+#include "reports/model/sheet.h"
+
+#include <QHash>
+#include <xlsxwriter.h>
+
+namespace reports {
+
+namespace {
+
+// Column widths in a spreadsheet's units (the width of a digit of its
+// default font, about 1.9 mm).
+constexpr double MmPerWidthUnit = 1.9;
+
+QString sheetName(const QString& name)
+{
+    // A worksheet's name: at most 31 characters, none of []:*?/\.
+    QString s;
+    for (QChar ch : name)
+        if (!QStringLiteral("[]:*?/\\").contains(ch))
+            s += ch;
+    s = s.trimmed().left(31);
+    return s.isEmpty() ? QStringLiteral("Отчет") : s;
+}
+
+lxw_color_t rgb(const QColor& c) { return lxw_color_t((c.red() << 16) | (c.green() << 8) | c.blue()); }
+
+bool plainWhite(const QColor& c) { return !c.isValid() || c == QColor(Qt::white); }
+
+class Formats {
+public:
+    Formats(lxw_workbook* wb, const Sheet& sheet) : wb_(wb), sheet_(sheet) {}
+
+    lxw_format* of(const SheetCell* c, const QColor& rowBackground)
+    {
+        const QColor bg = c && !plainWhite(c->background) ? c->background : rowBackground;
+        const QString num = !c                                    ? QString()
+                            : c->type == SheetCell::Type::Date   ? QStringLiteral("dd.mm.yyyy")
+                            : c->type == SheetCell::Type::Number ? sheetNumberFormat(c->format)
+                                                                 : QString();
+        const QString key = c ? QStringLiteral("%1|%2|%3|%4").arg(c->style).arg(c->frame).arg(num).arg(plainWhite(bg) ? 0u : rgb(bg) + 1)
+                              : QStringLiteral("-|%1").arg(plainWhite(bg) ? 0u : rgb(bg) + 1);
+        if (lxw_format* f = known_.value(key))
+            return f;
+        lxw_format* f = workbook_add_format(wb_);
+        if (c) {
+            const TextStyle& st = sheet_.styles ? (*sheet_.styles)[c->style] : TextStyle{};
+            if (!st.family.isEmpty())
+                format_set_font_name(f, st.family.toUtf8().constData());
+            format_set_font_size(f, st.pointSize);
+            if (st.bold)
+                format_set_bold(f);
+            if (st.italic)
+                format_set_italic(f);
+            if (st.underline)
+                format_set_underline(f, LXW_UNDERLINE_SINGLE);
+            if (st.align & Qt::AlignHCenter)
+                format_set_align(f, LXW_ALIGN_CENTER);
+            else if (st.align & Qt::AlignRight)
+                format_set_align(f, LXW_ALIGN_RIGHT);
+            else if (c->type == SheetCell::Type::Text)
+                format_set_align(f, LXW_ALIGN_LEFT);
+            format_set_align(f, LXW_ALIGN_VERTICAL_TOP);
+            if (st.wrap && c->type == SheetCell::Type::Text)
+                format_set_text_wrap(f);
+            if (c->frame & FrameTop)
+                format_set_top(f, LXW_BORDER_THIN);
+            if (c->frame & FrameBottom)
+                format_set_bottom(f, LXW_BORDER_THIN);
+            if (c->frame & FrameLeft)
+                format_set_left(f, LXW_BORDER_THIN);
+            if (c->frame & FrameRight)
+                format_set_right(f, LXW_BORDER_THIN);
+            if (!num.isEmpty())
+                format_set_num_format(f, num.toUtf8().constData());
+        }
+        if (!plainWhite(bg)) {
+            format_set_pattern(f, LXW_PATTERN_SOLID);
+            format_set_bg_color(f, rgb(bg));
+        }
+        known_.insert(key, f);
+        return f;
+    }
+
+private:
+    lxw_workbook* wb_;
+    const Sheet& sheet_;
+    QHash<QString, lxw_format*> known_;
+};
+
+} // namespace
+
+bool writeXlsx(const Sheet& sheet, const QString& fileName, const QString& name, QString* error)
+{
+    const QByteArray path = fileName.toLocal8Bit();
+    // Not in constant-memory mode: that mode cannot merge the cells of a heading.
+    lxw_workbook* wb = workbook_new(path.constData());
+    if (!wb) {
+        if (error)
+            *error = QStringLiteral("cannot create %1").arg(fileName);
+        return false;
+    }
+    lxw_worksheet* ws = workbook_add_worksheet(wb, sheetName(name).toUtf8().constData());
+    worksheet_fit_to_pages(ws, 1, 0);   // printed as wide as one page
+    Formats formats(wb, sheet);
+    const int columns = int(sheet.columnWidths.size());
+    for (int c = 0; c < columns; ++c)
+        worksheet_set_column(ws, lxw_col_t(c), lxw_col_t(c), sheet.columnWidths[size_t(c)] / MmPerWidthUnit, nullptr);
+
+    QByteArray utf8;
+    for (size_t r = 0; r < sheet.rows.size(); ++r) {
+        const SheetRow& row = sheet.rows[r];
+        const lxw_row_t rr = lxw_row_t(r);
+        const bool filled = !plainWhite(row.background);
+        int col = 0;
+        auto blanksTo = [&](int end) {
+            for (; col < end; ++col)
+                if (filled)
+                    worksheet_write_blank(ws, rr, lxw_col_t(col), formats.of(nullptr, row.background));
+        };
+        for (const SheetCell& c : row.cells) {
+            blanksTo(c.column);
+            lxw_format* f = formats.of(&c, row.background);
+            const lxw_col_t cc = lxw_col_t(c.column);
+            if (c.type == SheetCell::Type::Number) {
+                worksheet_write_number(ws, rr, cc, c.number, f);
+            } else if (c.type == SheetCell::Type::Date) {
+                // The day's number counted from 30 December 1899.
+                worksheet_write_number(ws, rr, cc, c.number - double(QDate(1899, 12, 30).toJulianDay()), f);
+            } else {
+                QString t = c.text;
+                t.replace(LineBreak, QLatin1Char(' '));
+                utf8 = t.toUtf8();
+                if (c.span > 1)
+                    worksheet_merge_range(ws, rr, cc, rr, lxw_col_t(c.column + c.span - 1), utf8.constData(), f);
+                else if (utf8.isEmpty())
+                    worksheet_write_blank(ws, rr, cc, f);
+                else
+                    worksheet_write_string(ws, rr, cc, utf8.constData(), f);
+            }
+            col = c.column + c.span;
+        }
+        blanksTo(columns);
+    }
+    const lxw_error e = workbook_close(wb);
+    if (e != LXW_NO_ERROR) {
+        if (error)
+            *error = QStringLiteral("cannot write %1: %2").arg(fileName, QString::fromUtf8(lxw_strerror(e)));
+        return false;
+    }
+    return true;
+}
+
+bool writeXlsx(const PageSet& pages, const QString& fileName, const QString& name, QString* error)
+{
+    return writeXlsx(makeSheet(pages), fileName, name, error);
+}
+
+} // namespace reports
