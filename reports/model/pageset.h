@@ -126,7 +126,7 @@ struct Page {
 struct PrintedCell {
     enum class Type : quint8 { Text, Number, Date };
     QRectF rect;        // mm on its band, as designed (before stretching)
-    QString text;       // as printed, its lines not broken
+    qint32 run = -1;    // its text: the index in its page's texts; -1: none printed
     double number = 0;  // Number: the value; Date: the Julian day
     QString format;     // of a number: its display format ("#0.00"); empty: the general form
     QColor background;  // invalid: none

@@ -278,7 +278,6 @@ struct Report::Layout {
         const Item* item;
         ItemState* state;
         ItemPrint p;
-        QString plain;   // a wrapped text before its lines were broken
         double h;
         float top;
     };
@@ -462,7 +461,6 @@ struct Report::Layout {
                 if (!p.value.isValid() && same(p.text, before))
                     p.value = std::move(value);
             }
-            QString plain;
             double ih = it.rect.height();
             float top = -1;   // one line: centred in the item, as every one-line text
             if (!p.text.isEmpty()) {
@@ -471,7 +469,6 @@ struct Report::Layout {
                 if (it.wordWrap) {
                     // The pages share the broken text with every row that printed it.
                     const Broken& br = broken(p.text, st, it.rect.width() - 2 * Inset);
-                    plain = shared(p.text, st);
                     p.text = br.text;
                     lines = br.lines;
                 } else {
@@ -495,7 +492,7 @@ struct Report::Layout {
                     h = std::max(h, it.rect.top() + ih + std::max(0.0, b.height - it.rect.bottom()));
             }
             h = std::max(h, it.rect.top() + ih);
-            out.push_back({&it, &st, std::move(p), std::move(plain), ih, top});
+            out.push_back({&it, &st, std::move(p), ih, top});
         }
         if (y + h > limit() + 1e-6 && body && b.type() != Band::Type::ColumnHeader) {
             ++depth;
@@ -559,13 +556,15 @@ struct Report::Layout {
         pb.repeated = repeating && b.type() == Band::Type::ColumnHeader;
         pb.topLine = b.topLine;
         pb.first = quint32(pr.cells.size());
+        qint32 run = qint32(texts.size());   // where the band's texts go on the page
         for (const Out& o : out) {
             const Item& it = *o.item;
+            const qint32 r = o.p.text.isEmpty() ? -1 : run++;
             if (o.p.text.isEmpty() && !it.frame && !it.background.isValid())
                 continue;
             PrintedCell c;
             c.rect = it.rect;
-            c.text = o.plain.isNull() ? o.p.text : o.plain;
+            c.run = r;
             c.background = it.background;
             c.style = o.p.text.isEmpty() ? 0 : o.state->number;
             c.frame = quint8(it.frame);

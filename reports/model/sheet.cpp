@@ -99,8 +99,9 @@ Sheet makeSheet(const PageSet& pages)
             std::stable_sort(line.begin(), line.end(),
                              [](const PrintedCell* a, const PrintedCell* c) { return a->rect.left() < c->rect.left(); });
             std::vector<bool> taken(size_t(n), false);
+            std::vector<double> rights;   // where each cell of the row ends, mm
             for (const PrintedCell* p : line) {
-                if (p->text.isEmpty() && !p->frame && !p->background.isValid())
+                if (p->run < 0 && !p->frame && !p->background.isValid())
                     continue;
                 int col = columnOf(p->rect.left());
                 while (col < n && taken[size_t(col)])   // two items over one column: the next one free
@@ -109,7 +110,8 @@ Sheet makeSheet(const PageSet& pages)
                     continue;
                 SheetCell c;
                 c.column = col;
-                c.text = p->text;
+                if (p->run >= 0)
+                    c.text = pages.pages[size_t(b.page)].texts[p->run].plainText();
                 c.number = p->number;
                 c.format = p->format;
                 if (p->type == PrintedCell::Type::Number)   // the figure the page shows
@@ -124,11 +126,13 @@ Sheet makeSheet(const PageSet& pages)
                                                               : SheetCell::Type::Text;
                 taken[size_t(col)] = true;
                 row.cells.push_back(std::move(c));
+                rights.push_back(p->rect.right());
             }
             // A text wider than its column that would not run on over the next
             // ones by itself (framed, centred, right-aligned or wrapped) stands
-            // over the columns it covers, as far as they are free.
-            std::sort(row.cells.begin(), row.cells.end(), [](const SheetCell& a, const SheetCell& c) { return a.column < c.column; });
+            // over the columns it covers, as far as they are free. (The cells
+            // stand in the order of their columns: the items are taken from
+            // left to right and a column taken moves an item only to the right.)
             for (size_t k = 0; k < row.cells.size(); ++k) {
                 SheetCell& c = row.cells[k];
                 if (c.type != SheetCell::Type::Text)
@@ -136,14 +140,8 @@ Sheet makeSheet(const PageSet& pages)
                 const TextStyle& st = sheet.styles ? (*sheet.styles)[c.style] : TextStyle{};
                 if (!c.frame && !st.wrap && !(st.align & (Qt::AlignHCenter | Qt::AlignRight)))
                     continue;
-                const PrintedCell* p = nullptr;
-                for (const PrintedCell* q : line)
-                    if (columnOf(q->rect.left()) <= c.column && q->text == c.text && q->frame == c.frame)
-                        p = q;
-                if (!p)
-                    continue;
                 const int next = k + 1 < row.cells.size() ? row.cells[k + 1].column : n;
-                while (c.column + c.span < next && starts[size_t(c.column + c.span)] < p->rect.right() - SameColumn)
+                while (c.column + c.span < next && starts[size_t(c.column + c.span)] < rights[k] - SameColumn)
                     ++c.span;
             }
             sheet.rows.push_back(std::move(row));
