@@ -35,12 +35,26 @@ public:
     lxw_format* of(const SheetCell* c, const QColor& rowBackground)
     {
         const QColor bg = c && !plainWhite(c->background) ? c->background : rowBackground;
+        // Cells of one look share a format: known by their style, frame,
+        // number format and fill, without making a text of them for each cell.
+        if (c && c->type == SheetCell::Type::Number && !(c->format.constData() == lastFormat_.constData() || c->format == lastFormat_)) {
+            lastFormat_ = c->format;
+            lastNum_ = sheetNumberFormat(c->format);
+        }
         const QString num = !c                                    ? QString()
                             : c->type == SheetCell::Type::Date   ? QStringLiteral("dd.mm.yyyy")
-                            : c->type == SheetCell::Type::Number ? sheetNumberFormat(c->format)
+                            : c->type == SheetCell::Type::Number ? lastNum_
                                                                  : QString();
-        const QString key = c ? QStringLiteral("%1|%2|%3|%4").arg(c->style).arg(c->frame).arg(num).arg(plainWhite(bg) ? 0u : rgb(bg) + 1)
-                              : QStringLiteral("-|%1").arg(plainWhite(bg) ? 0u : rgb(bg) + 1);
+        qint64 numId = 0;
+        if (!num.isEmpty()) {
+            auto n = numIds_.constFind(num);
+            if (n == numIds_.constEnd())
+                n = numIds_.insert(num, numIds_.size() + 1);
+            numId = *n;
+        }
+        const quint64 key = (quint64(c ? c->style + 1 : 0) << 40) | (quint64(c ? c->frame & 15 : 0) << 36) |
+                            (quint64(c ? int(c->type) & 3 : 0) << 34) | (quint64(numId & 0x1ff) << 25) |
+                            (plainWhite(bg) ? 0 : (quint64(1) << 24) | quint64(rgb(bg) & 0xffffff));
         if (lxw_format* f = known_.value(key))
             return f;
         lxw_format* f = workbook_add_format(wb_);
@@ -86,7 +100,9 @@ public:
 private:
     lxw_workbook* wb_;
     const Sheet& sheet_;
-    QHash<QString, lxw_format*> known_;
+    QHash<quint64, lxw_format*> known_;
+    QHash<QString, qint64> numIds_;
+    QString lastFormat_, lastNum_;
 };
 
 } // namespace
