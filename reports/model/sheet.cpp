@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <algorithm>
+#include <functional>
 
 namespace reports {
 
@@ -14,6 +15,12 @@ namespace {
 constexpr double SameColumn = 2.0;   // mm
 
 bool counts(const PrintedBand& b) { return !b.repeated; }
+
+// A text as it reads, shared with its page unless its lines must be joined.
+QString cellText(const TextRun& t)
+{
+    return t.text.contains(LineBreak) || t.text.contains(QLatin1Char('\n')) ? t.plainText() : t.text;
+}
 
 } // namespace
 
@@ -30,7 +37,7 @@ QString sheetNumberFormat(const QString& displayFormat)
     return decimals ? QStringLiteral("0.") + QString(decimals, QLatin1Char('0')) : QStringLiteral("0");
 }
 
-Sheet makeSheet(const PageSet& pages)
+Sheet makeSheet(const PageSet& pages, const std::function<void(const Sheet& columns, SheetRow&& row)>& each)
 {
     Sheet sheet;
     sheet.styles = pages.styles;
@@ -74,6 +81,17 @@ Sheet makeSheet(const PageSet& pages)
     for (int c = 0; c < n; ++c)
         sheet.columnWidths[size_t(c)] = (c + 1 < n ? starts[size_t(c + 1)] : std::max(right, starts[size_t(c)] + 10)) - starts[size_t(c)];
 
+    // A number or a date wider than its column would not show: its column
+    // is made as wide as its widest one.
+    for (const PrintedBand& b : pr.bands)
+        for (quint32 i = b.first; i < b.first + b.count; ++i) {
+            const PrintedCell& c = pr.cells[i];
+            if (counts(b) && c.type != PrintedCell::Type::Text) {
+                double& w = sheet.columnWidths[size_t(columnOf(c.rect.left()))];
+                w = std::max(w, c.rect.width());
+            }
+        }
+
     for (const PrintedBand& b : pr.bands) {
         if (!counts(b) || (!b.count && !b.background.isValid()))
             continue;
@@ -111,7 +129,7 @@ Sheet makeSheet(const PageSet& pages)
                 SheetCell c;
                 c.column = col;
                 if (p->run >= 0)
-                    c.text = pages.pages[size_t(b.page)].texts[p->run].plainText();
+                    c.text = cellText(pages.pages[size_t(b.page)].texts[p->run]);
                 c.number = p->number;
                 c.format = p->format;
                 if (p->type == PrintedCell::Type::Number)   // the figure the page shows
@@ -144,21 +162,14 @@ Sheet makeSheet(const PageSet& pages)
                 while (c.column + c.span < next && starts[size_t(c.column + c.span)] < rights[k] - SameColumn)
                     ++c.span;
             }
-            sheet.rows.push_back(std::move(row));
+            if (each)
+                each(sheet, std::move(row));
+            else
+                sheet.rows.push_back(std::move(row));
             i = j;
         } while (i < cells.size());
     }
 
-    // A number or a date wider than its column would not show: its column
-    // is made as wide as its widest one.
-    for (const PrintedBand& b : pr.bands)
-        for (quint32 i = b.first; i < b.first + b.count; ++i) {
-            const PrintedCell& c = pr.cells[i];
-            if (counts(b) && c.type != PrintedCell::Type::Text) {
-                double& w = sheet.columnWidths[size_t(columnOf(c.rect.left()))];
-                w = std::max(w, c.rect.width());
-            }
-        }
     return sheet;
 }
 
@@ -188,10 +199,10 @@ QString csvNumber(double v, const QString& format)
 
 } // namespace
 
-QByteArray sheetCsv(const Sheet& sheet)
+namespace {
+void csvRow(QByteArray& out, const SheetRow& row)
 {
-    QByteArray out;
-    for (const SheetRow& row : sheet.rows) {
+    {
         int col = 0;
         for (const SheetCell& c : row.cells) {
             if (c.text.isEmpty())
@@ -215,13 +226,31 @@ QByteArray sheetCsv(const Sheet& sheet)
         }
         out += "\r\n";
     }
+}
+} // namespace
+
+QByteArray sheetCsv(const Sheet& sheet)
+{
+    QByteArray out;
+    for (const SheetRow& row : sheet.rows)
+        csvRow(out, row);
     return out;
 }
 
 bool writeCsv(const PageSet& pages, const QString& fileName, QString* error)
 {
     QFile f(fileName);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(sheetCsv(makeSheet(pages))) < 0 || !f.flush()) {
+    bool ok = f.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    QByteArray out;
+    if (ok)
+        makeSheet(pages, [&](const Sheet&, SheetRow&& row) {
+            csvRow(out, row);
+            if (out.size() >= (1 << 20) && ok) {   // written as it comes
+                ok = f.write(out) == out.size();
+                out.clear();
+            }
+        });
+    if (!ok || f.write(out) != out.size() || !f.flush()) {
         if (error)
             *error = f.errorString();
         return false;

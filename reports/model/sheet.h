@@ -10,6 +10,7 @@
 #include "reports/model/pageset.h"
 
 #include <QString>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -40,8 +41,10 @@ struct Sheet {
 };
 
 // The sheet of the bands that made `pages`; empty when the pages do not
-// tell their bands.
-Sheet makeSheet(const PageSet& pages);
+// tell their bands. With `each` the rows go to it one by one, in order, with
+// the sheet holding its columns already, and the sheet returned holds its
+// columns only (for writers that need not hold every row at once).
+Sheet makeSheet(const PageSet& pages, const std::function<void(const Sheet& columns, SheetRow&& row)>& each = {});
 
 // A display format as a spreadsheet's number format: "#0.00" -> "0.00";
 // empty for the general form.

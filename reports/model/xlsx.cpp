@@ -3,6 +3,7 @@
 #include "reports/model/sheet.h"
 
 #include <QHash>
+#include <memory>
 #include <xlsxwriter.h>
 
 namespace reports {
@@ -107,70 +108,112 @@ private:
 
 } // namespace
 
-bool writeXlsx(const Sheet& sheet, const QString& fileName, const QString& name, QString* error)
-{
-    const QByteArray path = fileName.toLocal8Bit();
-    // Not in constant-memory mode: that mode cannot merge the cells of a heading.
-    lxw_workbook* wb = workbook_new(path.constData());
-    if (!wb) {
-        if (error)
-            *error = QStringLiteral("cannot create %1").arg(fileName);
-        return false;
-    }
-    lxw_worksheet* ws = workbook_add_worksheet(wb, sheetName(name).toUtf8().constData());
-    worksheet_fit_to_pages(ws, 1, 0);   // printed as wide as one page
-    Formats formats(wb, sheet);
-    const int columns = int(sheet.columnWidths.size());
-    for (int c = 0; c < columns; ++c)
-        worksheet_set_column(ws, lxw_col_t(c), lxw_col_t(c), sheet.columnWidths[size_t(c)] / MmPerWidthUnit, nullptr);
+namespace {
 
-    QByteArray utf8;
-    for (size_t r = 0; r < sheet.rows.size(); ++r) {
-        const SheetRow& row = sheet.rows[r];
-        const lxw_row_t rr = lxw_row_t(r);
+// A workbook being written, a row at a time.
+class Workbook {
+public:
+    // `columns`: the sheet's column widths and styles, its rows not needed.
+    Workbook(const QString& fileName, const QString& name, const Sheet& columns)
+        : fileName_(fileName), wb_(workbook_new(fileName.toLocal8Bit().constData())), sheet_(columns)
+    {
+        // Not in constant-memory mode: that mode cannot merge the cells of a heading.
+        if (!wb_)
+            return;
+        ws_ = workbook_add_worksheet(wb_, sheetName(name).toUtf8().constData());
+        worksheet_fit_to_pages(ws_, 1, 0);   // printed as wide as one page
+        formats_ = std::make_unique<Formats>(wb_, sheet_);
+        for (int c = 0; c < columns_(); ++c)
+            worksheet_set_column(ws_, lxw_col_t(c), lxw_col_t(c), sheet_.columnWidths[size_t(c)] / MmPerWidthUnit, nullptr);
+    }
+
+    bool ok() const { return wb_ != nullptr; }
+
+    void row(const SheetRow& row)
+    {
+        const lxw_row_t rr = lxw_row_t(r_++);
         const bool filled = !plainWhite(row.background);
         int col = 0;
         auto blanksTo = [&](int end) {
             for (; col < end; ++col)
                 if (filled)
-                    worksheet_write_blank(ws, rr, lxw_col_t(col), formats.of(nullptr, row.background));
+                    worksheet_write_blank(ws_, rr, lxw_col_t(col), formats_->of(nullptr, row.background));
         };
         for (const SheetCell& c : row.cells) {
             blanksTo(c.column);
-            lxw_format* f = formats.of(&c, row.background);
+            lxw_format* f = formats_->of(&c, row.background);
             const lxw_col_t cc = lxw_col_t(c.column);
             if (c.type == SheetCell::Type::Number) {
-                worksheet_write_number(ws, rr, cc, c.number, f);
+                worksheet_write_number(ws_, rr, cc, c.number, f);
             } else if (c.type == SheetCell::Type::Date) {
                 // The day's number counted from 30 December 1899.
-                worksheet_write_number(ws, rr, cc, c.number - double(QDate(1899, 12, 30).toJulianDay()), f);
+                worksheet_write_number(ws_, rr, cc, c.number - double(QDate(1899, 12, 30).toJulianDay()), f);
             } else {
-                QString t = c.text;
-                t.replace(LineBreak, QLatin1Char(' '));
-                utf8 = t.toUtf8();
+                utf8_ = c.text.toUtf8();
                 if (c.span > 1)
-                    worksheet_merge_range(ws, rr, cc, rr, lxw_col_t(c.column + c.span - 1), utf8.constData(), f);
-                else if (utf8.isEmpty())
-                    worksheet_write_blank(ws, rr, cc, f);
+                    worksheet_merge_range(ws_, rr, cc, rr, lxw_col_t(c.column + c.span - 1), utf8_.constData(), f);
+                else if (utf8_.isEmpty())
+                    worksheet_write_blank(ws_, rr, cc, f);
                 else
-                    worksheet_write_string(ws, rr, cc, utf8.constData(), f);
+                    worksheet_write_string(ws_, rr, cc, utf8_.constData(), f);
             }
             col = c.column + c.span;
         }
-        blanksTo(columns);
+        blanksTo(columns_());
     }
-    const lxw_error e = workbook_close(wb);
-    if (e != LXW_NO_ERROR) {
-        if (error)
-            *error = QStringLiteral("cannot write %1: %2").arg(fileName, QString::fromUtf8(lxw_strerror(e)));
-        return false;
+
+    bool close(QString* error)
+    {
+        if (!wb_) {
+            if (error)
+                *error = QStringLiteral("cannot create %1").arg(fileName_);
+            return false;
+        }
+        const lxw_error e = workbook_close(wb_);
+        wb_ = nullptr;
+        if (e != LXW_NO_ERROR) {
+            if (error)
+                *error = QStringLiteral("cannot write %1: %2").arg(fileName_, QString::fromUtf8(lxw_strerror(e)));
+            return false;
+        }
+        return true;
     }
-    return true;
+
+private:
+    int columns_() const { return int(sheet_.columnWidths.size()); }
+    QString fileName_;
+    lxw_workbook* wb_;
+    lxw_worksheet* ws_ = nullptr;
+    const Sheet sheet_;   // its columns and styles
+    std::unique_ptr<Formats> formats_;
+    size_t r_ = 0;
+    QByteArray utf8_;
+};
+
+} // namespace
+
+bool writeXlsx(const Sheet& sheet, const QString& fileName, const QString& name, QString* error)
+{
+    Workbook wb(fileName, name, sheet);
+    if (wb.ok())
+        for (const SheetRow& row : sheet.rows)
+            wb.row(row);
+    return wb.close(error);
 }
 
 bool writeXlsx(const PageSet& pages, const QString& fileName, const QString& name, QString* error)
 {
-    return writeXlsx(makeSheet(pages), fileName, name, error);
+    // The rows go to the workbook as the sheet makes them, its columns known before the first.
+    std::unique_ptr<Workbook> wb;
+    const Sheet columns = makeSheet(pages, [&](const Sheet& sheet, SheetRow&& row) {
+        if (!wb)
+            wb = std::make_unique<Workbook>(fileName, name, sheet);
+        if (wb->ok())
+            wb->row(row);
+    });
+    if (!wb)
+        wb = std::make_unique<Workbook>(fileName, name, columns);
+    return wb->close(error);
 }
 
 } // namespace reports
