@@ -15,6 +15,7 @@
 #include "reports/accounts/accounts_reports.h"
 #include "reports/schedule/schedule_reports.h"
 #include "reports/codes/codes_reports.h"
+#include "reports/model/sheet.h"
 #include "core/datamodule/profile.h"
 #include "core/store/session.h"
 #include "core/store/storeerror.h"
@@ -33,6 +34,7 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <malloc.h>
 #include <sqlite3.h>
 #include <unistd.h>
 #include <vector>
@@ -782,6 +784,57 @@ void benchCodes(Bench& b, dm::TDataBase1& db)
              .arg(num(median(cpus))));
 }
 
+// The pages of the unselected detailed report saved as XLSX and as CSV,
+// beside the same pages saved as PDF: the time of each save and the growth
+// of the process's peak size during it.
+void benchSheets(Bench& b, dm::TDataBase1& db)
+{
+    reports::AccountsReport md(db);
+    std::optional<reports::PageSet> ps = md.run(reports::Selection{});
+    if (!ps) {
+        fault(QStringLiteral("sheets: the report did not run"));
+        return;
+    }
+    const QString dir = b.root + QStringLiteral("/sheets");
+    QDir().mkpath(dir);
+    auto resetPeak = [] {
+        malloc_trim(0);   // the space the run freed goes back, so that a save's own use shows
+        QFile f(QStringLiteral("/proc/self/clear_refs"));   // "5" starts the peak size afresh
+        if (f.open(QIODevice::WriteOnly))
+            f.write("5");
+    };
+    struct Save {
+        const char* name;
+        std::function<bool(const QString&)> write;
+        const char* suffix;
+    };
+    const std::vector<Save> saves{
+        {"save_accounts_xlsx", [&](const QString& f) { return reports::writeXlsx(*ps, f, QStringLiteral("accounts")); }, ".xlsx"},
+        {"save_accounts_csv", [&](const QString& f) { return reports::writeCsv(*ps, f); }, ".csv"},
+        {"save_accounts_pdf", [&](const QString& f) { return reports::writePdf(*ps, f); }, ".pdf"},
+    };
+    for (const Save& s : saves) {
+        std::vector<double> ms, mb;
+        qint64 size = 0;
+        const int repeats = std::min(b.repeats, 3);
+        for (int k = 0; k < repeats; ++k) {
+            const QString file = dir + QLatin1Char('/') + QLatin1String(s.name) + QLatin1String(s.suffix);
+            resetPeak();
+            const double before = statusMb("VmRSS");
+            bool ok = false;
+            ms.push_back(timed([&] { ok = s.write(file); }) * 1e3);
+            mb.push_back(statusMb("VmHWM") - before);
+            size = QFileInfo(file).size();
+            if (!ok || size <= 0)
+                fault(QStringLiteral("%1: %2 not written").arg(QLatin1String(s.name), file));
+        }
+        std::printf("%s: %s ms (%s of target 5000 ms; %d pages; peak %s MB over the pages, of target 300 MB; file %s MB)\n", s.name,
+                    qPrintable(num(median(ms))), qPrintable(num(median(ms) / 5000)), ps->count(), qPrintable(num(median(mb))),
+                    qPrintable(num(double(size) / 1e6)));
+        std::fflush(stdout);
+    }
+}
+
 int run(int argc, char** argv)
 {
     const auto args = parseArgs(argc, argv, "bench_datamodule", QString::fromUtf8(SALDINA_BENCH_DATA), 5);
@@ -838,6 +891,8 @@ int run(int argc, char** argv)
         benchReports(b, *db, !args->wants("reports"));
     if (args->wants("codes"))
         benchCodes(b, *db);
+    if (args->only.contains(QLatin1String("sheets")))   // asked for by name only: the PDF of 4,000 pages takes a while
+        benchSheets(b, *db);
     db.reset();
     return faults == 0 ? 0 : 1;
 }

@@ -1,7 +1,5 @@
 #include "books/listprint.h"
 
-#include "reports/preview/preview.h"
-
 namespace books {
 
 using namespace reports;
@@ -69,9 +67,5 @@ void TBookListPrint::DetailBand1BeforePrint(Band& band, bool&)
     band.background = code.length() == def_.groupLength ? QColor(0, 255, 255) : QColor(Qt::white);
 }
 
-void TBookListPrint::Run(QWidget* caller)
-{
-    preview(QuickRep1, PreviewMode::Ordinary, caller, QString::fromUtf8(def_.title));
-}
 
 } // namespace books

@@ -1,5 +1,6 @@
 #include "cli/output.h"
 
+#include <QFile>
 #include <QSaveFile>
 
 #include <cerrno>
@@ -93,6 +94,34 @@ bool writeFileWhole(const QString& file, const std::function<bool(QIODevice&)>& 
 bool writeFileWhole(const QString& file, const QByteArray& data, QString& error)
 {
     return writeFileWhole(file, [&](QIODevice& d) { return d.write(data) == data.size(); }, error);
+}
+
+bool writeFileByName(const QString& file, const std::function<bool(const QString& temp, QString& why)>& fill,
+                     QString& error)
+{
+    const QString temp = file + QStringLiteral(".part%1").arg(::getpid());
+    QString why;
+    errno = 0;
+    bool done = fill(temp, why);
+    int e = errno;
+    if (done) {
+        // Every byte on the disk before the name is given to it.
+        const int fd = ::open(QFile::encodeName(temp).constData(), O_RDONLY | O_CLOEXEC);
+        done = fd >= 0 && ::fsync(fd) == 0;
+        e = errno;
+        if (fd >= 0)
+            ::close(fd);
+        if (done) {
+            done = ::rename(QFile::encodeName(temp).constData(), QFile::encodeName(file).constData()) == 0;
+            e = errno;
+        }
+    }
+    if (!done) {
+        QFile::remove(temp);
+        error = QStringLiteral("не удается записать %1: %2").arg(file, !why.isEmpty() ? why : e ? reason(e) : QStringLiteral("ошибка записи"));
+        return false;
+    }
+    return true;
 }
 
 } // namespace cli

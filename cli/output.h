@@ -29,5 +29,10 @@ bool closeStandardOutput(QString& error);
 // file is left as it was and `error` names it with the system's reason.
 bool writeFileWhole(const QString& file, const std::function<bool(QIODevice&)>& fill, QString& error);
 bool writeFileWhole(const QString& file, const QByteArray& data, QString& error);
+// The same for a writer that takes a file name: `fill` writes the temporary
+// file it is given (saying why it could not in its second argument), which
+// is then renamed to `file`.
+bool writeFileByName(const QString& file, const std::function<bool(const QString& temp, QString& why)>& fill,
+                     QString& error);
 
 } // namespace cli

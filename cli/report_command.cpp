@@ -4,8 +4,12 @@
 
 #include "core/store/format.h"
 #include "core/store/storeerror.h"
+#include "accounts/mdform5.h"
+#include "books/listprint.h"
+#include "reports/model/sheet.h"
 #include "schedule/planprint.h"
 
+#include <QFileInfo>
 #include <cstdio>
 
 namespace cli {
@@ -40,19 +44,57 @@ private:
     int last_ = -1;
 };
 
-int writePages(const reports::PageSet& pages, bool text, const QString& pdf)
+} // namespace
+
+bool Output::take(const QString& a, QStringList& rest, QString& error)
 {
+    const Kind kind = a == "--text" ? Text : a == "--pdf" ? Pdf : a == "--xlsx" ? Xlsx : a == "--csv" ? Csv : None;
+    if (kind == None)
+        return false;
+    if (kind_ != None)
+        error = QStringLiteral("give one of --pdf FILE, --text, --xlsx FILE, --csv FILE");
+    kind_ = kind;
+    if (kind != Text)
+        takeValue(a, rest, file_, error);
+    return true;
+}
+
+QString Output::check() const
+{
+    return kind_ == None ? QStringLiteral("give one of --pdf FILE, --text, --xlsx FILE, --csv FILE") : QString();
+}
+
+int Output::write(const reports::PageSet& pages) const
+{
+    // Standard output is checked to its last byte; a named file appears
+    // whole or not at all.
     QString error;
-    const bool written = text ? writeStandardOutput(pages.toText().toUtf8(), error)
-                              : writeFileWhole(pdf, [&](QIODevice& f) { return reports::writePdf(pages, &f); }, error);
-    if (!written) {
+    bool ok = true;
+    switch (kind_) {
+    case None:
+        return 2;
+    case Text:
+        ok = writeStandardOutput(pages.toText().toUtf8(), error);
+        break;
+    case Pdf:
+        ok = writeFileWhole(file_, [&](QIODevice& f) { return reports::writePdf(pages, &f); }, error);
+        break;
+    case Xlsx:
+        ok = writeFileByName(file_, [&](const QString& temp, QString& why) {
+            return reports::writeXlsx(pages, temp, QFileInfo(file_).completeBaseName(), &why);
+        }, error);
+        break;
+    case Csv:
+        ok = writeFileByName(file_, [&](const QString& temp, QString& why) { return reports::writeCsv(pages, temp, &why); },
+                             error);
+        break;
+    }
+    if (!ok) {
         err(error);
         return 1;
     }
     return 0;
 }
-
-} // namespace
 
 std::vector<ReportName> reportNames()
 {
@@ -66,7 +108,7 @@ std::vector<ReportName> reportNames()
 QString reportHelp()
 {
     QString h = QStringLiteral(
-        "Usage: saldina-cli [--ini PATH] report NAME [selection] (--pdf FILE | --text)\n"
+        "Usage: saldina-cli [--ini PATH] report NAME [selection] (--pdf FILE | --text | --xlsx FILE | --csv FILE)\n"
         "\n"
         "Runs a report as the program does and writes its pages instead of showing them.\n"
         "NAME:\n");
@@ -82,7 +124,11 @@ QString reportHelp()
         "  --progress    the share of the fill done, in per cent, on standard error\n"
         "  --pdf FILE    the pages as PDF\n"
         "  --text        each page as lines of its texts (tab between the texts of one line),\n"
-        "                a form feed between pages, on standard output\n");
+        "                a form feed between pages, on standard output\n"
+        "  --xlsx FILE   the report as a spreadsheet: a row per printed line, amounts and\n"
+        "                dates as numbers and dates in their display format\n"
+        "  --csv FILE    the same rows as CSV (UTF-8, comma, numbers with a point, dates\n"
+        "                as yyyy-MM-dd)\n");
     return h;
 }
 
@@ -175,26 +221,22 @@ int report(const QString& ini, QStringList args, const dm::MessageFn& messages)
     if (!command)
         return wrong(QStringLiteral("no report %1").arg(name));
 
-    QString pdf;
-    bool text = false, progress = false;
+    Output output;
+    bool progress = false;
     while (!args.isEmpty()) {
         const QString a = args.takeFirst();
         QString error;
-        if (a == "--text") {
-            text = true;
-        } else if (a == "--progress") {
+        if (a == "--progress") {
             progress = true;
-        } else if (a == "--pdf") {
-            if (!takeValue(a, args, pdf, error))
+        } else if (output.take(a, args, error) || command->take(a, args, error)) {
+            if (!error.isEmpty())
                 return wrong(error);
-        } else if (!command->take(a, args, error)) {
+        } else {
             return wrong(QStringLiteral("unexpected ") + a);
-        } else if (!error.isEmpty()) {
-            return wrong(error);
         }
     }
-    if (text == !pdf.isEmpty())
-        return wrong(QStringLiteral("give either --pdf FILE or --text"));
+    if (const QString why = output.check(); !why.isEmpty())
+        return wrong(why);
     if (const QString why = command->check(); !why.isEmpty())
         return wrong(why);
 
@@ -211,15 +253,19 @@ int report(const QString& ini, QStringList args, const dm::MessageFn& messages)
     }
     if (!pages)
         return 1;
-    return writePages(*pages, text, pdf);
+    return output.write(*pages);
 }
 
 const char* const PrintHelp =
-    "Usage: saldina-cli [--ini PATH] print schedule --account ACCOUNT (--pdf FILE | --text)\n"
+    "Usage: saldina-cli [--ini PATH] print WHAT (--pdf FILE | --text | --xlsx FILE | --csv FILE)\n"
     "\n"
     "Writes a window's print as the program shows it in the preview:\n"
-    "  schedule      the schedule of one account, as its schedule window prints it\n"
-    "Output: --pdf FILE or --text, as for report.\n";
+    "  organizations the organizations book, as its list window prints it\n"
+    "  purposes      the purposes book\n"
+    "  accounts      the list of the personal accounts with their totals\n"
+    "  schedule --account ACCOUNT\n"
+    "                the schedule of one account, as its schedule window prints it\n"
+    "Output: as for report.\n";
 
 int print(const QString& ini, QStringList args, const dm::MessageFn& messages)
 {
@@ -232,41 +278,52 @@ int print(const QString& ini, QStringList args, const dm::MessageFn& messages)
         std::fputs(PrintHelp, stdout);
         return 0;
     }
-    if (args.isEmpty() || args.first() != QLatin1String("schedule"))
+    static const QStringList what{QStringLiteral("organizations"), QStringLiteral("purposes"), QStringLiteral("accounts"),
+                                  QStringLiteral("schedule")};
+    if (args.isEmpty() || !what.contains(args.first()))
         return wrongPrint(args.isEmpty() ? QStringLiteral("print needs WHAT") : QStringLiteral("nothing to print as ") + args.first());
-    args.removeFirst();
-    QString pdf, account;
-    bool text = false;
+    const QString name = args.takeFirst();
+    const bool schedulePrint = name == QLatin1String("schedule");
+    Output output;
+    QString account;
     while (!args.isEmpty()) {
         const QString a = args.takeFirst();
         QString error;
-        if (a == "--text")
-            text = true;
-        else if (a != "--pdf" && a != "--account")
-            return wrongPrint(QStringLiteral("unexpected ") + a);
-        else if (!takeValue(a, args, a == "--pdf" ? pdf : account, error))
-            return wrongPrint(error);
+        if (output.take(a, args, error) || (schedulePrint && a == "--account" && takeValue(a, args, account, error))) {
+            if (!error.isEmpty())
+                return wrongPrint(error);
+        } else {
+            return wrongPrint(error.isEmpty() ? QStringLiteral("unexpected ") + a : error);
+        }
     }
-    if (account.isEmpty())
+    if (schedulePrint && account.isEmpty())
         return wrongPrint(QStringLiteral("print schedule needs --account ACCOUNT"));
-    if (text == !pdf.isEmpty())
-        return wrongPrint(QStringLiteral("give either --pdf FILE or --text"));
+    if (const QString why = output.check(); !why.isEmpty())
+        return wrongPrint(why);
     dm::TDataBase1 db(ini, messages);
     if (!db.isOpen())
         return 1;
     std::optional<reports::PageSet> pages;
     try {
-        schedule::TMD10Form layout(db);
-        pages = layout.accountPages(account);
+        if (schedulePrint) {
+            schedule::TMD10Form layout(db);
+            pages = layout.accountPages(account);
+            if (!pages) {
+                err(QStringLiteral("нет лицевого счета %1").arg(account));
+                return 1;
+            }
+        } else if (name == QLatin1String("accounts")) {
+            accounts::TMDForm5 layout(db);
+            pages = layout.QuickRep5.generate();
+        } else {
+            books::TBookListPrint layout(name == QLatin1String("organizations") ? books::organizationsPrint() : books::purposesPrint(), db);
+            pages = layout.QuickRep1.generate();
+        }
     } catch (const store::StoreError& e) {
         err(e.text());
         return 1;
     }
-    if (!pages) {
-        err(QStringLiteral("нет лицевого счета %1").arg(account));
-        return 1;
-    }
-    return writePages(*pages, text, pdf);
+    return output.write(*pages);
 }
 
 } // namespace cli

@@ -5,8 +5,8 @@
 //
 // Each NAME is a ReportName: a line of help, its own options, and a command
 // that takes those options into the selection value its dialog would build
-// and then runs the report. The output options (--pdf, --text, --progress)
-// and the opening of the year are common to all of them.
+// and then runs the report. The output options (--pdf, --text,
+// --xlsx, --csv, --progress) and the opening of the year are common to all of them.
 #include "core/datamodule/datamodule.h"
 #include "reports/model/pageset.h"
 #include "reports/pipeline/reportrun.h"
@@ -68,6 +68,20 @@ private:
     QString from_, to_;
     bool period_ = false;
     std::optional<QString> org_, cbc_, law_;
+};
+
+// The output options common to every NAME: --pdf FILE, --text, --xlsx FILE,
+// --csv FILE, one of them.
+class Output {
+public:
+    bool take(const QString& option, QStringList& rest, QString& error);
+    QString check() const;
+    // Writes the pages; the exit status.
+    int write(const reports::PageSet& pages) const;
+
+private:
+    enum Kind { None, Text, Pdf, Xlsx, Csv } kind_ = None;
+    QString file_;
 };
 
 // Needs a QGuiApplication (the reports measure their texts with fonts).

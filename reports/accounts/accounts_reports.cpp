@@ -205,17 +205,17 @@ void AccountsShortReport::QRDBText1Print(Item&, ItemPrint& p)
 
 void AccountsShortReport::SumInLabelPrint(Item&, ItemPrint& p)
 {
-    p.text = store::formatNumber(CalcSumTable(db().MdTable, QStringLiteral("InSum")), QStringLiteral("#0.00"));
+    p.setNumber(CalcSumTable(db().MdTable, QStringLiteral("InSum")), QStringLiteral("#0.00"));
 }
 
 void AccountsShortReport::SumOutLabelPrint(Item&, ItemPrint& p)
 {
-    p.text = store::formatNumber(CalcSumTable(db().MdTable, QStringLiteral("OutSum")), QStringLiteral("#0.00"));
+    p.setNumber(CalcSumTable(db().MdTable, QStringLiteral("OutSum")), QStringLiteral("#0.00"));
 }
 
 void AccountsShortReport::SumRemLabelPrint(Item&, ItemPrint& p)
 {
-    p.text = store::formatNumber(CalcSumTable(db().MdTable, QStringLiteral("Remainder")), QStringLiteral("#0.00"));
+    p.setNumber(CalcSumTable(db().MdTable, QStringLiteral("Remainder")), QStringLiteral("#0.00"));
 }
 
 } // namespace reports

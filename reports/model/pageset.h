@@ -121,11 +121,45 @@ struct Page {
     const TextStyle& style(const TextRun& t) const;
 };
 
+// What a generation printed, band by band, for the outputs that read a
+// report as a table rather than as pages (the sheet): every band as it was
+// printed, with its items' texts and, for data texts and sums of numbers and
+// dates, their values. The pages do not depend on it.
+struct PrintedCell {
+    enum class Type : quint8 { Text, Number, Date };
+    QRectF rect;        // mm on its band, as designed (before stretching)
+    qint32 run = -1;    // its text: the index in its page's texts; -1: none printed
+    double number = 0;  // Number: the value; Date: the Julian day
+    QString format;     // of a number: its display format ("#0.00"); empty: the general form
+    QColor background;  // invalid: none
+    quint32 style = 0;  // number in the styles of the page set
+    quint8 frame = 0;   // sides framed, FrameSide flags of the model
+    Type type = Type::Text;
+};
+
+struct PrintedBand {
+    enum class Kind : quint8 { Title, ColumnHeader, Body };
+    int page = 0;                 // 0-based
+    double y = 0, height = 0;     // mm on the page
+    QColor background;            // invalid: none
+    Kind kind = Kind::Body;
+    bool repeated = false;        // a column header printed again at the top of a later page
+    bool topLine = false;
+    quint32 first = 0, count = 0; // its cells in PrintedBands::cells
+};
+
+struct PrintedBands {
+    std::vector<PrintedBand> bands;
+    std::vector<PrintedCell> cells;
+};
+
 // A generated report as a value: its pages, and the styles and strings they
 // share with each other and with nothing else.
 struct PageSet {
     std::vector<Page> pages;
     std::shared_ptr<const TextStyles> styles;   // those of every page
+    // The bands the pages were made of; none for pages made otherwise.
+    std::shared_ptr<const PrintedBands> printed;
     int count() const { return int(pages.size()); }
 
     // Each page as lines: the texts whose vertical extents overlap, left to

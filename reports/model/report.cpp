@@ -20,6 +20,13 @@ Item& Item::withFont(double pt, bool bold, bool italic, const QString& family)
     return *this;
 }
 
+void ItemPrint::setNumber(double v, const QString& displayFormat)
+{
+    text = store::formatNumber(v, displayFormat);
+    value = v;
+    format = displayFormat;
+}
+
 Item& Band::addLabel(const QString& name, const QString& text)
 {
     items_.push_back(std::make_unique<Item>(Item::Kind::Label, name));
@@ -199,6 +206,9 @@ struct Report::Layout {
     std::shared_ptr<TextStyles> styles = std::make_shared<TextStyles>();
     double y = 0;
     bool body = false;   // the page holds more than its column header
+    // The bands as printed, for the sheet.
+    std::shared_ptr<PrintedBands> printed = std::make_shared<PrintedBands>();
+    bool repeating = false;   // the column header of a new page is printing
 
     // A running sum: an expression adding up a field over the records a band prints.
     struct Sum {
@@ -309,8 +319,11 @@ struct Report::Layout {
         ps.pages.push_back(std::move(p));
         y = r.page.top;
         body = false;
-        if (withHeader && r.columnHeader_)
+        if (withHeader && r.columnHeader_) {
+            repeating = true;
             print(*r.columnHeader_);
+            repeating = false;
+        }
     }
 
     DataSource* sourceOf(const Item& it, ItemState& st)
@@ -344,6 +357,18 @@ struct Report::Layout {
                                                            : now.toString(QStringLiteral("dd.MM.yyyy hh:mm:ss"));
         }
         return {};
+    }
+
+    // The value behind a data text or a sum, for the sheet.
+    void valueOf(const Item& it, ItemState& st, bool emptyLine, ItemPrint& p)
+    {
+        if (it.kind() == Item::Kind::DataText && !emptyLine) {
+            if (DataSource* s = sourceOf(it, st))
+                p.value = s->value(it.field, &p.format);
+        } else if (it.kind() == Item::Kind::Expression) {
+            p.value = st.sum >= 0 ? sums[size_t(st.sum)].value : 0.0;
+            p.format = it.displayFormat;
+        }
     }
 
     // The number of the item's style; kept while its font, alignment and
@@ -424,9 +449,18 @@ struct Report::Layout {
         for (size_t i = 0; i < b.items().size(); ++i) {
             Item& it = *b.items()[i];
             ItemState& st = state[i];
-            ItemPrint p{textOf(it, st, emptyLine), it.color};
-            if (!p.text.isEmpty() && it.onPrint)
+            ItemPrint p{textOf(it, st, emptyLine), it.color, {}, {}};
+            valueOf(it, st, emptyLine, p);
+            if (!p.text.isEmpty() && it.onPrint) {
+                // A hook that puts a text of its own in place of the value's
+                // text leaves a text, unless it gives a value too.
+                const QString before = p.text;
+                QVariant value = std::move(p.value);
+                p.value = QVariant();
                 it.onPrint(it, p);
+                if (!p.value.isValid() && same(p.text, before))
+                    p.value = std::move(value);
+            }
             double ih = it.rect.height();
             float top = -1;   // one line: centred in the item, as every one-line text
             if (!p.text.isEmpty()) {
@@ -471,6 +505,7 @@ struct Report::Layout {
             pg.fills.push_back({QRectF(x0, y, w, h), b.background});
         if (b.topLine)
             pg.lines.push_back({QLineF(x0, y, x0 + w, y), 0.2, Qt::black});
+        record(b, h, out);
         for (Out& o : out) {
             const Item& it = *o.item;
             QRectF rc(x0 + it.rect.left(), y + it.rect.top(), it.rect.width(), o.h);
@@ -504,6 +539,49 @@ struct Report::Layout {
                 if (s.band == &b && s.source && !s.source->eof())
                     s.value += s.source->number(s.field);
         return true;
+    }
+
+    // The band as it prints now, before its texts go to the page.
+    void record(const Band& b, double h, const std::vector<Out>& out)
+    {
+        PrintedBands& pr = *printed;
+        PrintedBand pb;
+        pb.page = int(ps.pages.size()) - 1;
+        pb.y = y;
+        pb.height = h;
+        pb.background = b.background;
+        pb.kind = b.type() == Band::Type::Title          ? PrintedBand::Kind::Title
+                  : b.type() == Band::Type::ColumnHeader ? PrintedBand::Kind::ColumnHeader
+                                                         : PrintedBand::Kind::Body;
+        pb.repeated = repeating && b.type() == Band::Type::ColumnHeader;
+        pb.topLine = b.topLine;
+        pb.first = quint32(pr.cells.size());
+        qint32 run = qint32(texts.size());   // where the band's texts go on the page
+        for (const Out& o : out) {
+            const Item& it = *o.item;
+            const qint32 r = o.p.text.isEmpty() ? -1 : run++;
+            if (o.p.text.isEmpty() && !it.frame && !it.background.isValid())
+                continue;
+            PrintedCell c;
+            c.rect = it.rect;
+            c.run = r;
+            c.background = it.background;
+            c.style = o.p.text.isEmpty() ? 0 : o.state->number;
+            c.frame = quint8(it.frame);
+            if (!o.p.text.isEmpty()) {
+                if (o.p.value.typeId() == QMetaType::Double) {
+                    c.type = PrintedCell::Type::Number;
+                    c.number = o.p.value.toDouble();
+                    c.format = o.p.format;
+                } else if (o.p.value.typeId() == QMetaType::QDate && o.p.value.toDate().isValid()) {
+                    c.type = PrintedCell::Type::Date;
+                    c.number = double(o.p.value.toDate().toJulianDay());
+                }
+            }
+            pr.cells.push_back(std::move(c));
+        }
+        pb.count = quint32(pr.cells.size()) - pb.first;
+        pr.bands.push_back(pb);
     }
 
     void printSub(Band& sd)
@@ -607,6 +685,7 @@ PageSet Report::generate(const QDateTime& now)
     if (summary_)
         L.print(*summary_);
     L.closePage();
+    L.ps.printed = std::move(L.printed);
 
     if (pageNumbers) {
         TextStyle st;

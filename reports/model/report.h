@@ -10,6 +10,7 @@
 #include <QDateTime>
 #include <QRectF>
 #include <QString>
+#include <QVariant>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -27,6 +28,14 @@ public:
     virtual bool eof() const = 0;
     virtual QString displayText(const QString& field) const = 0;
     virtual double number(const QString& field) const = 0;   // null reads as 0
+    // The field's value for the outputs that keep numbers and dates as such
+    // (a sheet): a double or a QDate, with a number's display format in
+    // `format`; invalid for a text, a null or a value shown through a hook.
+    virtual QVariant value(const QString& field, QString* format) const
+    {
+        (void)field, (void)format;
+        return {};
+    }
     // Around one generation of the pages: a source may hold its store's
     // reads together meanwhile.
     virtual void beginPass() {}
@@ -50,6 +59,13 @@ class Report;
 struct ItemPrint {
     QString text;
     QColor color;
+    // The value behind the text, for the sheet: a data text's field value or
+    // a sum, as the generation finds it; a hook that replaces the text drops
+    // it, unless it gives its own (setNumber).
+    QVariant value;
+    QString format;
+    // The text of `v` in `displayFormat`, and `v` as the value.
+    void setNumber(double v, const QString& displayFormat);
 };
 
 class Item {

@@ -25,6 +25,23 @@ store::Field& TableSource::field(const QString& name) const
 QString TableSource::displayText(const QString& f) const { return field(f).displayText(); }
 double TableSource::number(const QString& f) const { return field(f).asFloat(); }
 
+QVariant TableSource::value(const QString& name, QString* format) const
+{
+    const store::Field& f = field(name);
+    if (f.hasDisplayHook() || f.isNull())
+        return {};
+    switch (f.type()) {
+    case schema::FieldType::Float:
+        if (format)
+            *format = f.displayFormat();
+        return f.asFloat();
+    case schema::FieldType::Date:
+        return f.asDate();
+    default:
+        return {};
+    }
+}
+
 void TableSource::beginPass()
 {
     if (t_.session())

@@ -21,6 +21,7 @@ public:
     bool eof() const override;
     QString displayText(const QString& field) const override;
     double number(const QString& field) const override;
+    QVariant value(const QString& field, QString* format) const override;
     void beginPass() override;
     void endPass() override;
     store::Table& table() const { return t_; }

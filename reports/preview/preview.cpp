@@ -1,11 +1,13 @@
 #include "reports/preview/preview.h"
 #include "reports/preview/print.h"
+#include "reports/model/sheet.h"
 
 #include "core/ui/messagebox.h"
 
 #include <QAbstractScrollArea>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDate>
 #include <QDir>
 #include <QEventLoop>
 #include <QScreen>
@@ -167,6 +169,24 @@ std::function<QString(QWidget*)>& PreviewWindow::saveFileDialog()
     return f;
 }
 
+std::function<QString(QWidget*, const QString&)>& PreviewWindow::excelFileDialog()
+{
+    static std::function<QString(QWidget*, const QString&)> f = [](QWidget* parent, const QString& proposed) {
+        return QFileDialog::getSaveFileName(parent, QStringLiteral("Сохранить в Excel"), QDir::homePath() + QStringLiteral("/") + proposed,
+                                            QStringLiteral("Книга Excel (*.xlsx);;Текст CSV (*.csv)"));
+    };
+    return f;
+}
+
+QString PreviewWindow::excelFileName() const
+{
+    QString name = windowTitle() + QStringLiteral(" ") + QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy"));
+    for (QChar& ch : name)   // characters a file name cannot hold
+        if (QStringLiteral("\\/:*?\"<>|").contains(ch))
+            ch = QLatin1Char('_');
+    return name + QStringLiteral(".xlsx");
+}
+
 PreviewWindow::PreviewWindow(std::function<PageSet()> generate, const QString& caption, QWidget* parent)
     : QWidget(parent, Qt::Window), generate_(std::move(generate)), printer_(std::make_unique<QPrinter>(QPrinter::HighResolution))
 {
@@ -226,6 +246,8 @@ PreviewWindow::PreviewWindow(std::function<PageSet()> generate, const QString& c
                          &PreviewWindow::PrintClick);
     SaveButton = button("SaveButton", QStringLiteral("Сохранить в PDF"), QStringLiteral("Сохранить отчет в файл PDF"),
                         &PreviewWindow::SaveClick);
+    SaveExcelButton = button("SaveExcelButton", QStringLiteral("Сохранить в Excel"),
+                             QStringLiteral("Сохранить отчет в таблицу Excel"), &PreviewWindow::SaveExcelClick);
     ToolBar->addSeparator();
     ExitButton = button("ExitButton", QStringLiteral("Закрыть"), QStringLiteral("Закрыть просмотр"),
                         &PreviewWindow::ExitClick);
@@ -310,6 +332,7 @@ void PreviewWindow::updatePageControls()
     LastPageButton->setEnabled(c < n);
     PrintButton->setEnabled(n > 0);
     SaveButton->setEnabled(n > 0);
+    SaveExcelButton->setEnabled(n > 0);
 }
 
 void PreviewWindow::regenerate()
@@ -460,6 +483,21 @@ void PreviewWindow::SaveClick()
     if (!file.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
         file += QStringLiteral(".pdf");
     if (!writePdf(pages_, file))
+        ui::message(QStringLiteral("Не удалось записать файл ") + QDir::toNativeSeparators(file) + QStringLiteral("."));
+}
+
+void PreviewWindow::SaveExcelClick()
+{
+    QString file = excelFileDialog()(this, excelFileName());
+    if (file.isEmpty())
+        return;
+    const bool csv = file.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive);
+    if (!csv && !file.endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive))
+        file += QStringLiteral(".xlsx");
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool ok = csv ? writeCsv(pages_, file) : writeXlsx(pages_, file, windowTitle());
+    QApplication::restoreOverrideCursor();
+    if (!ok)
         ui::message(QStringLiteral("Не удалось записать файл ") + QDir::toNativeSeparators(file) + QStringLiteral("."));
 }
 

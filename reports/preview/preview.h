@@ -1,7 +1,7 @@
 #pragma once
 // The print preview: shows a report's generated pages, zooms, moves between
 // pages, sets up the printer, prints (generating the pages again, so every
-// hook runs again), saves as PDF, closes. The call returns only when the
+// hook runs again), saves as PDF or as a spreadsheet, closes. The call returns only when the
 // user closes the window.
 #include "reports/model/pageset.h"
 #include "reports/model/report.h"
@@ -60,19 +60,26 @@ public:
     void PrintSetupClick();
     void PrintClick();
     void SaveClick();
+    // "Сохранить в Excel": the pages as an XLSX workbook, or as CSV when
+    // the name chosen ends in .csv.
+    void SaveExcelClick();
     void ExitClick() { close(); }
 
     // Replaceable for tests: the printer set-up dialog (true: accepted) and
     // the file name asked for "Сохранить в PDF" (empty: cancelled).
     static std::function<bool(QPrinter&, int pageCount, QWidget*)>& printDialog();
     static std::function<QString(QWidget*)>& saveFileDialog();
+    // The file name asked for "Сохранить в Excel", offered `proposed` (empty: cancelled).
+    static std::function<QString(QWidget*, const QString& proposed)>& excelFileDialog();
+    // The name offered: the window's caption and today's date.
+    QString excelFileName() const;
 
     QToolBar* ToolBar;
     QToolButton *ZoomFitButton, *ZoomActualButton, *ZoomWidthButton;
     QToolButton *FirstPageButton, *PriorPageButton, *NextPageButton, *LastPageButton;
     QSpinBox* PageNumberEdit;
     QLabel* PageCountLabel;
-    QToolButton *PrintSetupButton, *PrintButton, *SaveButton, *ExitButton;
+    QToolButton *PrintSetupButton, *PrintButton, *SaveButton, *SaveExcelButton, *ExitButton;
     QAbstractScrollArea* view() const;
 
     // The number of pages painted by the last paint of the view (only those in sight).
