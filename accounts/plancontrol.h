@@ -9,6 +9,7 @@
 
 #include <QDate>
 #include <QString>
+#include <vector>
 
 namespace accounts {
 
@@ -33,5 +34,24 @@ PlanFigures planFigures(store::Table& plan, store::Table& notices, store::Table&
 
 // Whole cents, so that amounts compare as they are shown (at two decimals).
 qint64 cents(double amount);
+
+// Every account, organization and code of `year` with a plan (a schedule
+// row, or a notice dated in the year) whose expenditures from 1 January to
+// the end of a quarter exceed its corrected plan up to that quarter, at two
+// decimals; and those with expenditures but no plan at all. Walks the three
+// tables once each (they must show every row); in key order.
+struct Overspend {
+    QString account, org, code;
+    int quarter = 1;
+    double plan = 0, spent = 0;
+};
+struct PlanCheck {
+    std::vector<Overspend> overspends;
+    struct Key {
+        QString account, org, code;
+    };
+    std::vector<Key> unplanned;
+};
+PlanCheck checkPlans(store::Table& plan, store::Table& notices, store::Table& expenditures, int year);
 
 } // namespace accounts

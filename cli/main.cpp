@@ -4,6 +4,7 @@
 #include "core/datamodule/datamodule.h"
 #include "cli/demo.h"
 #include "cli/output.h"
+#include "accounts/plancontrol.h"
 #include "cli/report_command.h"
 #include "core/store/check.h"
 #include "core/store/format.h"
@@ -34,7 +35,7 @@ const char* const Usage =
     "  init ROOT [--year YYYY] [--demo]   create a ready installation under ROOT\n"
     "  import TABLE FILE.csv [--replace]  add the rows of a CSV file to a table\n"
     "  export TABLE [--out FILE]          write a table as CSV (standard output by default)\n"
-    "  check                              check the year and work databases\n"
+    "  check [--plan [--unplanned]]       check the year and work databases (the schedule)\n"
     "  pack                               pack the tables (every other copy closed)\n"
     "  report NAME [selection] (--pdf FILE | --text | --xlsx FILE | --csv FILE)\n"
     "                                     run a report and write its pages\n"
@@ -77,12 +78,18 @@ const char* const ExportHelp =
     "and as many digits as it takes to read them back exactly.\n";
 
 const char* const CheckHelp =
-    "Usage: saldina-cli [--ini PATH] check\n"
+    "Usage: saldina-cli [--ini PATH] check [--plan [--unplanned]]\n"
     "\n"
     "Checks the year and work databases: first the files themselves, every table, field,\n"
     "index and integrity rule as defined, and keys held by two rows; then account totals\n"
     "against their postings, income accounting totals against their entries, and codes\n"
-    "missing from their reference books. Exit status 1 when anything is wrong.\n";
+    "missing from their reference books. Exit status 1 when anything is wrong.\n"
+    "  --plan        instead of the totals: every account, organization and code of the\n"
+    "                year with a plan (a schedule row or a notice dated in the year) whose\n"
+    "                expenditures from 1 January to the end of a quarter exceed its\n"
+    "                corrected plan up to that quarter (at two decimals), one line each;\n"
+    "                exit status 1 when there is one\n"
+    "  --unplanned   with --plan: also the expenditures without any plan\n";
 
 const char* const PackHelp =
     "Usage: saldina-cli [--ini PATH] pack\n"
@@ -509,14 +516,38 @@ int importTable(const QString& ini, QStringList args)
     return 0;
 }
 
+// The overspends of the schedule in the configured year, one line each;
+// with `unplanned` also the expenditures without any plan.
+int checkPlan(dm::TDataBase1& d, bool unplanned)
+{
+    static const char* quarters[] = {"I", "II", "III", "IV"};
+    const accounts::PlanCheck c = accounts::checkPlans(d.PlanTable, d.CorPlanTable, d.T2_2, d.Year());
+    auto money = [](double v) { return store::formatNumber(v, QStringLiteral("#0.00")); };
+    for (const accounts::Overspend& o : c.overspends)
+        say(QStringLiteral("перерасход: л/с %1, организация %2, КБК %3, %4 квартал: план %5, израсходовано %6, разница %7")
+                .arg(o.account, o.org, o.code, QLatin1String(quarters[o.quarter - 1]), money(o.plan), money(o.spent),
+                     money(o.plan - o.spent)));
+    if (unplanned && !c.unplanned.empty()) {
+        say(QStringLiteral("Расходы без росписи:"));
+        for (const accounts::PlanCheck::Key& k : c.unplanned)
+            say(QStringLiteral("л/с %1, организация %2, КБК %3").arg(k.account, k.org, k.code));
+    }
+    say(QStringLiteral("перерасходов росписи в %1 году: %2").arg(d.Year()).arg(c.overspends.size()));
+    return c.overspends.empty() ? 0 : 1;
+}
+
 int check(const QString& ini, const QStringList& args)
 {
     if (wantsHelp(args)) {
         std::fputs(CheckHelp, stdout);
         return 0;
     }
-    if (!args.isEmpty())
-        return usage(QStringLiteral("check: аргументы не нужны"), CheckHelp);
+    const bool plan = args.contains(QStringLiteral("--plan")), unplanned = args.contains(QStringLiteral("--unplanned"));
+    for (const QString& a : args)
+        if (a != QLatin1String("--plan") && a != QLatin1String("--unplanned"))
+            return usage(QStringLiteral("check: неизвестный аргумент ") + a, CheckHelp);
+    if (unplanned && !plan)
+        return usage(QStringLiteral("check: --unplanned только вместе с --plan"), CheckHelp);
     auto d = openData(ini);
     if (!d)
         return 1;
@@ -534,6 +565,8 @@ int check(const QString& ini, const QStringList& args)
         say(QStringLiteral("найдено ошибок: %1").arg(problems.size()));
         return 1;
     }
+    if (plan)
+        return checkPlan(*d, unplanned);
     int accounts = d->T1.recordCount();
     say(QStringLiteral("ошибок нет: лицевых счетов %1, поступлений %2, расходов %3")
             .arg(accounts)

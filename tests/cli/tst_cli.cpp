@@ -207,6 +207,51 @@ private slots:
         QVERIFY(!linksWidgets());
     }
 
+    // check --plan: an overspend planted in the second quarter is found, an
+    // expenditure that meets its plan exactly is not one, a plan pushed below
+    // zero by a notice is one; --unplanned adds the expenditure without a plan.
+    void checkPlan()
+    {
+        QTemporaryDir tmp;
+        const QString ini = freshRoot(tmp);
+        QVERIFY(!ini.isEmpty());
+        const QByteArray files[][2] = {
+            {"cbc_spr", "CBC,NAME\r\n0701901420001310000,Сады\r\n0701901420001340000,Запасы\r\n"},
+            {"law_spr", "LawRef,Sname\r\n031,Дошкольное\r\n"},
+            {"org_spr", "Org,Name\r\n12345,Детский сад\r\n13345,Школа\r\n14345,Лицей\r\n"},
+            {"t1", "Facebill,LawRef,InAmount,OutAmount,Remainder\r\n00000000001,031,0,155.01,-155.01\r\n"},
+            {"planTbl", "Org,Cbc,FaceBill,Sum1,Sum2,Sum3,Sum4,AllSum\r\n"
+                        "12345,0701901420001310000,00000000001,100,50,0,0,150\r\n"
+                        "13345,0701901420001340000,00000000001,10,0,0,0,10\r\n"},
+            {"corPln", "Org,Cbc,FaceBill,Num,CorDate,Sum1,Sum2,Sum3,Sum4,AllSum\r\n"
+                       "13345,0701901420001340000,00000000001,1,2004-08-10,-20,0,0,0,-20\r\n"},
+            {"t2_2", "Facebill,LawRef,Amount,FiDate,CBC,Org\r\n"
+                     "00000000001,031,100,2004-03-31,0701901420001310000,12345\r\n"     // meets quarter I exactly
+                     "00000000001,031,50.01,2004-04-01,0701901420001310000,12345\r\n"   // over by 0,01 in quarter II
+                     "00000000001,031,5,2004-02-01,0701901420001310000,14345\r\n"},      // no plan at all
+        };
+        for (const auto& f : files) {
+            const Run r = cli({"--ini", ini, "import", QString::fromLatin1(f[0]),
+                               writeFile(tmp, QString::fromLatin1(f[0]) + ".csv", f[1])});
+            QVERIFY2(r.code == 0, qPrintable(r.err));
+        }
+        Run r = cli({"--ini", ini, "check", "--plan"});
+        QCOMPARE(r.code, 1);
+        const QStringList l = r.out.split('\n', Qt::SkipEmptyParts);
+        const QString a = "перерасход: л/с 00000000001, организация 12345, КБК 0701901420001310000, ";
+        const QString b = "перерасход: л/с 00000000001, организация 13345, КБК 0701901420001340000, ";
+        QCOMPARE(l, (QStringList{a + "II квартал: план 150,00, израсходовано 150,01, разница -0,01",
+                                 a + "III квартал: план 150,00, израсходовано 150,01, разница -0,01",
+                                 a + "IV квартал: план 150,00, израсходовано 150,01, разница -0,01",
+                                 b + "III квартал: план -10,00, израсходовано 0,00, разница -10,00",
+                                 b + "IV квартал: план -10,00, израсходовано 0,00, разница -10,00",
+                                 "перерасходов росписи в 2004 году: 5"}));
+        r = cli({"--ini", ini, "check", "--plan", "--unplanned"});
+        QCOMPARE(r.code, 1);
+        QVERIFY(r.out.contains("Расходы без росписи:\nл/с 00000000001, организация 14345, КБК 0701901420001310000\n"));
+        QCOMPARE(cli({"--ini", ini, "check", "--unplanned"}).code, 2);
+    }
+
     // Whether saldina-cli names Qt's widgets library among the libraries it needs.
     static bool linksWidgets()
     {
