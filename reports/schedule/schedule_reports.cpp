@@ -375,9 +375,11 @@ bool ExecutionReport::FilterT2_2(store::Table& t) const
     return !(d > sel_.end) && !(d < sel_.start);
 }
 
-void ExecutionReport::RemainderQRDBTextPrint(Item& it, ItemPrint&)
+void ExecutionReport::RemainderQRDBTextPrint(Item& it, ItemPrint& p)
 {
+    // The colour of the line being printed, not only of the next one.
     it.color = db().Md9Table.fieldByName(QStringLiteral("Remainder")).asFloat() < 0 ? QColor(Qt::red) : QColor(Qt::black);
+    p.color = it.color;
 }
 
 void ExecutionReport::fill(RunProgress* progress, bool& cancelled)

@@ -128,6 +128,8 @@ struct Execution {
     {
         db.CorPlanTable.appendRecord({o, CbcA, acc, 1, d, QVariant(), 0.0, s2, s3, 0.0, s2 + s3});
     }
+    // The colours of the remainders as printed, by their text.
+    QMap<QString, QColor> colors;
     // The md9 rows as printed: organization, code and the four amounts.
     QStringList rows()
     {
@@ -137,6 +139,10 @@ struct Execution {
         std::optional<PageSet> ps = report.run(sel, &r);
         if (!ps)
             return {"cancelled"};
+        colors.clear();
+        for (const Page& pg : ps->pages)
+            for (const TextRun& t : pg.texts)
+                colors[t.plainText()] = t.color;
         QStringList out;
         for (const QString& l : ps->toText().split(QRegularExpression("[\n\f]"), Qt::SkipEmptyParts))
             if (l.count('\t') == 5 && !l.startsWith("Код/"))
@@ -343,6 +349,9 @@ private slots:
         e.db.T2_2.appendRecord({Acc1, "031", 4.0, QDate(2004, 2, 1), CbcB, "13345"});
         QCOMPARE(e.rows(), (QStringList{"12345 Детский сад\t" + CbcA + "\t220,00\t215,00\t37,00\t178,00",
                                         "13345 Школа\t" + CbcB + "\t0,00\t0,00\t4,00\t-4,00"}));
+        // The remainder below zero is red on its own line, the other black.
+        QCOMPARE(e.colors.value("-4,00"), QColor(Qt::red));
+        QCOMPARE(e.colors.value("178,00"), QColor(Qt::black));
         e.sel.accountMask = Acc1;
         QCOMPARE(e.rows(), (QStringList{"12345 Детский сад\t" + CbcA + "\t200,00\t200,00\t30,00\t170,00",
                                         "13345 Школа\t" + CbcB + "\t0,00\t0,00\t4,00\t-4,00"}));
