@@ -230,9 +230,11 @@ void fill(dm::TDataBase1& d, int year)
             }
             // A notice on the first row of the schedule now and then.
             if (account % 2 == 0) {
-                cor.appendRecord({myOrgs[k % myOrgs.size()], myCodes[0], bill, double(account / 2),
-                                  start.addMonths(rng.range(2, 10)).addDays(rng.range(0, 20)), QVariant(),
-                                  rng.money(-20000, 30000), rng.money(-10000, 30000), 0.0, 0.0});
+                // The year's total as the notices window keeps it.
+                const QDate day = start.addMonths(rng.range(2, 10)).addDays(rng.range(0, 20));
+                const double s1 = rng.money(-20000, 30000), s2 = rng.money(-10000, 30000);
+                cor.appendRecord({myOrgs[k % myOrgs.size()], myCodes[0], bill, double(account / 2), day, QVariant(), s1,
+                                  s2, 0.0, 0.0, s1 + s2});
             }
         }
     }

@@ -1,6 +1,7 @@
 #include "reports/schedule/schedule_reports.h"
 
 #include "core/datamodule/datamodule.h"
+#include "core/store/session.h"
 #include "core/store/table.h"
 
 namespace reports {
@@ -120,6 +121,8 @@ int ApprovedScheduleReport::passCount(store::Table& master)
 
 void ApprovedScheduleReport::startPasses(store::Table& master)
 {
+    // The rows of md4 and md12 of every pass are written in one transaction.
+    batch_ = std::make_unique<store::BatchScope>(db().Md12Table.connection());
     master.first();
     if (selection().accounts != Selection::Accounts::OnlyOne)
         return;
@@ -224,6 +227,10 @@ void ApprovedScheduleReport::fillRow()
 
 void ApprovedScheduleReport::beforePages()
 {
+    if (batch_) {
+        auto b = std::move(batch_);
+        b->commit();
+    }
     db().Md12Table.setMaster(&db().T1, QStringLiteral("FaceBill"), QStringLiteral("FaceBill"));
 }
 
@@ -234,6 +241,7 @@ void ApprovedScheduleReport::takeDown()
     d.PlanTable.setFiltered(false);
     d.PlanTable.setFilterCallback({});
     d.PlanTable.setFilterExpression(QString());
+    batch_.reset();   // a cancelled or failed fill: its rows are not kept
     d.MD4Table.close();
     byAccount_.clear();
     byCode_.clear();
@@ -402,6 +410,8 @@ void ExecutionReport::fill(RunProgress* progress, bool& cancelled)
     md9.close();
     md9.emptyTable();
     md9.open();
+    // The rows of md9 are written in one transaction.
+    store::BatchScope batch(md9.connection());
     // One walk of each table's selected rows gives the distinct
     // organizations and codes and, in the same walk, their sums, added in
     // the order of the rows as the walk of one organization and code adds
@@ -490,6 +500,7 @@ void ExecutionReport::fill(RunProgress* progress, bool& cancelled)
         md9.post();
         md9.next();
     }
+    batch.commit();
 }
 
 void ExecutionReport::takeDown()

@@ -6,9 +6,11 @@
 // md12 row per account and code with the quarters and the year.
 #include "reports/pipeline/reportrun.h"
 #include "reports/pipeline/tablesource.h"
+#include "core/store/session.h"
 
 #include <QDate>
 #include <map>
+#include <memory>
 #include <optional>
 
 namespace reports {
@@ -51,6 +53,7 @@ private:
     std::map<QString, Sums> byCode_;
     bool gathered_ = false;
     bool irregular_ = false;   // rows with short texts: the filter sums them
+    std::unique_ptr<store::BatchScope> batch_;
     TableSource t1_, md12_;
     int t1Row_ = 0;   // the accounts' row before the run
 };
