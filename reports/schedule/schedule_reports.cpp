@@ -328,18 +328,24 @@ ExecutionReport::ExecutionReport(dm::TDataBase1& db) : db_(db), md9_(db.Md9Table
     const char* h[] = {"Код/наименование организации", "КБК", "Утвержденная роспись", "Уточненная роспись", "Расходы", "Остаток"};
     const char* f[] = {"Org", "Cbc", "PlanSum", "CorPlanSum", "RasHod", "Remainder"};
     Band& head = r.columnHeader(10);
+    // The headings wrap within their columns; a long organization name
+    // wraps within its column and the line grows, instead of running over
+    // the code beside it.
     for (int i = 0; i < 6; ++i)
         head.addLabel(QStringLiteral("HeadLabel%1").arg(i + 1), QString::fromUtf8(h[i]))
             .at(x[i], 0, w[i], 10)
             .withFont(9, true)
             .aligned(Align::Center)
-            .framed(FrameAll);
+            .framed(FrameAll)
+            .wrapped();
     Band& d = r.detail(6);
     for (int i = 0; i < 6; ++i) {
         Item& it = d.addDataText(QStringLiteral("QRDBText%1").arg(i + 1), md9_.name(), QString::fromLatin1(f[i]));
         it.at(x[i], 0, w[i], 6).withFont(9);
         if (i >= 2)
             it.aligned(Align::Right);
+        if (i == 0)
+            it.stretching();
     }
     d.item(QStringLiteral("QRDBText1"))->onPrint = [this](Item&, ItemPrint& p) {
         // The code as stored and the organization's name, when the book has it.
