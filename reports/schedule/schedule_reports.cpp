@@ -440,15 +440,9 @@ void ExecutionReport::fill(RunProgress* progress, bool& cancelled)
             const QString org = t.fieldByName(QStringLiteral("Org")).asString();
             const QString code = t.fieldByName(QLatin1String(cbcField[k])).asString();
             auto [it, added] = sums.try_emplace({org, code});
-            if (added) {
-                md9.append();
-                md9.fieldByName(QStringLiteral("Org")).setValue(org);
-                md9.fieldByName(QStringLiteral("Cbc")).setValue(code);
-                md9.post();
-                if (org.size() != 5 || code.size() != 19 || org.contains(QLatin1Char('*'))
-                    || code.contains(QLatin1Char('*')))
-                    irregular = true;
-            }
+            if (added && (org.size() != 5 || code.size() != 19 || org.contains(QLatin1Char('*'))
+                          || code.contains(QLatin1Char('*'))))
+                irregular = true;
             Sums& v = it->second;
             if (k < 2) {
                 for (int q = 0; q < sel_.quarter && q < 4; ++q) {
@@ -468,15 +462,17 @@ void ExecutionReport::fill(RunProgress* progress, bool& cancelled)
     }
     if (cancelled)
         return;
-    const int n = md9.recordCount();
-    md9.first();
-    for (int i = 1; i <= n; ++i) {
+    // One md9 row for each organization and code, in md9's order (its key),
+    // written whole once.
+    const int n = int(sums.size());
+    int i = 0;
+    for (const auto& [key, v] : sums) {
+        ++i;
         if (progress && !progress->progress(10 + i * 90 / n)) {
             cancelled = true;
             return;
         }
-        const QString org = md9.fieldByName(QStringLiteral("Org")).asString();
-        const QString code = md9.fieldByName(QStringLiteral("Cbc")).asString();
+        const auto& [org, code] = key;
         double planSum = 0, corSum = 0, spent = 0;
         if (irregular) {
             for (int k = 0; k < 3; ++k) {
@@ -490,7 +486,6 @@ void ExecutionReport::fill(RunProgress* progress, bool& cancelled)
             }
             spent = CalcSumTable(d.T2_2, QStringLiteral("Amount"));
         } else {
-            const Sums& v = sums.at({org, code});
             for (int q = 0; q < sel_.quarter && q < 4; ++q) {
                 planSum += v.plan[q];
                 corSum += v.cor[q];
@@ -498,13 +493,14 @@ void ExecutionReport::fill(RunProgress* progress, bool& cancelled)
             spent = v.spent;
         }
         corSum += planSum;
-        md9.edit();
+        md9.append();
+        md9.fieldByName(QStringLiteral("Org")).setValue(org);
+        md9.fieldByName(QStringLiteral("Cbc")).setValue(code);
         md9.fieldByName(QStringLiteral("PlanSum")).setValue(planSum);
         md9.fieldByName(QStringLiteral("CorPlanSum")).setValue(corSum);
         md9.fieldByName(QStringLiteral("RasHod")).setValue(spent);
         md9.fieldByName(QStringLiteral("Remainder")).setValue(corSum - spent);
         md9.post();
-        md9.next();
     }
     batch.commit();
 }
