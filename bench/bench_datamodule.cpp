@@ -12,6 +12,7 @@
 #include "bench/generator.h"
 
 #include "core/datamodule/datamodule.h"
+#include "accounts/plancontrol.h"
 #include "reports/accounts/accounts_reports.h"
 #include "reports/schedule/schedule_reports.h"
 #include "reports/codes/codes_reports.h"
@@ -835,6 +836,46 @@ void benchSheets(Bench& b, dm::TDataBase1& db)
     }
 }
 
+// The ledger's plan line: the figures of one account, organization and
+// code up to a quarter's end, as computed on every change of a field, for
+// schedule rows of the synthetic year and for codes without one.
+void benchPlanLine(Bench& b, dm::TDataBase1& db)
+{
+    using Clock = benchutil::Clock;
+    struct Key {
+        QString account, org, code;
+    };
+    std::vector<Key> keys;
+    store::Table& plan = db.PlanTable;
+    int i = 0;
+    for (plan.first(); !plan.eof() && keys.size() < 500; plan.next(), ++i)
+        if (i % 37 == 0)
+            keys.push_back({plan.fieldByName("FaceBill").asString(), plan.fieldByName("Org").asString(),
+                            plan.fieldByName("Cbc").asString()});
+    if (keys.empty()) {
+        fault(QStringLiteral("plan line: the synthetic year has no schedule"));
+        return;
+    }
+    std::vector<double> times;
+    int scheduled = 0;
+    for (int k = 0; k < b.repeats; ++k)
+        for (size_t n = 0; n < keys.size(); ++n) {
+            const Key& key = keys[n];
+            const QDate date(b.year, int(n % 12) + 1, 15);
+            const auto t0 = Clock::now();
+            const accounts::PlanFigures f =
+                accounts::planFigures(db.PlanTable, db.CorPlanTable, db.T2_2, key.account, key.org, key.code, date);
+            times.push_back(seconds(t0, Clock::now()) * 1e3);
+            scheduled += f.scheduled;
+        }
+    if (scheduled != int(keys.size()) * b.repeats)
+        fault(QStringLiteral("plan line: a schedule row not found"));
+    std::sort(times.begin(), times.end());
+    std::printf("plan_line: %s ms median, %s ms at the 99th percentile (target 2 ms; %d figures)\n",
+                qPrintable(num(times[times.size() / 2])), qPrintable(num(times[times.size() * 99 / 100])),
+                int(times.size()));
+}
+
 int run(int argc, char** argv)
 {
     const auto args = parseArgs(argc, argv, "bench_datamodule", QString::fromUtf8(SALDINA_BENCH_DATA), 5);
@@ -887,6 +928,8 @@ int run(int argc, char** argv)
         benchBackup(b, *db);
     if (args->wants("schedule"))
         benchSchedule(b, *db);
+    if (args->wants("planline"))
+        benchPlanLine(b, *db);
     if (args->wants("reports") || args->wants("pages"))
         benchReports(b, *db, !args->wants("reports"));
     if (args->wants("codes"))
