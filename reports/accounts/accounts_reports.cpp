@@ -22,31 +22,14 @@ QString orgCodeText(const QString& code) { return code.size() >= 4 ? code.left(3
 
 void AccountsRun::setUp()
 {
-    dm::TDataBase1& d = db();
-    linkPostings(d.T1, QStringLiteral("FaceBill"));
-    d.Org_Table.setMaster(&d.T2_2, QStringLiteral("Org"), QStringLiteral("Org"));
-    linked_.push_back(&d.Org_Table);
-    filterPostings();
-    resetWorkTable(d.MdTable, d.T1, QStringLiteral("FaceBill"));
-    inSums_ = d.T2_1.groupSums(QStringLiteral("FaceBill"), QStringLiteral("Amount"));
-    outSums_ = d.T2_2.groupSums(QStringLiteral("Facebill"), QStringLiteral("Amount"));
+    sumPostingsBy(db().T1, QStringLiteral("FaceBill"), db().MdTable, QStringLiteral("Facebill"));
 }
 
 store::Table& AccountsRun::masterTable() { return db().T1; }
 
 void AccountsRun::fillRow()
 {
-    dm::TDataBase1& d = db();
-    // What CalcSumTable gives over the linked, filtered postings of the account.
-    const QString account = d.T1.fieldByName(QStringLiteral("Facebill")).asString();
-    const double in = inSums_ ? inSums_->value(account) : CalcSumTable(d.T2_1, QStringLiteral("Amount"));
-    const double out = outSums_ ? outSums_->value(account) : CalcSumTable(d.T2_2, QStringLiteral("Amount"));
-    store::Table& md = d.MdTable;
-    md.append();   // FaceBill comes through the link
-    md.fieldByName(QStringLiteral("InSum")).setValue(in);
-    md.fieldByName(QStringLiteral("OutSum")).setValue(out);
-    md.fieldByName(QStringLiteral("Remainder")).setValue(in - out);
-    md.post();
+    appendTotals(db().MdTable, db().T1.fieldByName(QStringLiteral("Facebill")).asString());
 }
 
 // ------------------------------------------------------------------ the detailed report

@@ -29,7 +29,6 @@ protected:
 private:
     // The selected sums of every account, taken in one aggregate per posting
     // table when the selection runs in SQL; otherwise each row is summed.
-    std::optional<QHash<QString, double>> inSums_, outSums_;
 };
 
 class AccountsReport : public AccountsRun {

@@ -41,6 +41,30 @@ void ReportRun::resetWorkTable(store::Table& work, store::Table& master, const Q
     linked_.push_back(&work);
 }
 
+void ReportRun::sumPostingsBy(store::Table& master, const QString& key, store::Table& work, const QString& outKey)
+{
+    dm::TDataBase1& d = db();
+    linkPostings(master, key);
+    d.Org_Table.setMaster(&d.T2_2, QStringLiteral("Org"), QStringLiteral("Org"));
+    linked_.push_back(&d.Org_Table);
+    filterPostings();
+    resetWorkTable(work, master, key);
+    inSums_ = d.T2_1.groupSums(key, QStringLiteral("Amount"));
+    outSums_ = d.T2_2.groupSums(outKey.isEmpty() ? key : outKey, QStringLiteral("Amount"));
+}
+
+void ReportRun::appendTotals(store::Table& work, const QString& key)
+{
+    dm::TDataBase1& d = db();
+    const double in = inSums_ ? inSums_->value(key) : CalcSumTable(d.T2_1, QStringLiteral("Amount"));
+    const double out = outSums_ ? outSums_->value(key) : CalcSumTable(d.T2_2, QStringLiteral("Amount"));
+    work.append();   // the key comes through the link
+    work.fieldByName(QStringLiteral("InSum")).setValue(in);
+    work.fieldByName(QStringLiteral("OutSum")).setValue(out);
+    work.fieldByName(QStringLiteral("Remainder")).setValue(in - out);
+    work.post();
+}
+
 int ReportRun::passCount(store::Table& master) { return master.recordCount(); }
 
 void ReportRun::startPasses(store::Table& master) { master.first(); }

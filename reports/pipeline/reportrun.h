@@ -7,6 +7,7 @@
 #include "reports/model/report.h"
 #include "reports/pipeline/selection_value.h"
 
+#include <QHash>
 #include <optional>
 #include <vector>
 
@@ -75,12 +76,21 @@ protected:
     void linkPostings(store::Table& master, const QString& masterField);
     void filterPostings();
     void resetWorkTable(store::Table& work, store::Table& master, const QString& key);
+    // The postings linked to `master` on `key` (`outKey` in t2_2, when it is
+    // spelt otherwise there) and filtered by the selection, the organizations
+    // following the expenditures, `work` emptied and linked to `master`, and
+    // both sides summed for every key at once.
+    void sumPostingsBy(store::Table& master, const QString& key, store::Table& work, const QString& outKey = {});
+    // One `work` row for the master row of `key`: what CalcSumTable gives
+    // over its linked, filtered postings, and their difference.
+    void appendTotals(store::Table& work, const QString& key);
     // The title band's header texts: hooks that print the selection.
     void addHeaderTexts(Band& title, double y, double leftW, double rightX, double rightW);
     // Tables whose links the take-down removes.
     std::vector<store::Table*> linked_;
 
 private:
+    std::optional<QHash<QString, double>> inSums_, outSums_;
     dm::TDataBase1& db_;
     Selection sel_;
 };

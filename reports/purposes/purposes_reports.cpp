@@ -59,30 +59,14 @@ void PurposesRun::setUp()
     law_.remember(law);
     law.clearMaster();
     law.setOrder(QStringLiteral("LawRef"));
-    linkPostings(law, QStringLiteral("LawRef"));
-    d.Org_Table.setMaster(&d.T2_2, QStringLiteral("Org"), QStringLiteral("Org"));
-    linked_.push_back(&d.Org_Table);
-    filterPostings();
-    resetWorkTable(d.MD3Table, law, QStringLiteral("LawRef"));
-    inSums_ = d.T2_1.groupSums(QStringLiteral("LawRef"), QStringLiteral("Amount"));
-    outSums_ = d.T2_2.groupSums(QStringLiteral("LawRef"), QStringLiteral("Amount"));
+    sumPostingsBy(law, QStringLiteral("LawRef"), d.MD3Table);
 }
 
 store::Table& PurposesRun::masterTable() { return db().LawSprTable; }
 
 void PurposesRun::fillRow()
 {
-    dm::TDataBase1& d = db();
-    // What CalcSumTable gives over the linked, filtered postings of the purpose.
-    const QString law = d.LawSprTable.fieldByName(QStringLiteral("LawRef")).asString();
-    const double in = inSums_ ? inSums_->value(law) : CalcSumTable(d.T2_1, QStringLiteral("Amount"));
-    const double out = outSums_ ? outSums_->value(law) : CalcSumTable(d.T2_2, QStringLiteral("Amount"));
-    store::Table& md3 = d.MD3Table;
-    md3.append();   // LawRef comes through the link
-    md3.fieldByName(QStringLiteral("InSum")).setValue(in);
-    md3.fieldByName(QStringLiteral("OutSum")).setValue(out);
-    md3.fieldByName(QStringLiteral("Remainder")).setValue(in - out);
-    md3.post();
+    appendTotals(db().MD3Table, db().LawSprTable.fieldByName(QStringLiteral("LawRef")).asString());
 }
 
 void PurposesRun::takeDown()

@@ -49,7 +49,6 @@ protected:
 private:
     // The selected sums of every purpose, in one aggregate per posting table
     // when the selection runs in SQL; otherwise each row is summed.
-    std::optional<QHash<QString, double>> inSums_, outSums_;
     BookPlace law_;
 };
 
