@@ -563,16 +563,10 @@ std::optional<PageSet> CreditRemaindersReport::run(const CreditSelection& select
     dm::TDataBase1& d = db();
     sel_ = selection;
     setPlanHeading(sel_.quarter);
-    bool over = false;
-    auto finish = [&] {
-        if (!over && progress)
-            progress->finished();
-        over = true;
-    };
+    ProgressSpan span(progress);
     ControlsOff controls;
     try {
-        if (progress)
-            progress->started();
+        span.start();
         std::optional<PageSet> pages;
         bool cancelled = false;
         {
@@ -594,7 +588,7 @@ std::optional<PageSet> CreditRemaindersReport::run(const CreditSelection& select
             mark(progress, cancelled);
             if (!cancelled)
                 fill(progress, cancelled);
-            finish();
+            span.finish();
             d.T2_2.setFiltered(false);
             d.T2_2.setFilterExpression(QString());
             d.CBCSPRTable.setFiltered(false);
@@ -609,7 +603,7 @@ std::optional<PageSet> CreditRemaindersReport::run(const CreditSelection& select
         controls.giveBack();
         return pages;
     } catch (...) {
-        finish();
+        span.finish();
         try {
             takeDown();
         } catch (...) {
@@ -804,16 +798,10 @@ void EconomicArticlesReport::takeDown()
 std::optional<PageSet> EconomicArticlesReport::run(int year, RunProgress* progress)
 {
     dm::TDataBase1& d = db();
-    bool over = false;
-    auto finish = [&] {
-        if (!over && progress)
-            progress->finished();
-        over = true;
-    };
+    ProgressSpan span(progress);
     ControlsOff controls;
     try {
-        if (progress)
-            progress->started();
+        span.start();
         std::optional<PageSet> pages;
         bool cancelled = false;
         {
@@ -829,7 +817,7 @@ std::optional<PageSet> EconomicArticlesReport::run(int year, RunProgress* progre
                 t->setFilterCallback({});
             }
             fill(year, progress, cancelled);
-            finish();
+            span.finish();
             for (store::Table* t : {&d.T2_1, &d.T2_2}) {
                 t->setFiltered(false);
                 t->setFilterExpression(QString());
@@ -845,7 +833,7 @@ std::optional<PageSet> EconomicArticlesReport::run(int year, RunProgress* progre
         controls.giveBack();
         return pages;
     } catch (...) {
-        finish();
+        span.finish();
         try {
             takeDown();
         } catch (...) {

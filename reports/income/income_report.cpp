@@ -361,15 +361,9 @@ std::optional<PageSet> IncomeReport::run(const IncomeSelection& selection, RunPr
 {
     dm::TDataBase1& d = db_;
     sel_ = selection;
-    bool over = false;
-    auto finish = [&] {
-        if (!over && progress)
-            progress->finished();
-        over = true;
-    };
+    ProgressSpan span(progress);
     try {
-        if (progress)
-            progress->started();
+        span.start();
         dorgRow_ = d.DOrgTable.isOpen() ? d.DOrgTable.recNo() : 0;
         std::optional<PageSet> pages;
         bool cancelled = false;
@@ -381,7 +375,7 @@ std::optional<PageSet> IncomeReport::run(const IncomeSelection& selection, RunPr
             d.DOutTable.disableControls();
             displaysOff_ = true;
             fill(progress, cancelled);
-            finish();
+            span.finish();
             hooksOff.restore();
             if (!cancelled)
                 pages = layout().generate();
@@ -389,7 +383,7 @@ std::optional<PageSet> IncomeReport::run(const IncomeSelection& selection, RunPr
         takeDown();
         return pages;
     } catch (...) {
-        finish();
+        span.finish();
         try {
             takeDown();
         } catch (...) {

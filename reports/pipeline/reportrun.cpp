@@ -95,12 +95,7 @@ std::optional<PageSet> ReportRun::run(const Selection& selection, RunProgress* p
 {
     dm::TDataBase1& d = db();
     sel_ = selection;
-    bool fillOver = false;
-    auto over = [&] {
-        if (!fillOver && progress)
-            progress->finished();
-        fillOver = true;
-    };
+    ProgressSpan span(progress);
     // The current personal account of every window: the fill and the pages
     // walk the accounts, and the run puts it back where it stood.
     QVariant account;
@@ -114,8 +109,7 @@ std::optional<PageSet> ReportRun::run(const Selection& selection, RunProgress* p
         }
     };
     try {
-        if (progress)
-            progress->started();
+        span.start();
         d.SyncTable(d.T2_1);
         d.SyncTable(d.T2_2);
         std::optional<PageSet> pages;
@@ -160,7 +154,7 @@ std::optional<PageSet> ReportRun::run(const Selection& selection, RunProgress* p
                 if (batch)
                     batch->commit();
             }
-            over();
+            span.finish();
             master.first();
             if (pagesWithHooks())
                 hooksOff.restore();
@@ -177,7 +171,7 @@ std::optional<PageSet> ReportRun::run(const Selection& selection, RunProgress* p
         return pages;
     } catch (...) {
         // A failure half-way: nothing stays linked or filtered.
-        over();
+        span.finish();
         try {
             takeDown();
             backOnAccount();

@@ -9,6 +9,7 @@
 
 #include <QHash>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace dm { class TDataBase1; }
@@ -31,6 +32,29 @@ public:
     virtual bool cancelled() { return false; }
     // The fill is over (done or cancelled); the pages follow.
     virtual void finished() {}
+};
+
+// A run's progress from started() to finished(), the latter said once:
+// where the fill ends, or on the way out of a run that failed.
+class ProgressSpan {
+public:
+    explicit ProgressSpan(RunProgress* p) : p_(p) {}
+    ~ProgressSpan() { finish(); }
+    ProgressSpan(const ProgressSpan&) = delete;
+    ProgressSpan& operator=(const ProgressSpan&) = delete;
+    void start()
+    {
+        if (p_)
+            p_->started();
+    }
+    void finish()
+    {
+        if (RunProgress* p = std::exchange(p_, nullptr))
+            p->finished();
+    }
+
+private:
+    RunProgress* p_;
 };
 
 class ReportRun {

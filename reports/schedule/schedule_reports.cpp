@@ -524,15 +524,9 @@ std::optional<PageSet> ExecutionReport::run(const ExecutionSelection& selection,
 {
     dm::TDataBase1& d = db();
     sel_ = selection;
-    bool over = false;
-    auto finish = [&] {
-        if (!over && progress)
-            progress->finished();
-        over = true;
-    };
+    ProgressSpan span(progress);
     try {
-        if (progress)
-            progress->started();
+        span.start();
         std::optional<PageSet> pages;
         bool cancelled = false;
         {
@@ -549,7 +543,7 @@ std::optional<PageSet> ExecutionReport::run(const ExecutionSelection& selection,
             }
             d.T2_2.setOrder(QStringLiteral("Org"));
             fill(progress, cancelled);
-            finish();
+            span.finish();
             hooksOff.restore();
             if (!cancelled) {
                 d.Md9Table.first();
@@ -559,7 +553,7 @@ std::optional<PageSet> ExecutionReport::run(const ExecutionSelection& selection,
         takeDown();
         return pages;
     } catch (...) {
-        finish();
+        span.finish();
         try {
             takeDown();
         } catch (...) {
