@@ -241,7 +241,6 @@ TSmEd::TSmEd(dm::TDataBase1& db, QWidget* parent)
     // The plan line follows every field it depends on as it is typed.
     connect(OutAmountEdit, &ui::AmountEdit::textChanged, this, &TSmEd::OutPlanLineUpdate);
     connect(OutDateEdit, &ui::DateEdit::changed, this, &TSmEd::OutPlanLineUpdate);
-    connect(OutDateEdit, &QLineEdit::textChanged, this, &TSmEd::OutPlanLineUpdate);
     connect(OutOrgEditField, &TSegmentedEdit::changed, this, &TSmEd::OutPlanLineUpdate);
     connect(OutCBCEditField, &TSegmentedEdit::changed, this, &TSmEd::OutPlanLineUpdate);
 
