@@ -25,14 +25,11 @@ PlanFigures planFigures(store::Table& plan, store::Table& notices, store::Table&
         {QStringLiteral("Org"), org}, {QStringLiteral("Cbc"), code}, {QStringLiteral("FaceBill"), account}};
     const store::Table::StoredSums approved = plan.storedSums(quarters, planKey);
     const store::Table::StoredSums corrected = notices.storedSums(quarters, planKey, QStringLiteral("CorDate"), first, last);
-    const store::Table::StoredSums year =
-        notices.storedSums({}, planKey, QStringLiteral("CorDate"), first, QDate(date.year(), 12, 31));
     const store::Table::StoredSums spent = expenditures.storedSums(
         {QStringLiteral("Amount")},
         {{QStringLiteral("Facebill"), account}, {QStringLiteral("Org"), org}, {QStringLiteral("CBC"), code}},
         QStringLiteral("FiDate"), first, last);
     f.scheduled = approved.rows > 0;
-    f.noticed = year.rows > 0;
     // Added as the execution report adds them: the approved quarters, the
     // notices' quarters, then the two together.
     double approvedSum = 0, noticeSum = 0;

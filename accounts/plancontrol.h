@@ -15,7 +15,6 @@ namespace accounts {
 
 struct PlanFigures {
     bool scheduled = false;   // a schedule row for the account, organization and code
-    bool noticed = false;     // a notice for them dated in the year
     double plan = 0;          // the corrected plan up to the end of the quarter
     double spent = 0;         // the expenditures from 1 January to the end of the quarter
     int quarter = 1;          // 1 to 4
