@@ -90,7 +90,8 @@ private slots:
             typeCode(w.OutCBCEditField, A);
             // An empty date is today: the fourth quarter's figures, all of
             // the year's schedule, the notice and both expenditures.
-            w.OutDateEdit->clear();
+            typeOver(w.OutDateEdit, "");
+            QVERIFY(w.OutDateEdit->isEmpty());
             QCOMPARE(f.line(), figures(350, 50));
             f.date(QStringLiteral("15.02.%1").arg(Year));
             QCOMPARE(f.line(), figures(100, 30));
