@@ -1,7 +1,7 @@
 #pragma once
 // The connection to the table store: the shared database root as control
-// directory, the user name this copy works under, and one SQLite connection
-// per database file that its tables use.
+// directory, the user name this copy works under, and one connection per
+// database that its tables use (a SQLite file, or a schema of the server).
 #include "core/schema/schema.h"
 #include "core/store/storeerror.h"
 
@@ -23,32 +23,53 @@ class LockFile;
 // How long a copy waits for another copy's write before it gives up.
 inline constexpr int BusyTimeoutMs = 5000;
 
-// One database file opened by one session.
+// Which SQL a connection speaks where the two stores differ.
+enum class Dialect { Sqlite, PostgreSql };
+
+// One prepared statement of a connection, kept for the connection's life.
+// Parameters are numbered from 1, columns from 0. Failures are thrown as
+// StoreError with the store's texts.
+class Cursor {
+public:
+    virtual ~Cursor() = default;
+    virtual void bindNull(int i) = 0;
+    virtual void bindText(int i, const QByteArray& utf8) = 0;
+    virtual void bindDouble(int i, double v) = 0;
+    virtual void bindInt(int i, qint64 v) = 0;
+    virtual bool step() = 0;       // true while a row is there
+    virtual void reset() = 0;      // ends the run and clears the parameters
+    virtual bool isNull(int i) const = 0;
+    virtual double columnDouble(int i) const = 0;
+    virtual qint64 columnInt(int i) const = 0;
+    virtual QByteArrayView columnBytes(int i) const = 0;   // UTF-8; empty for null
+    virtual qint64 changes() const = 0;                     // rows written by the last run
+};
+
+// One database opened by one session: a file of the shared root or of the
+// local work directory, or a schema of the server. Each store gives its own
+// kind; the tables use only what is here.
 class Connection {
 public:
-    // A year database claims the session's user name on the file itself; a
-    // work database is refused while another running copy has it open.
-    Connection(Session* session, QString file, schema::Location loc = schema::Location::Year);
-    ~Connection();
+    virtual ~Connection();
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
 
+    // The database as named in messages: its file, or the server's schema.
     const QString& file() const { return file_; }
-    sqlite3* db() const { return db_; }
+    virtual Dialect dialect() const = 0;
 
     // Prepared statements are kept for the life of the connection; a caller
     // resets the statement when done (Statement does so).
-    sqlite3_stmt* prepare(const QString& sql);
-    void exec(const QString& sql);
-    [[noreturn]] void fail(int rc, const QString& context = {}) const;
+    virtual Cursor* prepare(const QString& sql) = 0;
+    virtual void exec(const QString& sql) = 0;
 
     // Changes committed by other connections since the last call differ here.
     // While the session reads (Session::beginRead), the connection keeps a
     // read transaction for a short slice at a time, so the many small reads
     // of a long pass neither take the file lock one by one nor keep other
     // copies from writing for longer than a slice.
-    qint64 dataVersion();
-    void endRead();
+    virtual qint64 dataVersion() = 0;
+    virtual void endRead() = 0;
     // Counts this connection's own commits.
     quint64 generation() const { return generation_; }
     // Tells this connection from every other of the process, a later one
@@ -60,9 +81,9 @@ public:
     // for other copies); rolls back and rethrows on any failure.
     // Inside a batch every write is a savepoint of the batch's one
     // transaction, and the batch commits or rolls back as a whole.
-    void beginBatch();
-    void commitBatch();
-    void rollbackBatch();
+    virtual void beginBatch() = 0;
+    virtual void commitBatch() = 0;
+    virtual void rollbackBatch() = 0;
     bool inBatch() const { return batch_; }
 
     template <class F> void write(F&& body)
@@ -77,41 +98,32 @@ public:
         }
     }
 
-    // Exclusive use of the database file for the pack: fails with a clear
-    // text while another copy (or another session of this process) has it.
-    void pack(const QString& table);
-    QString integrityCheck();   // "ok" or the problems found
+    // The row id of a row written by an INSERT: the store that needs it
+    // read back names it after the statement (" RETURNING rowid"); the
+    // other gives it here.
+    virtual QString insertReturning() const { return {}; }
+    virtual qint64 lastInsertRowid() const { return 0; }
+    // The table is in this database.
+    virtual bool tableExists(const QString& name) = 0;
 
-    static int busyHandler(void* self, int count);
+    // Exclusive use of the database for the pack: fails with a clear text
+    // while another copy (or another session of this process) has it; the
+    // table's rows and indexes are rewritten, and checked.
+    virtual void pack(const QString& table) = 0;
+    virtual QString integrityCheck() = 0;                       // "ok" or the problems found
+    virtual QStringList integrityCheck(const QString& table) = 0;   // {"ok"} or the problems
 
-private:
-    void begin();
-    void commit();
-    void rollback();
-    void openRead();
-    void checkJournal() const;
-    void takeWorkDatabase();
-    void claimUserName();
-    void releaseClaim();
+protected:
+    Connection(Session* session, QString file);
+    virtual void begin() = 0;
+    virtual void commit() = 0;
+    virtual void rollback() = 0;
 
     Session* session_;
     QString file_;
-    schema::Location loc_;
-    qint64 claim_ = -1;          // the byte of the year database claimed for the user name
-    bool claimCounted_ = false;
-    bool workOwner_ = false;
-    QString lockPath_;
-    std::shared_ptr<LockFile> lock_;   // held while the connection lives
-    sqlite3* db_ = nullptr;
-    qint64 busySince_ = 0;             // when the present wait for another copy began
-    QHash<QString, sqlite3_stmt*> stmts_;
     quint64 generation_ = 0;
     quint64 serial_ = 0;
-    bool lockHeld_ = false;
     bool batch_ = false;
-    bool readTxn_ = false;        // a read transaction of a reading pass is open
-    qint64 readSince_ = 0;        // when it began (ms, monotonic)
-    qint64 readVersion_ = 0;      // data_version under it: no other copy commits meanwhile
 };
 
 // The longest a reading pass holds its read lock before it lets other
@@ -124,18 +136,17 @@ public:
     Statement(Connection& c, const QString& sql);
     ~Statement();
     void bind(int i, const QVariant& v, schema::FieldType type);
-    void bindNull(int i);
-    void bindInt(int i, qint64 v);
-    bool step();              // true while a row is there
-    void run();               // steps to the end
+    void bindNull(int i) { st_->bindNull(i); }
+    void bindInt(int i, qint64 v) { st_->bindInt(i, v); }
+    bool step() { return st_->step(); }   // true while a row is there
+    void run();                           // steps to the end
     QVariant column(int i, schema::FieldType type) const;
-    qint64 columnInt(int i) const;
+    qint64 columnInt(int i) const { return st_->columnInt(i); }
     QString columnText(int i) const;
-    sqlite3_stmt* raw() const { return st_; }
+    qint64 changes() const { return st_->changes(); }
 
 private:
-    Connection& c_;
-    sqlite3_stmt* st_;
+    Cursor* st_;
 };
 
 class Session {
@@ -182,6 +193,10 @@ public:
     static void createDatabase(const QString& dir, schema::Location loc);
     static QString databasePath(const QString& dir, schema::Location loc);
     static QString normalizeDir(const QString& dir);   // backslashes, relative paths
+
+    // The refusals every store gives in the same words.
+    static QString sameUserText(const QString& user);
+    static QString busyText(const QString& database);
 
     void registerTable(Table* t) { tables_.insert(t); }
     void unregisterTable(Table* t) { tables_.erase(t); }

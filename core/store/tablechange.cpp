@@ -222,10 +222,7 @@ void Table::pack()
         // a rule of the table (written by anything but the store) or a
         // damaged page shows here, and the table is reported, not taken as
         // packed.
-        QStringList problems;
-        Statement st(*c, QStringLiteral("PRAGMA integrity_check(\"%1\")").arg(def_->name));
-        while (st.step())
-            problems << st.columnText(0);
+        const QStringList problems = c->integrityCheck(def_->name);
         if (problems != QStringList{QStringLiteral("ok")})
             throw StoreError(QStringLiteral("Таблица %1 не прошла проверку целостности после упаковки: %2")
                                  .arg(def_->name, problems.join(QStringLiteral("; "))));

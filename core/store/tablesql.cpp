@@ -1,7 +1,6 @@
 #include "core/store/tablesql.h"
 #include "core/store/session.h"
 
-#include <sqlite3.h>
 
 namespace store {
 
@@ -111,9 +110,7 @@ QHash<QString, QString> TableSql::groupLast(Connection& c, const schema::FieldDe
 
 bool TableSql::exists(Connection& c) const
 {
-    Statement st(c, QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ? COLLATE NOCASE"));
-    st.bind(1, def_->name, schema::FieldType::Text);
-    return st.step();
+    return c.tableExists(def_->name);
 }
 
 double TableSql::total(Connection& c, const schema::FieldDef& field, const ViewConditions& cond) const
@@ -189,12 +186,19 @@ qint64 TableSql::insert(Connection& c, const std::vector<int>& fields, const Rec
         cols << sqlName(def_->fields[i].name);
         marks << QStringLiteral("?");
     }
-    Statement st(c, QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                        .arg(sqlName(def_->name), cols.join(QStringLiteral(", ")), marks.join(QStringLiteral(", "))));
+    const QString returning = c.insertReturning();
+    Statement st(c, QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)%4")
+                        .arg(sqlName(def_->name), cols.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")),
+                             returning));
     for (int k = 0; k < int(fields.size()); ++k)
         st.bind(k + 1, rec[fields[k]], def_->fields[fields[k]].type);
+    if (returning.isEmpty()) {
+        st.run();
+        return c.lastInsertRowid();
+    }
+    const qint64 id = st.step() ? st.columnInt(0) : 0;
     st.run();
-    return sqlite3_last_insert_rowid(c.db());
+    return id;
 }
 
 bool TableSql::update(Connection& c, qint64 rowid, const std::vector<int>& fields, const Record& rec) const
@@ -207,7 +211,7 @@ bool TableSql::update(Connection& c, qint64 rowid, const std::vector<int>& field
         st.bind(k + 1, rec[fields[k]], def_->fields[fields[k]].type);
     st.bindInt(int(fields.size()) + 1, rowid);
     st.run();
-    return sqlite3_changes(c.db()) != 0;
+    return st.changes() != 0;
 }
 
 void TableSql::remove(Connection& c, qint64 rowid) const
