@@ -211,6 +211,11 @@ QString TDataBase1::LocalBaseDir() const
                                 QString::fromLatin1(DefaultLocalBaseDir));
 }
 
+QString TDataBase1::Server() const
+{
+    return profile().readString(QString::fromLatin1(config::keys::Main), QString::fromLatin1(config::keys::Server), QString());
+}
+
 QString TDataBase1::OrgName() const
 {
     return profile().readString(QString::fromLatin1(config::keys::Main), QString::fromLatin1(config::keys::OrgName));
@@ -479,22 +484,35 @@ bool TDataBase1::DataBaseCreate()
     yearDir_ = root_ + QString::number(year) + QLatin1Char('\\');
     const QString orig = nativeDir(root_ + QStringLiteral("Orig\\"));
     const QString yearPath = nativeDir(yearDir_);
-    if (QFileInfo(orig).isDir() && !QFileInfo::exists(yearPath)) {
-        try {
-            makeYear(root_ + QStringLiteral("Orig\\"), yearPath);
-        } catch (const StoreError& e) {
-            // Shown as the program shows any failure (its title, the error
-            // icon); nothing is open, so that the settings can be corrected.
-            message(QString(), e.text(), MsgButtons::Ok, MsgIcon::Error);
-            return false;
-        }
-    }
-
     Session.setControlDir(nativeDir(root_));
+    Session.setServer(Server());
     Session.clearParams();
     Session.addParam(QStringLiteral("USER NAME=") + UserName());
+    try {
+        if (!Session.server().isEmpty()) {
+            // The year is made from the template on the server, in one
+            // transaction: it is there whole or not at all.
+            if (Session.databaseExists(orig) && !Session.databaseExists(yearPath))
+                store::Session::copyServerDatabase(Session.server(), Session.serverSchema(orig),
+                                                   Session.serverSchema(yearPath));
+        } else if (QFileInfo(orig).isDir() && !QFileInfo::exists(yearPath)) {
+            makeYear(root_ + QStringLiteral("Orig\\"), yearPath);
+        }
+    } catch (const StoreError& e) {
+        // Shown as the program shows any failure (its title, the error
+        // icon); nothing is open, so that the settings can be corrected.
+        message(QString(), e.text(), MsgButtons::Ok, MsgIcon::Error);
+        return false;
+    }
 
-    if (!QFileInfo::exists(store::Session::databasePath(yearPath, schema::Location::Year))) {
+    bool there = false;
+    try {
+        there = Session.databaseExists(yearPath);
+    } catch (const StoreError& e) {
+        message(QStringLiteral("Ошибка настройки"), e.text(), MsgButtons::Ok, MsgIcon::Error);
+        return false;
+    }
+    if (!there) {
         message(QStringLiteral("Ошибка настройки"),
                 QStringLiteral("Не удается открыть базу данных. Настройте путь к ее местоположению, "
                                "воспользовшись меню Сервис\\Настройка"),

@@ -46,6 +46,7 @@ public:
     QString UserName() const;
     QString LocalBaseDir() const;
     QString OrgName() const;
+    QString Server() const;            // empty: the years are files of DataBaseDir
     QString yearDir(int year) const;   // DataBaseDir + year + "\", as written
 
     // --- operations

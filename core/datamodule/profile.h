@@ -36,6 +36,9 @@ inline constexpr char Year[] = "Year";
 inline constexpr char UserName[] = "UserName";
 inline constexpr char LocalBaseDir[] = "LocalBaseDir";
 inline constexpr char OrgName[] = "OrgName";
+// The PostgreSQL server of the year databases (a libpq connection string or
+// URI); absent: the year databases are files of DataBaseDir.
+inline constexpr char Server[] = "Server";
 } // namespace keys
 
 // Why a write failed, for callers that give the reason in their own words.

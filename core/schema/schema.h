@@ -18,6 +18,9 @@ enum class FieldType {
     AutoInc,  // integer assigned by the store on insert, increasing, never reused; read-only
 };
 
+// Which SQL the statements are made for.
+enum class Dialect { Sqlite, PostgreSql };
+
 // Where a table lives: the year database (shared) or the local work database.
 enum class Location { Year, Work };
 

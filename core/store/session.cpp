@@ -1,5 +1,6 @@
 #include "core/store/session.h"
 #include "core/store/filelock.h"
+#include "core/store/pg_connection.h"
 #include "core/store/sqlite_connection.h"
 #include "core/store/table.h"
 
@@ -7,6 +8,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSet>
 #include <QSysInfo>
 #include <unistd.h>
@@ -262,16 +264,55 @@ QStringList Session::liveUsers() const
     return out;
 }
 
+QString Session::serverSchema(const QString& dir) const
+{
+    if (server_.isEmpty())
+        return {};
+    const QFileInfo d(normalizeDir(dir));
+    const QString root = normalizeDir(controlDir_.isEmpty() ? QStringLiteral(".") : controlDir_);
+    if (normalizeDir(d.absolutePath()) != root)
+        return {};
+    const QString name = d.fileName();
+    if (name.compare(QLatin1String("Orig"), Qt::CaseInsensitive) == 0)
+        return QStringLiteral("orig");
+    static const QRegularExpression year(QStringLiteral("^[0-9]{1,9}$"));
+    return year.match(name).hasMatch() ? QStringLiteral("y") + name : QString();
+}
+
+QString Session::connectionKey(const QString& dir, schema::Location loc) const
+{
+    if (loc == schema::Location::Year) {
+        const QString schema = serverSchema(dir);
+        if (!schema.isEmpty())
+            return QStringLiteral("server:") + schema;
+    }
+    return databasePath(dir, loc);
+}
+
+bool Session::databaseExists(const QString& dir)
+{
+    const QString schema = serverSchema(dir);
+    if (schema.isEmpty())
+        return QFileInfo::exists(databasePath(dir, schema::Location::Year));
+    if (connections_.contains(QStringLiteral("server:") + schema))
+        return true;
+    return serverSchemaExists(server_, schema);
+}
+
 Connection& Session::connection(const QString& dir, schema::Location loc)
 {
     if (!open_)
         open();
-    const QString file = databasePath(dir, loc);
-    auto it = connections_.find(file);
+    const QString key = connectionKey(dir, loc);
+    auto it = connections_.find(key);
     if (it != connections_.end())
         return **it;
-    std::shared_ptr<Connection> c = std::make_shared<SqliteConnection>(this, file, loc);
-    connections_.insert(file, c);
+    std::shared_ptr<Connection> c;
+    if (key.startsWith(QLatin1String("server:")))
+        c = std::make_shared<PgConnection>(this, server_, key.mid(7), loc);
+    else
+        c = std::make_shared<SqliteConnection>(this, key, loc);
+    connections_.insert(key, c);
     return *c;
 }
 
@@ -293,7 +334,7 @@ void Session::closeDatabase(const QString& dir)
         if (Session::normalizeDir(t->directory()) == d)
             t->close();
     for (auto loc : {schema::Location::Year, schema::Location::Work})
-        connections_.remove(d + QLatin1Char('/') + schema::databaseFileName(loc));
+        connections_.remove(connectionKey(d, loc));
 }
 
 bool Session::hasConnection(const QString& file) const { return connections_.contains(file); }

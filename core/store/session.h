@@ -24,7 +24,7 @@ class LockFile;
 inline constexpr int BusyTimeoutMs = 5000;
 
 // Which SQL a connection speaks where the two stores differ.
-enum class Dialect { Sqlite, PostgreSql };
+using schema::Dialect;
 
 // One prepared statement of a connection, kept for the connection's life.
 // Parameters are numbered from 1, columns from 0. Failures are thrown as
@@ -165,6 +165,19 @@ public:
     QStringList params() const { return params_; }
     QString userName() const;
 
+    // The server that holds the year databases, as a libpq connection
+    // string or URI; empty: every database is a file of its directory.
+    // With a server, the directories of the root named after a year and
+    // "Orig" (the template) are the server's schemas "y<year>" and "orig";
+    // every other directory (a backup, the local work directory) stays a
+    // file.
+    void setServer(const QString& conninfo) { server_ = conninfo; }
+    const QString& server() const { return server_; }
+    // The schema that holds the year database of `dir`, empty for a file.
+    QString serverSchema(const QString& dir) const;
+    // Whether the year database of `dir` exists (its file, or its schema).
+    bool databaseExists(const QString& dir);
+
     // Registers the user name in the control file of the root: refused with
     // a clear text while another live copy works under the same name.
     void open();
@@ -192,6 +205,13 @@ public:
     // index and rule; refuses to overwrite an existing file.
     static void createDatabase(const QString& dir, schema::Location loc);
     static QString databasePath(const QString& dir, schema::Location loc);
+    // The same on the server: schema `name` with every table, index and
+    // rule (and the server's own objects of the store when missing), in one
+    // transaction; refused when the schema exists.
+    static void createServerDatabase(const QString& conninfo, const QString& name, schema::Location loc);
+    // Schema `to` made as a copy of schema `from` (the template), whole or
+    // not at all.
+    static void copyServerDatabase(const QString& conninfo, const QString& from, const QString& to);
     static QString normalizeDir(const QString& dir);   // backslashes, relative paths
 
     // The refusals every store gives in the same words.
@@ -202,7 +222,10 @@ public:
     void unregisterTable(Table* t) { tables_.erase(t); }
 
 private:
+    QString connectionKey(const QString& dir, schema::Location loc) const;
+
     QString controlDir_;
+    QString server_;
     QStringList params_;
     bool open_ = false;
     std::shared_ptr<LockFile> control_;

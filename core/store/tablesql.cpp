@@ -137,12 +137,22 @@ QHash<QString, double> TableSql::groupTotals(Connection& c, const schema::FieldD
     return out;
 }
 
+namespace {
+// "f = ?" for a value, "f IS NULL" for none: the same rows as "f IS ?" in
+// either store, and a condition that the indexes serve.
+QString equalTo(const schema::FieldDef& f, const QVariant& v)
+{
+    return sqlName(f.name) + (v.isNull() ? QStringLiteral(" IS NULL") : QStringLiteral(" = ?"));
+}
+} // namespace
+
 double TableSql::keyTotal(Connection& c, const schema::FieldDef& field, const schema::FieldDef& key,
                           const QVariant& value) const
 {
-    Statement st(c, QStringLiteral("SELECT TOTAL(%1) FROM %2 WHERE %3 IS ?")
-                        .arg(sqlName(field.name), sqlName(def_->name), sqlName(key.name)));
-    st.bind(1, value, key.type);
+    Statement st(c, QStringLiteral("SELECT TOTAL(%1) FROM %2 WHERE %3")
+                        .arg(sqlName(field.name), sqlName(def_->name), equalTo(key, value)));
+    if (!value.isNull())
+        st.bind(1, value, key.type);
     return st.step() ? st.column(0, schema::FieldType::Float).toDouble() : 0.0;
 }
 
@@ -154,7 +164,7 @@ std::vector<double> TableSql::keySums(Connection& c, const std::vector<const sch
     for (const schema::FieldDef* f : sums)
         cols << QStringLiteral("TOTAL(%1)").arg(sqlName(f->name));
     for (const auto& [f, v] : equal)
-        where << sqlName(f->name) + QStringLiteral(" IS ?");
+        where << equalTo(*f, v);
     if (date && from.isValid())
         where << sqlName(date->name) + QStringLiteral(" >= ?");
     if (date && to.isValid())
@@ -165,7 +175,8 @@ std::vector<double> TableSql::keySums(Connection& c, const std::vector<const sch
     Statement st(c, sql);
     int i = 1;
     for (const auto& [f, v] : equal)
-        st.bind(i++, v, f->type);
+        if (!v.isNull())
+            st.bind(i++, v, f->type);
     if (date && from.isValid())
         st.bind(i++, from, date->type);
     if (date && to.isValid())

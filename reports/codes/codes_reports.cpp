@@ -368,7 +368,7 @@ void CreditRemaindersReport::mark(RunProgress* progress, bool& cancelled)
         params.push_back({p.value, schema::FieldType(p.type)});
     QSet<QString> selectedSet;
     aggregate(t22,
-              QStringLiteral("SELECT \"Org\", \"CBC\", TOTAL(\"Amount\") FROM \"t2_2\"%1 GROUP BY \"Org\" || '', \"CBC\" || ''")
+              QStringLiteral("SELECT \"Org\" || '', \"CBC\" || '', TOTAL(\"Amount\") FROM \"t2_2\"%1 GROUP BY 1, 2")
                   .arg(where),
               params, [&](store::Statement& st) {
                   const QString code = st.columnText(1);
@@ -745,9 +745,9 @@ void EconomicArticlesReport::fill(int year, RunProgress* progress, bool& cancell
         // FilterT2_1AndT2_2 for the four quarters at once: the dates of the
         // year, each posting in the quarter of its month.
         aggregate(t,
-                  QStringLiteral("SELECT \"CBC\", (CAST(substr(\"FiDate\", 6, 2) AS INTEGER) + 2) / 3, TOTAL(\"Amount\") FROM "
+                  QStringLiteral("SELECT \"CBC\" || '', (CAST(substr(\"FiDate\", 6, 2) AS INTEGER) + 2) / 3, TOTAL(\"Amount\") FROM "
                                  "\"%1\" WHERE \"FiDate\" IS NOT NULL AND \"FiDate\" >= ? AND \"FiDate\" <= ? "
-                                 "GROUP BY \"CBC\" || '', 2")
+                                 "GROUP BY 1, 2")
                       .arg(t.tableName()),
                   {{first, schema::FieldType::Date}, {last, schema::FieldType::Date}}, [&](store::Statement& st) {
                       const int q = int(st.columnInt(1));

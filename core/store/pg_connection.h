@@ -1,0 +1,88 @@
+#pragma once
+// A year database as a schema of a PostgreSQL server, through libpq. The
+// tables, keys and rules are those of the file store, made by the schema's
+// PostgreSQL statements; other copies are other sessions of the server:
+// their writes show in the schema's change counters, a pack takes the
+// schema's use lock exclusively (every copy holds it shared), and a user
+// name is claimed with a session lock that ends with the copy's connection.
+#include "core/store/session.h"
+
+#include <QHash>
+
+typedef struct pg_conn PGconn;
+typedef struct pg_result PGresult;
+
+namespace store {
+
+class PgConnection final : public Connection {
+public:
+    // `conninfo` is a libpq connection string or URI; `schema` the schema of
+    // the year (or of the template).
+    PgConnection(Session* session, const QString& conninfo, const QString& schema,
+                 schema::Location loc = schema::Location::Year);
+    ~PgConnection() override;
+
+    Dialect dialect() const override { return Dialect::PostgreSql; }
+    PGconn* pg() const { return pg_; }
+    const QString& schemaName() const { return schema_; }
+
+    Cursor* prepare(const QString& sql) override;
+    void exec(const QString& sql) override;
+    // Throws the store's text for a failed result (and clears it).
+    [[noreturn]] void fail(PGresult* res, const QString& context = {});
+
+    qint64 dataVersion() override;
+    void endRead() override;
+
+    void beginBatch() override;
+    void commitBatch() override;
+    void rollbackBatch() override;
+
+    QString insertReturning() const override { return QStringLiteral(" RETURNING rowid"); }
+    bool tableExists(const QString& name) override;
+
+    void pack(const QString& table) override;
+    QString integrityCheck() override;
+    QStringList integrityCheck(const QString& table) override;
+
+    // A statement's `?` parameters as PostgreSQL's `$1, $2, ...`, quoted
+    // names and texts left alone; `count` gets their number.
+    static QByteArray numberParameters(const QString& sql, int* count = nullptr);
+    // The lock key of a name as the store compares it: letter case aside.
+    static qint32 nameKey(const QString& name);
+
+protected:
+    void begin() override;
+    void commit() override;
+    void rollback() override;
+
+private:
+    class PgCursor;
+    void run(const char* sql);   // one command of the store's own, checked
+    void openRead();
+    qint64 readVersion();
+    void claimUserName();
+
+    QString schema_;
+    schema::Location loc_;
+    PGconn* pg_ = nullptr;
+    QHash<QString, PgCursor*> stmts_;
+    int nextStatement_ = 0;
+    bool readTxn_ = false;
+    qint64 readSince_ = 0;
+    qint64 readVersion_ = 0;
+};
+
+// Whether the server has the schema of a year database (its tables made).
+bool serverSchemaExists(const QString& conninfo, const QString& schema);
+// Runs `statements` on the server, in one transaction unless `single` is
+// false; any failure rolls all of them back and is thrown with the
+// server's text.
+void runOnServer(const QString& conninfo, const QStringList& statements, bool single = true);
+
+// Lock classes of the store's session and transaction locks on the server.
+inline constexpr qint32 PgUseLock = 0x53414c01;    // per schema: shared by every copy, exclusive for a pack
+inline constexpr qint32 PgWriteLock = 0x53414c02;  // per schema: one writing transaction at a time
+inline constexpr qint32 PgUserLock = 0x53414c03;   // per user name: the copy working under it
+
+} // namespace store
