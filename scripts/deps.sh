@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the program needs to build, run and test.
 set -euo pipefail
-pkgs=(cmake ninja-build g++ qt6-base-dev libsqlite3-dev fonts-liberation2 poppler-utils
+pkgs=(cmake ninja-build g++ qt6-base-dev libsqlite3-dev fonts-liberation2 poppler-utils postgresql libpq-dev
   qt6-translations-l10n libxlsxwriter-dev pkg-config python3-openpyxl)
 missing=()
 for p in "${pkgs[@]}"; do
