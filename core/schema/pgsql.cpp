@@ -350,9 +350,9 @@ QStringList ddl::pgCreateStatements(Location loc)
                        .arg(q(t.name + QStringLiteral("__rule_") + fld), q(t.name), q(fld));
 
         if (!autoinc.isEmpty())
-            out << QStringLiteral("CREATE TRIGGER %1 BEFORE INSERT OR UPDATE ON %2 FOR EACH ROW "
-                                  "EXECUTE FUNCTION saldina_autoinc(%3)")
-                       .arg(q(t.name + QStringLiteral("__00_autoinc")), q(t.name), args({autoinc}));
+            out << QStringLiteral("CREATE TRIGGER %1 BEFORE INSERT OR UPDATE OF \"rowid\", %2 ON %3 FOR EACH ROW "
+                                  "EXECUTE FUNCTION saldina_autoinc(%4)")
+                       .arg(q(t.name + QStringLiteral("__00_autoinc")), q(autoinc), q(t.name), args({autoinc}));
         out << ruleTriggers(t);
         out << QStringLiteral("CREATE TRIGGER %1 AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON %2 "
                               "FOR EACH STATEMENT EXECUTE FUNCTION saldina_count()")

@@ -302,6 +302,8 @@ private slots:
             notice.arg("", "5", ""),
             QStringLiteral(R"(DELETE FROM "corPln" WHERE "Num" = 5)"),
             notice.arg("", "6", ""),
+            QStringLiteral(R"(UPDATE "corPln" SET rowid = 90 WHERE "Num" = 1)"),
+            notice.arg("", "9", ""),
         };
         Lite lite;
         for (const auto& s : steps) {
@@ -311,14 +313,14 @@ private slots:
         const QString q = QStringLiteral(R"(SELECT CAST("Num" AS INTEGER), "AbsNum" FROM "corPln" ORDER BY rowid)");
         const auto expected = lite.rows(q);
         QCOMPARE(texts(pg.exec(q).rows), expected);
-        QCOMPARE(expected.last(), (QStringList{"6", "72"}));
+        QCOMPARE(expected.last(), (QStringList{"9", "91"}));
         // A copied row's lower number is kept; the next row comes after
         // every number handed out (the server's row id taken for the copied
         // row is not given back, so it may skip one).
         QVERIFY(pg.exec(notice.arg(", \"AbsNum\"", "7", ", 20")).ok);
         QVERIFY(pg.exec(notice.arg("", "8", "")).ok);
         QCOMPARE(pg.value(QStringLiteral(R"(SELECT "AbsNum" FROM "corPln" WHERE "Num" = 7)")), QStringLiteral("20"));
-        QVERIFY(pg.value(QStringLiteral(R"(SELECT "AbsNum" FROM "corPln" WHERE "Num" = 8)")).toInt() > 72);
+        QVERIFY(pg.value(QStringLiteral(R"(SELECT "AbsNum" FROM "corPln" WHERE "Num" = 8)")).toInt() > 91);
         QCOMPARE(pg.value(QStringLiteral(R"(SELECT count(*) FROM "corPln" WHERE "AbsNum" <> rowid)")), QStringLiteral("0"));
         // A number taken by another row is refused, the rows kept.
         const auto rows = texts(pg.exec(q).rows);
@@ -390,6 +392,61 @@ private slots:
         QCOMPARE(counter("law_spr"), laws + 1);
         QCOMPARE(heard(5000), QStringList{QStringLiteral("y2004")});
         QVERIFY(pg_.exec(QStringLiteral(R"(DELETE FROM "cbc_spr" WHERE "CBC" >= '501')")).ok);
+    }
+
+    // Two copies writing at once: what one transaction checks cannot be
+    // undone by another committing in between.
+    void concurrentWriters()
+    {
+        PgConn a, b;
+        use(a, QStringLiteral("y2004"));
+        use(b, QStringLiteral("y2004"));
+        QVERIFY(a.exec(QStringLiteral(R"(INSERT INTO "cbc_spr" ("CBC") VALUES ('701'))")).ok);
+        QVERIFY(a.exec(QStringLiteral(R"(INSERT INTO "org_spr" ("Org") VALUES ('71'))")).ok);
+        // B's statement runs while A's transaction is open; its result once A commits.
+        const auto meanwhile = [&](const QString& first, const QString& second) {
+            a.exec(QStringLiteral("BEGIN"));
+            a.exec(first);
+            PQsendQuery(b.raw(), second.toUtf8().constData());
+            QTest::qWait(200);
+            a.exec(QStringLiteral("COMMIT"));
+            PgConn::Result r{true, {}, {}, {}};
+            while (PGresult* res = PQgetResult(b.raw())) {
+                if (PQresultStatus(res) == PGRES_FATAL_ERROR) {
+                    r.ok = false;
+                    r.message = QString::fromUtf8(PQresultErrorField(res, PG_DIAG_MESSAGE_PRIMARY));
+                    r.state = QString::fromLatin1(PQresultErrorField(res, PG_DIAG_SQLSTATE));
+                }
+                PQclear(res);
+            }
+            return r;
+        };
+        // The same key (blanks in it) posted by both: the second is refused.
+        const QString posting = QStringLiteral(R"(INSERT INTO "t2_2" ("Facebill", "Amount") VALUES ('07000000001', 1))");
+        PgConn::Result r = meanwhile(posting, posting);
+        QVERIFY(!r.ok);
+        QCOMPARE(r.state, QStringLiteral("23505"));
+        QCOMPARE(a.value(QStringLiteral(R"(SELECT count(*) FROM "t2_2" WHERE "Facebill" = '07000000001')")), QStringLiteral("1"));
+        // A code used by a new row while another copy removes it: the removal waits and is refused.
+        r = meanwhile(QStringLiteral(R"(INSERT INTO "t2_2" ("Facebill", "CBC") VALUES ('07000000002', '701'))"),
+                      QStringLiteral(R"(DELETE FROM "cbc_spr" WHERE "CBC" = '701')"));
+        QCOMPARE(r.message, QString::fromLatin1(schema::MasterHasDetails));
+        // A code removed while another copy uses it: the use waits and is refused.
+        r = meanwhile(QStringLiteral(R"(DELETE FROM "org_spr" WHERE "Org" = '71')"),
+                      QStringLiteral(R"(INSERT INTO "t2_2" ("Facebill", "Org") VALUES ('07000000003', '71'))"));
+        QCOMPARE(r.message, QString::fromLatin1(schema::LookupViolation));
+        QCOMPARE(a.value(QStringLiteral(R"(SELECT count(*) FROM "t2_2" WHERE "Facebill" LIKE '07%')")), QStringLiteral("2"));
+        QVERIFY(a.exec(QStringLiteral(R"(DELETE FROM "t2_2" WHERE "Facebill" LIKE '07%')")).ok);
+        QVERIFY(a.exec(QStringLiteral(R"(DELETE FROM "cbc_spr" WHERE "CBC" = '701')")).ok);
+    }
+
+    // Preparing the server again with years on it changes none of them.
+    void setupAgain()
+    {
+        QCOMPARE(pg_.transaction(schema::serverSetupStatements()), QString());
+        QCOMPARE(pg_.exec(QStringLiteral(R"(INSERT INTO "org_spr" ("Org", "Cbc") VALUES ('2', '999'))")).message,
+                 QString::fromLatin1(schema::LookupViolation));
+        QCOMPARE(pg_.value(QStringLiteral("SELECT saldina_mask('1*', '12')")), QStringLiteral("t"));
     }
 
     // saldina_mask on the server is the store's maskMatches.
