@@ -1,5 +1,6 @@
 // Lookups into the table definitions and the SQL that creates them.
 #include "core/schema/schema.h"
+#include "core/schema/ddl.h"
 
 namespace schema {
 
@@ -67,9 +68,8 @@ QString databaseFileName(Location loc)
 
 namespace {
 
-QString q(const QString& ident) { return QLatin1Char('"') + ident + QLatin1Char('"'); }
-
-QString lit(const char* text) { return QLatin1Char('\'') + QString::fromLatin1(text) + QLatin1Char('\''); }
+using ddl::lit;
+using ddl::q;
 
 QString columnSql(const FieldDef& f)
 {
@@ -139,14 +139,20 @@ bool hasIndexLeadingWith(const TableDef& t, const QString& field)
 
 } // namespace
 
-QStringList createStatements(Location loc)
+QStringList ddl::ruleIndexFields(const TableDef& t)
 {
     QStringList out;
-    QList<QPair<QString, QString>> extraIndexes;   // table, field: indexes that the rules need
-
     for (const auto& r : referentialRules())
-        extraIndexes << qMakePair(r.detail, r.detailField);
+        if (r.detail.compare(t.name, Qt::CaseInsensitive) == 0 && !hasIndexLeadingWith(t, r.detailField))
+            out << r.detailField;
+    return out;
+}
 
+QStringList createStatements(Location loc, Dialect d)
+{
+    if (d == Dialect::PostgreSql)
+        return ddl::pgCreateStatements(loc);
+    QStringList out;
     for (const auto& t : tables()) {
         if (t.location != loc)
             continue;
@@ -162,12 +168,9 @@ QStringList createStatements(Location loc)
             out << QStringLiteral("CREATE INDEX %1 ON %2 (%3)")
                        .arg(q(t.name + QStringLiteral("__") + i.name), q(t.name), cs.join(QStringLiteral(", ")));
         }
-        for (const auto& [tbl, fld] : extraIndexes) {
-            if (tbl.compare(t.name, Qt::CaseInsensitive) != 0 || hasIndexLeadingWith(t, fld))
-                continue;
+        for (const auto& fld : ddl::ruleIndexFields(t))
             out << QStringLiteral("CREATE INDEX %1 ON %2 (%3)")
                        .arg(q(t.name + QStringLiteral("__rule_") + fld), q(t.name), q(fld));
-        }
 
         // Keys: blanks count as values, so two rows that differ only in
         // which key fields are empty are still duplicates.

@@ -18,9 +18,6 @@ enum class FieldType {
     AutoInc,  // integer assigned by the store on insert, increasing, never reused; read-only
 };
 
-// Which SQL the statements are made for.
-enum class Dialect { Sqlite, PostgreSql };
-
 // Where a table lives: the year database (shared) or the local work database.
 enum class Location { Year, Work };
 
@@ -86,8 +83,31 @@ QString databaseFileName(Location loc);   // "year.db" or "work.dbp"
 // Version stamped into every database file (PRAGMA user_version).
 inline constexpr int SchemaVersion = 1;
 
+// The SQL of the two stores: SQLite files and a PostgreSQL server.
+enum class Dialect { Sqlite, PostgreSql };
+
 // SQL statements that create every table of a location with its indexes and
-// rule triggers, in an order that can be executed one after another.
-QStringList createStatements(Location loc);
+// rule triggers, in an order that can be executed one after another. The
+// PostgreSQL ones name the tables without a schema: they run in one
+// transaction under `SET LOCAL search_path = "<schema>", control`, after
+// serverSetupStatements() on that server database.
+QStringList createStatements(Location loc, Dialect d = Dialect::Sqlite);
+
+// The SQLSTATE of the rule refusals raised on the server (their message is
+// the rule's text).
+inline constexpr const char* ServerRuleState = "23000";
+// The channel of the notification sent when a table of a schema changes; the
+// payload is the schema's name.
+inline constexpr const char* ChangesChannel = "saldina_changes";
+
+// The statements that prepare a server database once: the schema `control`
+// with the functions the tables' rules and the store's SQL use, and the
+// table of the running copies. They may run again at any time.
+QStringList serverSetupStatements();
+
+// The statements that create schema `to` with every table of `loc` and copy
+// every row of schema `from` into it, row ids and AutoInc numbers kept, the
+// change counters at 0; for one transaction.
+QStringList copySchemaStatements(const QString& from, const QString& to, Location loc);
 
 } // namespace schema
