@@ -2,7 +2,8 @@
 # Installs the Debian packages the program needs to build, run and test.
 set -euo pipefail
 pkgs=(cmake ninja-build g++ qt6-base-dev libsqlite3-dev fonts-liberation2 poppler-utils
-  qt6-translations-l10n libxlsxwriter-dev pkg-config python3-openpyxl)
+  qt6-translations-l10n libxlsxwriter-dev pkg-config python3-openpyxl
+  dpkg-dev desktop-file-utils)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
