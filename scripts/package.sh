@@ -12,7 +12,7 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j "$(nproc)" --target saldina_installed
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
-cpack --config "$build/CPackConfig.cmake" -B "$work" >"$work/cpack.log" || { cat "$work/cpack.log" >&2; exit 1; }
+cpack --config "$build/CPackConfig.cmake" -B "$work" >"$work/cpack.log" 2>&1 || { cat "$work/cpack.log" >&2; exit 1; }
 for deb in "$work"/*.deb; do
   mv -f "$deb" "$out/"
   echo "$out/$(basename "$deb")"
