@@ -50,6 +50,8 @@ grep -qx 'Categories=Office;Finance;' "$root/usr/share/applications/saldina.desk
 grep -q '<svg' "$root/usr/share/icons/hicolor/scalable/apps/saldina.svg" || fail "the icon"
 gzip -t "$root/usr/share/man/man1/saldina-cli.1.gz" || fail "the manual page is no gzip file"
 zcat "$root/usr/share/man/man1/saldina-cli.1.gz" | grep -q '^\.TH SALDINA-CLI 1' || fail "the manual page's title"
+zcat "$root/usr/share/doc/saldina/changelog.gz" | head -n 1 | grep -qF "saldina ($version)" ||
+  fail "the changelog's last entry is not of version $version"
 head -c 5 "$root/usr/share/saldina/ReadMe.doc" | grep -q '{\\rtf' || fail "the user guide"
 
 # The unpacked tool works on the system's libraries alone.
