@@ -98,5 +98,5 @@ extern reports::TMD6Form* MD6Form;
 // Creates the data module and every window in their order (the program
 // entry and the tests use it); DestroyForms takes them down in reverse.
 #include <QString>
-void CreateForms(const QString& iniPath = QString());   // prog.ini beside the executable by default
+void CreateForms(const QString& iniPath = QString());   // config::Profile::defaultPath() by default
 void DestroyForms();

@@ -3,6 +3,7 @@
 #include "app/appsetup.h"
 #include "app/forms.h"
 #include "app/mainform.h"
+#include "core/datamodule/profile.h"
 #include "core/store/storeerror.h"
 #include "core/ui/messagebox.h"
 
@@ -29,8 +30,15 @@ int main(int argc, char** argv)
 {
     TApplication app(argc, argv);
     SetUpApplication(app);
+    // The installed program keeps each user's settings in ~/.config/saldina/:
+    // the file is made on the first start, empty, so every setting has its
+    // default, the program says the database is not set up, and the settings
+    // dialog writes there. A failure here is told by that dialog's writing.
+    const QString ini = config::Profile::defaultPath();
+    if (ini == config::Profile::userPath())
+        config::Profile::createIfMissing(ini);
     try {
-        CreateForms();
+        CreateForms(ini);
     } catch (const store::StoreError& e) {
         ui::showError(e.text());
         if (!MainForm)

@@ -22,7 +22,9 @@
 #include <QAction>
 #include <QDate>
 #include <QDesktopServices>
+#include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -226,6 +228,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent)
         return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
     };
     openUrl = [](const QUrl& u) { QDesktopServices::openUrl(u); };
+    guideDirs = {QCoreApplication::applicationDirPath(), QStringLiteral(SALDINA_DATA_DIR)};
 }
 
 void TMainForm::DateCheck()
@@ -341,7 +344,16 @@ void TMainForm::BeginWorkMenuClick()
     if (docApplication().isEmpty())
         ui::messageBox(QStringLiteral("Справка"), QStringLiteral("Для правильного отображения документа желательно наличие MS-Word 7.0 или выше."),
                        dm::MsgButtons::Ok, dm::MsgIcon::None);
-    openUrl(QUrl::fromLocalFile(QDir::current().absoluteFilePath(QStringLiteral("ReadMe.doc"))));
+    // Found nowhere: the first place is named, and the desktop says it is missing.
+    const QString name = QStringLiteral("ReadMe.doc");
+    QString guide = guideDirs.isEmpty() ? name : QDir(guideDirs.front()).absoluteFilePath(name);
+    for (const QString& dir : std::as_const(guideDirs)) {
+        if (QFileInfo(QDir(dir).filePath(name)).isFile()) {
+            guide = QDir(dir).absoluteFilePath(name);
+            break;
+        }
+    }
+    openUrl(QUrl::fromLocalFile(guide));
 }
 
 void TMainForm::AboutMenuClick() { AboutForm->exec(); }

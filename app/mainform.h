@@ -3,6 +3,7 @@
 // every command opens its window modally over it.
 #include <QMainWindow>
 #include <QStatusBar>
+#include <QStringList>
 #include <functional>
 
 class QAction;
@@ -77,6 +78,10 @@ public:
     // Word documents (empty when none) and opening a document or a page.
     std::function<QString()> docApplication;
     std::function<void(const QUrl&)> openUrl;
+    // Where the user guide ReadMe.doc is looked up, the first that has it:
+    // beside the executable (a build, a portable copy), then the installed
+    // program's data directory (/usr/share/saldina).
+    QStringList guideDirs;
 
 private:
     QAction* item(QMenu* menu, const char* name, const QString& text, int image, void (TMainForm::*handler)());

@@ -9,6 +9,7 @@
 #include "core/store/check.h"
 #include "core/store/format.h"
 #include "maintenance/pack.h"
+#include "version.h"
 
 #include <QGuiApplication>
 #include <QCoreApplication>
@@ -42,8 +43,11 @@ const char* const Usage =
     "  print WHAT (--pdf FILE | --text | --xlsx FILE | --csv FILE)\n"
     "                                     write a window's print: organizations, purposes,\n"
     "                                     accounts, schedule --account ACCOUNT\n"
+    "  --version                          print the version\n"
     "\n"
-    "prog.ini is read beside this executable unless --ini PATH is given.\n"
+    "prog.ini is read beside this executable unless --ini PATH is given; the installed\n"
+    "saldina-cli reads ~/.config/saldina/prog.ini, as the installed program does, when\n"
+    "there is none beside it.\n"
     "'saldina-cli COMMAND --help' tells more about a command.\n";
 
 const char* const InitHelp =
@@ -639,6 +643,8 @@ int main(int argc, char** argv)
     try {
         if (cmd == "--help" || cmd == "-h" || cmd == "help")
             std::fputs(Usage, stdout);
+        else if (cmd == "--version")
+            say(QStringLiteral("saldina-cli " SALDINA_VERSION));
         else if (cmd == "init")
             rc = init(args);
         else if (cmd == "import")

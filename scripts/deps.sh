@@ -2,7 +2,8 @@
 # Installs the Debian packages the program needs to build, run and test.
 set -euo pipefail
 pkgs=(cmake ninja-build g++ qt6-base-dev libsqlite3-dev fonts-liberation2 poppler-utils
-  qt6-translations-l10n libxlsxwriter-dev pkg-config python3-openpyxl)
+  qt6-translations-l10n libxlsxwriter-dev pkg-config python3-openpyxl
+  dpkg-dev desktop-file-utils)
 # The PostgreSQL server the tests start, and its client library.
 pkgs+=(postgresql libpq-dev)
 missing=()

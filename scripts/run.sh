@@ -9,8 +9,7 @@ build="${SALDINA_BUILD:-build}"
 if [ ! -f demo/prog.ini ]; then
   "$build/cli/saldina-cli" init demo --demo
 fi
-# The program reads prog.ini beside its executable and the guide from the
-# current directory.
+# The program in build/ reads prog.ini and the guide beside its executable.
 [ -f "$build/prog.ini" ] || cp demo/prog.ini "$build/prog.ini"
 cd "$build"
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStandardPaths>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
@@ -408,7 +409,43 @@ bool hasLineBreak(const QString& s)
 
 QString Profile::defaultPath()
 {
-    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("prog.ini"));
+    return settingsPath(QCoreApplication::applicationDirPath(), QStringLiteral(SALDINA_INSTALL_BINDIR));
+}
+
+QString Profile::settingsPath(const QString& exeDir, const QString& installedBinDir)
+{
+    const QString beside = QDir(exeDir).filePath(QStringLiteral("prog.ini"));
+    if (QFileInfo(beside).isFile())
+        return beside;
+    // The superuser may write /usr/bin: the installed program is known by its
+    // directory, not only by the rights on it.
+    const QFileInfo dir(exeDir);
+    const QString installed = QFileInfo(installedBinDir).canonicalFilePath();
+    const bool isInstalled = !installed.isEmpty() && dir.canonicalFilePath() == installed;
+    if (!isInstalled && dir.isDir() && dir.isWritable())
+        return beside;
+    return userPath();
+}
+
+QString Profile::userPath()
+{
+    // GenericConfigLocation is $XDG_CONFIG_HOME when it is an absolute path, else ~/.config.
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+           + QStringLiteral("/saldina/prog.ini");
+}
+
+bool Profile::createIfMissing(const QString& path, QString* error)
+{
+    const QFileInfo info(path);
+    if (info.exists())
+        return true;
+    if (!QDir().mkpath(info.absolutePath()))
+        return fail(error, QStringLiteral("Cannot make the directory %1").arg(QDir::toNativeSeparators(info.absolutePath())));
+    QSaveFile out(path);
+    const QByteArray bytes = QByteArray("[") + keys::Main + "]\r\n";
+    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit())
+        return fail(error, QStringLiteral("Cannot write %1: %2").arg(QDir::toNativeSeparators(path), out.errorString()));
+    return true;
 }
 
 QString Profile::readString(const QString& section, const QString& key, const QString& def) const

@@ -65,8 +65,24 @@ class Profile {
 public:
     explicit Profile(QString path) : path_(std::move(path)) {}
 
-    // prog.ini beside the executable (needs a QCoreApplication).
+    // Where the program keeps prog.ini (needs a QCoreApplication): see settingsPath,
+    // for the executable's directory and the installed program's bin directory.
     static QString defaultPath();
+
+    // prog.ini beside the executable when one is there, or when the executable's
+    // directory can be written and is not the installed program's (a build or a
+    // portable copy, which make it there as they always did); else the user's
+    // file, userPath(): the installed program in /usr/bin.
+    static QString settingsPath(const QString& exeDir, const QString& installedBinDir);
+
+    // $XDG_CONFIG_HOME/saldina/prog.ini (~/.config/saldina/prog.ini).
+    static QString userPath();
+
+    // Makes the file when it is missing: its directory and the section Main with
+    // no keys, so that every key still gives its default and the settings dialog
+    // has a file to write. Fails, with a text in *error when given, when the
+    // directory or the file cannot be made; an existing file is left as it is.
+    static bool createIfMissing(const QString& path, QString* error = nullptr);
 
     const QString& path() const { return path_; }
 

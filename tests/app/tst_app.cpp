@@ -504,6 +504,40 @@ private slots:
         QVERIFY(!a->isVisible());
     }
 
+    // The guide is the program's own, not one of the current directory: beside
+    // the executable (a build, a portable copy), else the installed one.
+    void guideBesideTheProgramOrInstalled()
+    {
+        writeIni(QDate::currentDate().year());
+        start();
+        QList<QUrl> opened;
+        MainForm->openUrl = [&](const QUrl& u) { opened << u; };
+        MainForm->docApplication = [] { return QStringLiteral("libreoffice-writer.desktop"); };
+        auto guide = [](const QString& dir) {
+            QFile f(dir + "/ReadMe.doc");
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("{\\rtf1}");
+        };
+        QTemporaryDir cwd, beside, installed;
+        guide(cwd.path());
+        const QString was = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(cwd.path()));
+        MainForm->BeginWorkMenu->trigger();
+        QVERIFY(QDir::setCurrent(was));
+        QCOMPARE(MainForm->guideDirs.value(0), QCoreApplication::applicationDirPath());
+        QVERIFY(opened.back().toLocalFile() != cwd.filePath("ReadMe.doc"));
+
+        MainForm->guideDirs = {beside.path(), installed.path()};
+        MainForm->BeginWorkMenu->trigger();   // nowhere: the first place is named
+        QCOMPARE(opened.back().toLocalFile(), beside.filePath("ReadMe.doc"));
+        guide(installed.path());
+        MainForm->BeginWorkMenu->trigger();
+        QCOMPARE(opened.back().toLocalFile(), installed.filePath("ReadMe.doc"));
+        guide(beside.path());
+        MainForm->BeginWorkMenu->trigger();
+        QCOMPARE(opened.back().toLocalFile(), beside.filePath("ReadMe.doc"));
+    }
+
     void backupFromTheMenu()
     {
         writeIni(2004);

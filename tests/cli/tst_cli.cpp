@@ -275,6 +275,10 @@ private slots:
             QVERIFY(r.out.startsWith("Usage:"));
         }
         QVERIFY(cli({"import", "--help"}).out.contains("does not change"));
+        // The version, as the program's About window gives it.
+        const Run v = cli({"--version"});
+        QCOMPARE(v.code, 0);
+        QCOMPARE(v.out, QStringLiteral("saldina-cli " SALDINA_VERSION "\n"));
         QTemporaryDir tmp;
         const QString ini = tmp.filePath("prog.ini");
         QCOMPARE(cli({"--ini", ini, "import", "t1"}).code, 2);

@@ -550,6 +550,84 @@ private slots:
         QVERIFY(QFile::setPermissions(ro.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
         QCOMPARE(readBytes(path), QByteArray("[Main]\r\nYear=2004\r\n"));
     }
+
+    // A build or a portable copy keeps prog.ini beside the executable as it
+    // always did; the installed program keeps the user's own.
+    void whereTheSettingsAre()
+    {
+        QTemporaryDir home, exe, installed;
+        struct Env {
+            QByteArray home = qgetenv("HOME"), config = qgetenv("XDG_CONFIG_HOME");
+            bool hadConfig = qEnvironmentVariableIsSet("XDG_CONFIG_HOME");
+            ~Env()
+            {
+                qputenv("HOME", home);
+                if (hadConfig)
+                    qputenv("XDG_CONFIG_HOME", config);
+                else
+                    qunsetenv("XDG_CONFIG_HOME");
+            }
+        } keep;
+        qputenv("HOME", home.path().toUtf8());
+        qunsetenv("XDG_CONFIG_HOME");
+        const QString user = home.path() + "/.config/saldina/prog.ini";
+        QCOMPARE(Profile::userPath(), user);
+        qputenv("XDG_CONFIG_HOME", (home.path() + "/conf").toUtf8());
+        QCOMPARE(Profile::userPath(), home.path() + "/conf/saldina/prog.ini");
+        qunsetenv("XDG_CONFIG_HOME");
+
+        // A directory that can be written and is not the installed one: beside,
+        // to be made there by the settings dialog, as today.
+        const QString beside = QDir(exe.path()).filePath("prog.ini");
+        QCOMPARE(Profile::settingsPath(exe.path(), installed.path()), beside);
+        // The installed program's directory, which the superuser may write too,
+        // also when named through a link.
+        QCOMPARE(Profile::settingsPath(installed.path(), installed.path()), user);
+        QVERIFY(QFile::link(installed.path(), exe.filePath("bin")));
+        QCOMPARE(Profile::settingsPath(exe.filePath("bin"), installed.path()), user);
+        // A prog.ini there wins: the installed program started with its own file.
+        writeBytes(QDir(installed.path()).filePath("prog.ini"), "[Main]\r\nYear=2004\r\n");
+        QCOMPARE(Profile::settingsPath(installed.path(), installed.path()), QDir(installed.path()).filePath("prog.ini"));
+        QCOMPARE(Profile::settingsPath(exe.filePath("bin"), installed.path()), QDir(exe.filePath("bin")).filePath("prog.ini"));
+        // A directory named prog.ini is no settings file.
+        QVERIFY(QDir(exe.path()).mkdir("other"));
+        QVERIFY(QDir(exe.filePath("other")).mkdir("prog.ini"));
+        QCOMPARE(Profile::settingsPath(exe.filePath("other"), exe.filePath("other")), user);
+
+        if (!isRoot()) {
+            // A directory the user cannot write: the user's file.
+            QTemporaryDir ro;
+            QVERIFY(QFile::setPermissions(ro.path(), QFile::ReadOwner | QFile::ExeOwner));
+            QCOMPARE(Profile::settingsPath(ro.path(), installed.path()), user);
+            QVERIFY(QFile::setPermissions(ro.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        }
+    }
+
+    // The user's file made on the first start reads and writes as no file does.
+    void userFileMadeOnFirstStart()
+    {
+        QTemporaryDir home;
+        const QString made = home.filePath(".config/saldina/prog.ini");
+        QString error;
+        QVERIFY2(Profile::createIfMissing(made, &error), qPrintable(error));
+        QCOMPARE(readBytes(made), QByteArray("[Main]\r\n"));
+        const Profile p(made);
+        QCOMPARE(p.readString("Main", "DataBaseDir", "Base2003\\"), QStringLiteral("Base2003\\"));
+        QCOMPARE(p.readInt("Main", "Year", 2003), 2003);
+        QVERIFY(p.writeString("Main", "UserName", "Петров"));
+        QVERIFY(Profile(ini()).writeString("Main", "UserName", "Петров"));
+        QCOMPARE(readBytes(made), readBytes(ini()));
+
+        // An existing file is kept as it is.
+        QVERIFY(Profile::createIfMissing(made, &error));
+        QCOMPARE(readBytes(made), readBytes(ini()));
+
+        // A file where the directory should be.
+        writeBytes(home.filePath("file"), "x");
+        QVERIFY(!Profile::createIfMissing(home.filePath("file/saldina/prog.ini"), &error));
+        QVERIFY(error.contains(home.filePath("file")));
+        QCOMPARE(readBytes(home.filePath("file")), QByteArray("x"));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestProfile)
