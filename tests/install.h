@@ -3,6 +3,9 @@
 // shared root DataBase/ with its template Orig/ (books filled as each suite
 // needs), the local work directory Local/ and prog.ini pointing at both.
 // The year directory is made from the template when a data module opens it.
+// With SALDINA_TEST_SERVER set (the connection string of the tests' server),
+// the template and the years are schemas of a server database of the
+// installation's own instead, made and dropped with it.
 #include "core/datamodule/datamodule.h"
 #include "core/datamodule/profile.h"
 #include "core/store/session.h"
@@ -39,6 +42,7 @@ struct Install {
         bool withTemplate = true;   // false: no template either, only Local/
     };
 
+    ServerDatabase server;
     QTemporaryDir tmp;
     QString dir, ini, orig, local;
     // What the data modules of open() and the recorder said; each message
@@ -60,8 +64,14 @@ struct Install {
         ini = dir + "/prog.ini";
         orig = dir + "/DataBase/Orig";
         local = dir + "/Local";
-        if (setup.withTemplate)
-            store::Session::createDatabase(orig, schema::Location::Year);
+        if (setup.withTemplate) {
+            if (server.conninfo.isEmpty()) {
+                store::Session::createDatabase(orig, schema::Location::Year);
+            } else {
+                QDir().mkpath(orig);
+                store::Session::createServerDatabase(server.conninfo, QStringLiteral("orig"), schema::Location::Year);
+            }
+        }
         store::Session::createDatabase(local, schema::Location::Work);
         fillTemplate(rows);
         if (setup.settings)
@@ -76,6 +86,7 @@ struct Install {
             return;
         store::Session s;
         s.setControlDir(dir + "/DataBase");
+        s.setServer(server.conninfo);
         s.addParam("USER NAME=setup");
         s.open();
         for (const TemplateRows& r : rows) {
@@ -102,6 +113,8 @@ struct Install {
         setting("DataBaseDir", path(dir + "/DataBase/"));
         setting("Year", QString::number(year ? year : QDate::currentDate().year()));
         setting("LocalBaseDir", path(dir + "/Local/"));
+        if (!server.conninfo.isEmpty())
+            setting("Server", server.conninfo);
     }
 
     // A second prog.ini, the first one's but for the user's name, as another

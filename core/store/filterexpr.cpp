@@ -15,10 +15,10 @@ QString sqlCompare(const QString& column, const QString& op, const QVariant& val
         if (op == QLatin1String("<>") || op == QLatin1String(">"))
             return c + QStringLiteral(" IS NOT NULL");
         if (op == QLatin1String(">="))
-            return QStringLiteral("1");
+            return QStringLiteral("TRUE");
         if (op == QLatin1String("<="))
             return c + QStringLiteral(" IS NULL");
-        return QStringLiteral("0");   // "<" nothing is less than empty
+        return QStringLiteral("FALSE");   // "<" nothing is less than empty
     }
     params.emplace_back(value, type);
     if (op == QLatin1String("<") || op == QLatin1String("<=") || op == QLatin1String("<>"))
@@ -289,7 +289,7 @@ QString nodeSql(const FilterExpr::Node& n, SqlParams& params)
         params.emplace_back(n.value, schema::FieldType::Text);
         return QStringLiteral("saldina_mask(?, \"%1\")").arg(n.column);
     }
-    return QStringLiteral("1");
+    return QStringLiteral("TRUE");
 }
 
 } // namespace

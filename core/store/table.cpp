@@ -116,6 +116,7 @@ void Table::open()
     if (!sql_.exists(c))
         throw StoreError(QStringLiteral("Table '%1' does not exist in %2").arg(def_->name, c.file()));
     conn_ = &c;
+    sql_.setDialect(c.dialect());
     session_->registerTable(this);
     state_ = TableState::Browse;
     active_ = &current_;

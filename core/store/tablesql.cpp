@@ -80,14 +80,15 @@ const QString& TableSql::orderClause(const QStringList& order)
     if (orderBy_.isEmpty()) {
         QStringList ob;
         QStringList seen;
+        const QString nulls = dialect_ == schema::Dialect::PostgreSql ? QStringLiteral(" NULLS FIRST") : QString();
         for (const auto& f : order) {
-            ob << sqlName(def_->field(f)->name);
+            ob << sqlName(def_->field(f)->name) + nulls;
             seen << f.toLower();
         }
         if (const auto* pk = def_->primaryKey())
             for (const auto& f : pk->fields)
                 if (!seen.contains(f.toLower()))
-                    ob << sqlName(f);
+                    ob << sqlName(f) + nulls;
         ob << QStringLiteral("rowid");
         orderBy_ = QStringLiteral(" ORDER BY ") + ob.join(QStringLiteral(", "));
     }

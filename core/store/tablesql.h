@@ -42,6 +42,14 @@ public:
     // The table the SQL is for; the texts kept are built anew.
     void setTable(const schema::TableDef* def, const std::vector<int>& storedIdx);
     void clearTexts();
+    // The store the SQL runs on: empty values come first in an order on
+    // either, as SQLite puts them.
+    void setDialect(schema::Dialect d)
+    {
+        if (d != dialect_)
+            orderBy_.clear();
+        dialect_ = d;
+    }
     // Another order: its ORDER BY is built anew.
     void clearOrder() { orderBy_.clear(); }
 
@@ -79,6 +87,7 @@ public:
 
 private:
     const schema::TableDef* def_ = nullptr;
+    schema::Dialect dialect_ = schema::Dialect::Sqlite;
     std::vector<int> storedIdx_;   // field indexes of the stored fields
     QString select_[2];            // "SELECT rowid[, fields] FROM t" without / with the rows' fields
     QString orderBy_;              // " ORDER BY ..." of the current order

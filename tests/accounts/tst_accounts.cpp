@@ -445,6 +445,7 @@ private slots:
         {
             store::Session other;
             other.setControlDir(a.in.dir + "/DataBase");
+            other.setServer(a.in.server.conninfo);
             other.addParam("USER NAME=User2");
             other.open();
             Table t(&other);

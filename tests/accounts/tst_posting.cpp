@@ -68,6 +68,7 @@ void checkTotals(const Install& in, const QMap<QString, std::pair<double, double
 {
     store::Session s;
     s.setControlDir(in.dir + "/DataBase");
+    s.setServer(in.server.conninfo);
     s.addParam("USER NAME=checker");
     s.open();
     auto open = [&](const char* name) {

@@ -310,6 +310,8 @@ private slots:
     // A writer that bypasses the store meets the same rules in the database.
     void rulesInTheDatabaseItself()
     {
+        if (!qEnvironmentVariableIsEmpty("SALDINA_TEST_SERVER"))
+            QSKIP("SQL of the file's own: the server's tables meet the same statements in tst_pg_schema");
         store::Connection& c = tab("t2_1").connection();
         auto sqlError = [&](const char* sql) { return storeError([&] { c.exec(QString::fromUtf8(sql)); }); };
         QCOMPARE(sqlError("INSERT INTO t2_1 VALUES ('40100000001','01',100.0,'2004-01-10','0101')"),

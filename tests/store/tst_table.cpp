@@ -496,7 +496,8 @@ private slots:
         QVERIFY(law->isOpen());
         QCOMPARE(law->recordCount(), 200);
         QVERIFY(!law->findKey({"5"}));
-        QVERIFY(QFileInfo(root->year + "/year.db").size() < before);
+        // On the server the rewrite is the server's own (VACUUM FULL).
+        QVERIFY(!root->server.conninfo.isEmpty() || QFileInfo(root->year + "/year.db").size() < before);
         QCOMPARE(storeError([&] { law->appendRecord({"150"}); }), QStringLiteral("Key violation."));
         law->cancel();
         QCOMPARE(law->connection().integrityCheck(), QStringLiteral("ok"));
