@@ -180,6 +180,8 @@ int run(int argc, char** argv)
         QString server, name;
         ~Drop()
         {
+            if (qEnvironmentVariableIsSet("SALDINA_BENCH_KEEP"))
+                return;   // left for a look with psql
             try {
                 store::runOnServer(server, {QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(name)}, false);
             } catch (...) {
@@ -209,6 +211,11 @@ int run(int argc, char** argv)
     }();
     std::map<std::string, QString> results;   // figure -> what the run gave, compared between the stores
     auto figure = [&](Store& s, const char* name, const std::function<QString()>& body) {
+        bool wanted = args->only.isEmpty();
+        for (const QString& o : args->only)
+            wanted = wanted || QLatin1String(name).startsWith(o);
+        if (!wanted)
+            return;
         QString got;
         s.ms[name].push_back(timed([&] { got = body(); }) * 1e3);
         const std::string key = name;

@@ -322,6 +322,18 @@ QString literal(const QString& text)
 
 } // namespace
 
+namespace {
+// An index in the store's orders: empty values first, as the file store
+// orders them, so that a view's ORDER BY ... NULLS FIRST reads the index.
+QString nullsFirst(const QStringList& fields)
+{
+    QStringList out;
+    for (const auto& f : fields)
+        out << q(f) + QStringLiteral(" NULLS FIRST");
+    return out.join(QStringLiteral(", "));
+}
+} // namespace
+
 QStringList ddl::pgCreateStatements(Location loc)
 {
     QStringList out;
@@ -343,7 +355,7 @@ QStringList ddl::pgCreateStatements(Location loc)
         for (const auto& i : t.indexes)
             out << QStringLiteral("CREATE %1INDEX %2 ON %3 (%4)%5")
                        .arg(i.unique ? QStringLiteral("UNIQUE ") : QString(), q(t.name + QStringLiteral("__") + i.name),
-                            q(t.name), quotedList(i.fields),
+                            q(t.name), nullsFirst(i.fields),
                             i.unique ? QStringLiteral(" NULLS NOT DISTINCT") : QString());
         for (const auto& fld : ruleIndexFields(t))
             out << QStringLiteral("CREATE INDEX %1 ON %2 (%3)")
