@@ -353,7 +353,9 @@ QStringList ddl::pgCreateStatements(Location loc)
         // A key's own index refuses duplicates too: the triggers give the
         // message, the index stops two transactions that check at once.
         for (const auto& i : t.indexes)
-            out << QStringLiteral("CREATE %1INDEX %2 ON %3 (%4)%5")
+            // The row ids in the index too: a view reads its rows' ids in
+            // its order from the index alone.
+            out << QStringLiteral("CREATE %1INDEX %2 ON %3 (%4) INCLUDE (\"rowid\")%5")
                        .arg(i.unique ? QStringLiteral("UNIQUE ") : QString(), q(t.name + QStringLiteral("__") + i.name),
                             q(t.name), nullsFirst(i.fields),
                             i.unique ? QStringLiteral(" NULLS NOT DISTINCT") : QString());

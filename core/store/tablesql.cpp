@@ -89,7 +89,11 @@ const QString& TableSql::orderClause(const QStringList& order)
             for (const auto& f : pk->fields)
                 if (!seen.contains(f.toLower()))
                     ob << sqlName(f) + nulls;
-        ob << QStringLiteral("rowid");
+        // The order of entry among equal keys. On the server a key's own
+        // index refuses duplicates, so the key's fields already order every
+        // row, and the view is read from the index alone.
+        if (dialect_ != schema::Dialect::PostgreSql || !def_->primaryKey())
+            ob << QStringLiteral("rowid");
         orderBy_ = QStringLiteral(" ORDER BY ") + ob.join(QStringLiteral(", "));
     }
     return orderBy_;
