@@ -901,13 +901,13 @@ int copyYear(const QString& ini, QStringList args)
     };
     try {
         if (!from.databaseExists(yearDir)) {
-            err(QStringLiteral("saldina-cli: нет базы данных %1 года %2")
-                    .arg(toServer ? QStringLiteral("в каталоге %1").arg(base) : QStringLiteral("на сервере"))
-                    .arg(year));
+            err(QStringLiteral("saldina-cli: базы данных года %1 нет %2")
+                    .arg(year)
+                    .arg(toServer ? QStringLiteral("в каталоге %1").arg(base) : QStringLiteral("на сервере")));
             return 1;
         }
         if (to.databaseExists(yearDir)) {
-            err(QStringLiteral("saldina-cli: база данных %1 года уже есть %2; ничего не изменено").arg(year).arg(where));
+            err(QStringLiteral("saldina-cli: база данных года %1 уже есть %2; ничего не изменено").arg(year).arg(where));
             return 1;
         }
         const bool copyOrig = from.databaseExists(origDir) && !to.databaseExists(origDir);
