@@ -8,6 +8,7 @@
 #include "cli/report_command.h"
 #include "core/store/check.h"
 #include "core/store/format.h"
+#include "core/store/pg_connection.h"
 #include "maintenance/pack.h"
 #include "version.h"
 
@@ -33,11 +34,14 @@ const char* const Usage =
     "Usage: saldina-cli [--ini PATH] COMMAND ...\n"
     "\n"
     "Commands:\n"
-    "  init ROOT [--year YYYY] [--demo]   create a ready installation under ROOT\n"
+    "  init ROOT [--year YYYY] [--demo] [--server URL]\n"
+    "                                     create a ready installation under ROOT\n"
     "  import TABLE FILE.csv [--replace]  add the rows of a CSV file to a table\n"
     "  export TABLE [--out FILE]          write a table as CSV (standard output by default)\n"
     "  check [--plan [--unplanned]]       check the year and work databases (the schedule)\n"
     "  pack                               pack the tables (every other copy closed)\n"
+    "  copy-year (--to-server URL | --from-server URL) [--switch]\n"
+    "                                     move the year between the files and a server\n"
     "  report NAME [selection] (--pdf FILE | --text | --xlsx FILE | --csv FILE)\n"
     "                                     run a report and write its pages\n"
     "  print WHAT (--pdf FILE | --text | --xlsx FILE | --csv FILE)\n"
@@ -51,13 +55,16 @@ const char* const Usage =
     "'saldina-cli COMMAND --help' tells more about a command.\n";
 
 const char* const InitHelp =
-    "Usage: saldina-cli init ROOT [--year YYYY] [--demo]\n"
+    "Usage: saldina-cli init ROOT [--year YYYY] [--demo] [--server URL]\n"
     "\n"
     "Creates ROOT/DataBase/ with the control file, the template Orig/ (every year table,\n"
     "empty books but the income kind \"000\"), the year directory made from the template,\n"
     "ROOT/Local/ with the report work tables, and ROOT/prog.ini naming them.\n"
     "  --year YYYY   the accounting year (default: the current year)\n"
-    "  --demo        fill the year with a small municipality to try the program on\n";
+    "  --demo        fill the year with a small municipality to try the program on\n"
+    "  --server URL  the template and the year on a PostgreSQL server (a libpq connection\n"
+    "                string or URI) as its schemas orig and y<year>, written to prog.ini as\n"
+    "                Server; refused when the server already has either\n";
 
 const char* const ImportHelp =
     "Usage: saldina-cli [--ini PATH] import TABLE FILE.csv [--replace]\n"
@@ -88,6 +95,8 @@ const char* const CheckHelp =
     "index and integrity rule as defined, and keys held by two rows; then account totals\n"
     "against their postings, income accounting totals against their entries, and codes\n"
     "missing from their reference books. Exit status 1 when anything is wrong.\n"
+    "A year on a server (Server in prog.ini): its tables and fields are checked against\n"
+    "the definitions; the server keeps the indexes and rules with its tables itself.\n"
     "  --plan        instead of the totals: every account, organization and code of the\n"
     "                year with a plan (a schedule row or a notice dated in the year) whose\n"
     "                expenditures from 1 January to the end of a quarter exceed its\n"
@@ -134,7 +143,7 @@ int init(QStringList args)
     }
     int year = QDate::currentDate().year();
     bool withDemo = false;
-    QString root;
+    QString root, server;
     while (!args.isEmpty()) {
         const QString a = args.takeFirst();
         if (a == "--demo") {
@@ -144,6 +153,10 @@ int init(QStringList args)
             year = args.isEmpty() ? 0 : args.takeFirst().toInt(&ok);
             if (!ok || year < 1987 || year > 2099)
                 return usage(QStringLiteral("--year: нужен год от 1987 до 2099"), InitHelp);
+        } else if (a == "--server") {
+            server = args.isEmpty() ? QString() : args.takeFirst();
+            if (server.trimmed().isEmpty())
+                return usage(QStringLiteral("--server: не указан адрес сервера"), InitHelp);
         } else if (a.startsWith("-")) {
             return usage(QStringLiteral("неизвестный ключ ") + a, InitHelp);
         } else if (root.isEmpty()) {
@@ -169,6 +182,26 @@ int init(QStringList args)
                            "выберите другой каталог")
                 .arg(abs));
         return 1;
+    }
+    if (!server.isEmpty()) {
+        for (QChar c : server)
+            if (c.unicode() < 0x20 || c.unicode() == 0x7f || !config::cp1251::encode(server)) {
+                err(QStringLiteral("saldina-cli: адрес сервера нельзя записать в prog.ini: "
+                                   "в нем управляющий знак или знак, которого нет в кодировке 1251"));
+                return 1;
+            }
+        // The server's template and year are checked before anything is made.
+        const QString yearSchema = QStringLiteral("y%1").arg(year);
+        try {
+            for (const QString& name : {QStringLiteral("orig"), yearSchema})
+                if (store::serverSchemaExists(server, name)) {
+                    err(QStringLiteral("saldina-cli: на сервере уже есть база данных %1; ничего не изменено").arg(name));
+                    return 1;
+                }
+        } catch (const store::StoreError& e) {
+            err(QStringLiteral("saldina-cli: ") + e.text());
+            return 1;
+        }
     }
     const bool rootExisted = QFileInfo::exists(abs);
     if (!QDir().mkpath(abs) || !QFileInfo(abs).isDir()) {
@@ -214,7 +247,22 @@ int init(QStringList args)
     const QString sLocal = stage + QStringLiteral("/Local/");
     const QString sIni = stage + QStringLiteral("/prog.ini");
     QStringList placed;   // what was already put in place, undone on a failure
+    bool serverMade = false;   // the schemas of the server are this init's
     auto undo = [&] {
+        if (serverMade) {
+            // The template and the year this init made; the store's own
+            // objects too when no year of any root is left on the server.
+            try {
+                store::runOnServer(server,
+                                   {QStringLiteral("DROP SCHEMA IF EXISTS \"y%1\" CASCADE").arg(year),
+                                    QStringLiteral("DROP SCHEMA IF EXISTS orig CASCADE"),
+                                    QStringLiteral("DO $$ BEGIN IF NOT EXISTS (SELECT 1 FROM pg_tables WHERE tablename = "
+                                                   "'saldina_changes') THEN DROP SCHEMA IF EXISTS control CASCADE; "
+                                                   "END IF; END $$")});
+            } catch (const store::StoreError& e) {
+                err(QStringLiteral("saldina-cli: ") + e.text());
+            }
+        }
         for (const QString& p : std::as_const(placed)) {
             if (QFileInfo(p).isDir())
                 QDir(p).removeRecursively();
@@ -238,6 +286,7 @@ int init(QStringList args)
         return p.writeString(m, config::keys::DataBaseDir, dataDir, e) && p.writeInt(m, config::keys::Year, year, e) &&
                p.writeString(m, config::keys::UserName, QStringLiteral("User1"), e) &&
                p.writeString(m, config::keys::LocalBaseDir, localDir, e) &&
+               (server.isEmpty() || p.writeString(m, config::keys::Server, server, e)) &&
                p.writeString(m, config::keys::OrgName,
                              withDemo ? QStringLiteral("Финансовое управление администрации Заречного района") : QString(),
                              e);
@@ -245,10 +294,28 @@ int init(QStringList args)
     try {
         if (!QDir().mkpath(stage))
             throw store::StoreError(QStringLiteral("Не удается создать каталог %1").arg(abs));
-        store::Session::createDatabase(sBase + "Orig", schema::Location::Year);
+        if (server.isEmpty()) {
+            store::Session::createDatabase(sBase + "Orig", schema::Location::Year);
+        } else {
+            // The schemas are named after the directories of the root: the
+            // staged ones must name the same as those put in place.
+            store::Session staged, inPlace;
+            staged.setServer(server);
+            staged.setControlDir(sBase);
+            inPlace.setServer(server);
+            inPlace.setControlDir(base);
+            for (const QString& d : {QStringLiteral("Orig"), QString::number(year)})
+                if (staged.serverSchema(sBase + d).isEmpty() ||
+                    staged.serverSchema(sBase + d) != inPlace.serverSchema(base + d))
+                    throw store::StoreError(QStringLiteral("Каталог %1 не соответствует базе данных на сервере").arg(base + d));
+            store::Session::createServerDatabase(server, QStringLiteral("orig"), schema::Location::Year);
+            serverMade = true;
+            QDir().mkpath(sBase);
+        }
         {
             // The template carries the income kind that entries without one get.
             store::Session s;
+            s.setServer(server);
             s.setControlDir(sBase);
             s.addParam(QStringLiteral("USER NAME=saldina-cli init"));
             store::Table kinds(&s);
@@ -304,6 +371,8 @@ int init(QStringList args)
         return failed(e.text());
     }
     say(QStringLiteral("%1: год %2 готов%3; prog.ini: %4").arg(abs).arg(year).arg(withDemo ? QStringLiteral(" с примером данных") : QString(), ini));
+    if (!server.isEmpty())
+        say(QStringLiteral("шаблон и год на сервере: схемы orig и y%1").arg(year));
     return 0;
 }
 
@@ -602,6 +671,292 @@ int pack(const QString& ini, const QStringList& args)
     return 0;
 }
 
+const char* const CopyYearHelp =
+    "Usage: saldina-cli [--ini PATH] copy-year (--to-server URL | --from-server URL) [--switch]\n"
+    "\n"
+    "Moves the year of prog.ini between the files of DataBaseDir and a PostgreSQL server\n"
+    "(a libpq connection string or URI): --to-server makes the server's schema y<year> from\n"
+    "the year's files, --from-server makes DataBaseDir/<year>/ from the server's schema.\n"
+    "The target is made first and must not be there; the template goes along when the\n"
+    "target has none. Every row goes through the table store, so every rule applies, each\n"
+    "database in one transaction: on a failure the target is left as it was (not there).\n"
+    "Serial numbers (AutoInc fields) are kept; the rows keep their order. At the end the\n"
+    "rows and the sums of every amount field of each table are compared and printed; exit\n"
+    "status 1 when any differ.\n"
+    "  --switch      also set prog.ini to the copy: Server=URL after --to-server, no Server\n"
+    "                after --from-server (without it, the command tells how to switch)\n";
+
+// The year's tables in an order the rules take: the books first, and every
+// table after the tables its codes are looked up in.
+QStringList yearTablesInOrder()
+{
+    QStringList rest{"org_spr", "cbc_spr", "law_spr", "SumTypeSpr", "t1"};
+    for (const auto& t : schema::tables())
+        if (t.location == schema::Location::Year && !rest.contains(t.name))
+            rest << t.name;
+    QStringList out;
+    while (!rest.isEmpty()) {
+        int pick = 0;
+        for (int i = 0; i < rest.size(); ++i) {
+            bool ready = true;
+            for (const auto& r : schema::lookupRules())
+                if (r.table == rest[i] && r.refTable != rest[i] && rest.contains(r.refTable))
+                    ready = false;
+            if (ready) {
+                pick = i;
+                break;
+            }
+        }
+        out << rest.takeAt(pick);
+    }
+    return out;
+}
+
+// A table's rows and the sum of each amount field, read in its order.
+struct TableTotals {
+    qint64 rows = 0;
+    QList<QPair<QString, double>> sums;
+};
+
+TableTotals tableTotals(store::Table& t)
+{
+    TableTotals out;
+    std::vector<store::Field*> amounts;
+    for (int i = 0; i < t.fieldCount(); ++i)
+        if (!t.field(i).isCalculated() && t.field(i).type() == schema::FieldType::Float) {
+            amounts.push_back(&t.field(i));
+            out.sums << qMakePair(t.field(i).name(), 0.0);
+        }
+    t.disableControls();
+    for (t.first(); !t.eof(); t.next()) {
+        ++out.rows;
+        for (size_t k = 0; k < amounts.size(); ++k)
+            out.sums[int(k)].second += amounts[k]->asFloat();
+    }
+    t.enableControls();
+    return out;
+}
+
+std::unique_ptr<store::Table> openYearTable(store::Session& s, const QString& dir, const QString& name)
+{
+    auto t = std::make_unique<store::Table>(&s, name);
+    t->setTableName(name);
+    t->setDirectory(dir);
+    t->open();
+    return t;
+}
+
+// A session of the copy on the root `base`: the files' side (no server) or
+// the server's. A session holds one database of the server, so each
+// database copied has sessions of its own.
+std::unique_ptr<store::Session> copySession(const QString& base, const QString& server)
+{
+    auto s = std::make_unique<store::Session>();
+    s->setControlDir(base);
+    s->setServer(server);
+    s->addParam(server.isEmpty() ? QStringLiteral("USER NAME=saldina-cli copy-year")
+                                 : QStringLiteral("USER NAME=saldina-cli copy-year (сервер)"));
+    return s;
+}
+
+// Every row of the year database `dir` of one store appended to the (empty)
+// one of the other, in one transaction; then the counts and sums of both,
+// printed. Returns whether they agree.
+bool copyDatabase(const QString& base, const QString& dir, const QString& fromServer, const QString& toServer)
+{
+    const auto fromSession = copySession(base, fromServer), toSession = copySession(base, toServer);
+    store::Session& from = *fromSession;
+    store::Session& to = *toSession;
+    const QString fromDir = dir, toDir = dir;
+    const QStringList names = yearTablesInOrder();
+    std::vector<std::unique_ptr<store::Table>> sources, targets;
+    for (const QString& n : names) {
+        sources.push_back(openYearTable(from, fromDir, n));
+        targets.push_back(openYearTable(to, toDir, n));
+    }
+    {
+        store::BatchScope batch(targets.front()->connection());
+        for (size_t i = 0; i < sources.size(); ++i) {
+            store::Table& src = *sources[i];
+            store::Table& dst = *targets[i];
+            dst.disableControls();
+            src.disableControls();
+            qint64 row = 0;
+            for (src.first(); !src.eof(); src.next()) {
+                ++row;
+                try {
+                    dst.append();
+                    for (int f = 0; f < src.fieldCount(); ++f) {
+                        const store::Field& sf = src.field(f);
+                        if (sf.isCalculated())
+                            continue;
+                        if (sf.type() == schema::FieldType::AutoInc) {
+                            if (!sf.isNull())
+                                dst.assignAutoInc(sf.asInteger());
+                            continue;
+                        }
+                        dst.fieldByName(sf.name()).setValue(sf.value());
+                    }
+                    dst.post();
+                } catch (const store::StoreError& e) {
+                    dst.cancel();
+                    throw store::StoreError(QStringLiteral("%1: запись %2: %3").arg(src.tableName()).arg(row).arg(e.text()));
+                }
+            }
+            src.enableControls();
+            dst.enableControls();
+        }
+        batch.commit();
+    }
+    bool same = true;
+    for (size_t i = 0; i < sources.size(); ++i) {
+        const TableTotals a = tableTotals(*sources[i]), b = tableTotals(*targets[i]);
+        QString line = QStringLiteral("%1: записей %2").arg(names[i]).arg(a.rows);
+        bool ok = a.rows == b.rows && a.sums.size() == b.sums.size();
+        if (a.rows != b.rows)
+            line += QStringLiteral(" (в копии %1)").arg(b.rows);
+        for (int k = 0; k < a.sums.size() && k < b.sums.size(); ++k) {
+            line += QStringLiteral(", %1 %2").arg(a.sums[k].first, store::roundTripFloat(a.sums[k].second));
+            if (a.sums[k].second != b.sums[k].second) {
+                ok = false;
+                line += QStringLiteral(" (в копии %1)").arg(store::roundTripFloat(b.sums[k].second));
+            }
+        }
+        say(line + (ok ? QString() : QStringLiteral(": РАЗЛИЧАЕТСЯ")));
+        same = same && ok;
+    }
+    return same;
+}
+
+int copyYear(const QString& ini, QStringList args)
+{
+    if (wantsHelp(args)) {
+        std::fputs(CopyYearHelp, stdout);
+        return 0;
+    }
+    QString url;
+    bool toServer = false, fromServer = false, switchIni = false;
+    while (!args.isEmpty()) {
+        const QString a = args.takeFirst();
+        if (a == "--to-server" || a == "--from-server") {
+            if (toServer || fromServer)
+                return usage(QStringLiteral("copy-year: нужен один из ключей --to-server и --from-server"), CopyYearHelp);
+            (a == "--to-server" ? toServer : fromServer) = true;
+            url = args.isEmpty() ? QString() : args.takeFirst();
+            if (url.trimmed().isEmpty())
+                return usage(a + QStringLiteral(": не указан адрес сервера"), CopyYearHelp);
+        } else if (a == "--switch") {
+            switchIni = true;
+        } else {
+            return usage(QStringLiteral("copy-year: неизвестный аргумент ") + a, CopyYearHelp);
+        }
+    }
+    if (!toServer && !fromServer)
+        return usage(QStringLiteral("copy-year: нужен ключ --to-server или --from-server"), CopyYearHelp);
+    if (settingsFileMissing(ini, iniGiven))
+        return 1;
+    const config::Profile profile(ini);
+    const QString m = QString::fromLatin1(config::keys::Main);
+    const QString base = dm::nativeDir(
+        profile.readString(m, QString::fromLatin1(config::keys::DataBaseDir), QString::fromLatin1(dm::DefaultDataBaseDir)));
+    const int year = profile.readInt(m, QString::fromLatin1(config::keys::Year), dm::DefaultYear);
+    if (year < dm::MinYear || year > dm::MaxYear) {
+        err(QStringLiteral("saldina-cli: год %1 в prog.ini вне диапазона %2–%3").arg(year).arg(dm::MinYear).arg(dm::MaxYear));
+        return 1;
+    }
+    const QString yearDir = QDir::cleanPath(base + QLatin1Char('/') + QString::number(year));
+    const QString origDir = QDir::cleanPath(base + QStringLiteral("/Orig"));
+    const QString yearSchema = QStringLiteral("y%1").arg(year);
+
+    const QString fromUrl = toServer ? QString() : url, toUrl = toServer ? url : QString();
+    const auto fromSession = copySession(base, fromUrl), toSession = copySession(base, toUrl);
+    store::Session& from = *fromSession;
+    store::Session& to = *toSession;
+    const QString where = toServer ? QStringLiteral("на сервере") : QStringLiteral("в каталоге %1").arg(base);
+
+    bool yearMade = false, origMade = false;
+    QStringList dirsMade;   // directories of the files' side that the copy made
+    auto dropMade = [&] {
+        try {
+            if (toServer) {
+                QStringList drop;
+                if (yearMade)
+                    drop << QStringLiteral("DROP SCHEMA IF EXISTS \"%1\" CASCADE").arg(yearSchema);
+                if (origMade)
+                    drop << QStringLiteral("DROP SCHEMA IF EXISTS orig CASCADE");
+                if (!drop.isEmpty())
+                    store::runOnServer(url, drop);
+            } else {
+                for (auto [made, dir] : {std::pair{yearMade, yearDir}, std::pair{origMade, origDir}})
+                    if (made) {
+                        if (dirsMade.contains(dir))
+                            QDir(dir).removeRecursively();
+                        else
+                            QFile::remove(store::Session::databasePath(dir, schema::Location::Year));
+                    }
+            }
+        } catch (const store::StoreError& e) {
+            err(QStringLiteral("saldina-cli: ") + e.text());
+        }
+    };
+    try {
+        if (!from.databaseExists(yearDir)) {
+            err(QStringLiteral("saldina-cli: базы данных года %1 нет %2")
+                    .arg(year)
+                    .arg(toServer ? QStringLiteral("в каталоге %1").arg(base) : QStringLiteral("на сервере")));
+            return 1;
+        }
+        if (to.databaseExists(yearDir)) {
+            err(QStringLiteral("saldina-cli: база данных года %1 уже есть %2; ничего не изменено").arg(year).arg(where));
+            return 1;
+        }
+        const bool copyOrig = from.databaseExists(origDir) && !to.databaseExists(origDir);
+        auto make = [&](const QString& dir, const QString& schemaName) {
+            if (toServer) {
+                store::Session::createServerDatabase(url, schemaName, schema::Location::Year);
+            } else {
+                if (!QFileInfo::exists(dir))
+                    dirsMade << dir;
+                store::Session::createDatabase(dir, schema::Location::Year);
+            }
+        };
+        make(yearDir, yearSchema);
+        yearMade = true;
+        if (copyOrig) {
+            make(origDir, QStringLiteral("orig"));
+            origMade = true;
+        }
+        bool same = true;
+        if (copyOrig) {
+            say(QStringLiteral("шаблон:"));
+            same = copyDatabase(base, origDir, fromUrl, toUrl);
+        }
+        say(QStringLiteral("год %1:").arg(year));
+        same = copyDatabase(base, yearDir, fromUrl, toUrl) && same;
+        if (!same) {
+            err(QStringLiteral("saldina-cli: копия года %1 %2 отличается от исходной").arg(year).arg(where));
+            return 1;
+        }
+    } catch (const store::StoreError& e) {
+        dropMade();
+        err(QStringLiteral("saldina-cli: ") + e.text() + QStringLiteral("; копия не сделана"));
+        return 1;
+    }
+    say(QStringLiteral("год %1 скопирован %2").arg(year).arg(where));
+    if (switchIni) {
+        QString e;
+        if (!profile.writeString(m, QString::fromLatin1(config::keys::Server), toServer ? url : QString(), &e)) {
+            err(QStringLiteral("saldina-cli: ") + e);
+            return 1;
+        }
+        say(toServer ? QStringLiteral("prog.ini: Server=%1").arg(url) : QStringLiteral("prog.ini: год в файлах (Server пуст)"));
+    } else {
+        say(toServer ? QStringLiteral("чтобы работать с ним, запишите в prog.ini Server=%1 (или повторите с --switch)").arg(url)
+                     : QStringLiteral("чтобы работать с файлами, уберите Server из prog.ini (или повторите с --switch)"));
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -655,6 +1010,8 @@ int main(int argc, char** argv)
             rc = check(ini, args);
         else if (cmd == "pack")
             rc = pack(ini, args);
+        else if (cmd == "copy-year")
+            rc = copyYear(ini, args);
         else if ((cmd == "report" || cmd == "print") && !wantsHelp(args) && settingsFileMissing(ini, iniGiven))
             rc = 1;
         else if (cmd == "report")

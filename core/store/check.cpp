@@ -86,6 +86,39 @@ void schemaProblems(Connection& c, schema::Location loc, QStringList& out)
     }
 }
 
+// The server's tables against the definitions: a table or a field missing
+// or left over. The server keeps its indexes and rules with the tables
+// (constraints and triggers made with them), which a file may lose.
+void serverSchemaProblems(Connection& c, schema::Location loc, QStringList& out)
+{
+    for (const auto& t : schema::tables()) {
+        if (t.location != loc)
+            continue;
+        if (!c.tableExists(t.name)) {
+            out << QStringLiteral("%1: нет таблицы").arg(t.name);
+            continue;
+        }
+        QStringList have;
+        {
+            Statement st(c, QStringLiteral("SELECT column_name FROM information_schema.columns WHERE "
+                                           "table_schema = current_schema() AND table_name = ? AND column_name <> 'rowid' "
+                                           "ORDER BY ordinal_position"));
+            st.bind(1, t.name, schema::FieldType::Text);
+            while (st.step())
+                have << st.columnText(0);
+        }
+        QStringList want;
+        for (const auto& f : t.storedFields())
+            want << f.name;
+        for (const QString& f : want)
+            if (!have.contains(f, Qt::CaseInsensitive))
+                out << QStringLiteral("%1: нет поля %2").arg(t.name, f);
+        for (const QString& f : have)
+            if (!want.contains(f, Qt::CaseInsensitive))
+                out << QStringLiteral("%1: лишнее поле %2").arg(t.name, f);
+    }
+}
+
 // Keys held by more than one row (the rules refuse them to every writer,
 // but a file written past them holds them).
 void duplicateKeys(Connection& c, schema::Location loc, QStringList& out)
@@ -151,7 +184,10 @@ QStringList checkDatabaseFile(Connection& c, schema::Location loc)
     QStringList out = integrity(c);
     if (!out.isEmpty())
         return out;
-    schemaProblems(c, loc, out);
+    if (c.dialect() == Dialect::PostgreSql)
+        serverSchemaProblems(c, loc, out);
+    else
+        schemaProblems(c, loc, out);
     if (!out.isEmpty())
         return out;
     duplicateKeys(c, loc, out);
@@ -164,14 +200,17 @@ QStringList checkYearDatabase(Connection& c)
     if (!out.isEmpty())
         return out;
     totals(c, out,
-           QStringLiteral("SELECT Facebill, IFNULL(InAmount, 0), IFNULL(OutAmount, 0), IFNULL(Remainder, 0), "
-                          "IFNULL((SELECT SUM(Amount) FROM t2_1 WHERE FaceBill = t1.Facebill), 0), "
-                          "IFNULL((SELECT SUM(Amount) FROM t2_2 WHERE Facebill = t1.Facebill), 0) FROM t1 ORDER BY 1"),
+           QStringLiteral("SELECT \"Facebill\", COALESCE(\"InAmount\", 0), COALESCE(\"OutAmount\", 0), "
+                          "COALESCE(\"Remainder\", 0), "
+                          "COALESCE((SELECT SUM(\"Amount\") FROM \"t2_1\" WHERE \"FaceBill\" = \"t1\".\"Facebill\"), 0), "
+                          "COALESCE((SELECT SUM(\"Amount\") FROM \"t2_2\" WHERE \"Facebill\" = \"t1\".\"Facebill\"), 0) "
+                          "FROM \"t1\" ORDER BY 1"),
            QStringLiteral("Лицевой счет"));
     totals(c, out,
-           QStringLiteral("SELECT Org, IFNULL(InSum, 0), IFNULL(OutSum, 0), IFNULL(Remainder, 0), "
-                          "IFNULL((SELECT SUM(Sum) FROM DIn WHERE Org = DOrg.Org), 0), "
-                          "IFNULL((SELECT SUM(Sum) FROM DOut WHERE Org = DOrg.Org), 0) FROM DOrg ORDER BY 1"),
+           QStringLiteral("SELECT \"Org\", COALESCE(\"InSum\", 0), COALESCE(\"OutSum\", 0), COALESCE(\"Remainder\", 0), "
+                          "COALESCE((SELECT SUM(\"Sum\") FROM \"DIn\" WHERE \"Org\" = \"DOrg\".\"Org\"), 0), "
+                          "COALESCE((SELECT SUM(\"Sum\") FROM \"DOut\" WHERE \"Org\" = \"DOrg\".\"Org\"), 0) "
+                          "FROM \"DOrg\" ORDER BY 1"),
            QStringLiteral("Организация учета доходов"));
     for (const auto& r : schema::lookupRules())
         orphans(c, out, r.table, r.field, r.refTable, r.refField);
