@@ -187,6 +187,13 @@ void PgConnection::claimUserName()
     st.bindInt(2, nameKey(user));
     if (!st.step() || st.columnText(0) != QLatin1String("t"))
         throw StoreError(Session::sameUserText(user));
+    // A killed copy's row outlives its claim: a row stands only while its
+    // connection holds a user name.
+    Statement stale(*this, QStringLiteral("DELETE FROM control.copies c WHERE NOT EXISTS (SELECT 1 FROM pg_locks l "
+                                          "WHERE l.locktype = 'advisory' AND l.granted AND l.objsubid = 2 "
+                                          "AND l.classid = ?::bigint::oid AND l.pid = c.backend)"));
+    stale.bindInt(1, PgUserLock);
+    stale.run();
     Statement row(*this, QStringLiteral("INSERT INTO control.copies (user_name, host, pid, since, backend) "
                                         "VALUES (?, ?, ?, now(), pg_backend_pid())"));
     row.bind(1, user, schema::FieldType::Text);
