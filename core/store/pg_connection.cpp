@@ -31,6 +31,25 @@ QString lostText(const QString& what, const QString& why)
         .arg(what, why);
 }
 
+// A copy that was killed keeps its locks until the server has seen its
+// connection end, a moment later: a lock that another copy holds is tried
+// again for this long before the refusal.
+constexpr int EndedCopyGraceMs = 1000;
+
+// Tries `once` (true: the lock is taken) until it succeeds or the grace
+// time is up.
+template <class F> bool takeLock(F&& once)
+{
+    QElapsedTimer clock;
+    clock.start();
+    for (;;) {
+        const bool ok = once();
+        if (ok || clock.elapsed() >= EndedCopyGraceMs)
+            return ok;
+        QThread::msleep(25);
+    }
+}
+
 } // namespace
 
 // ------------------------------------------------------------------ Cursor
@@ -184,11 +203,21 @@ qint32 PgConnection::nameKey(const QString& name)
 void PgConnection::claimUserName()
 {
     const QString user = session_->userName();
-    Statement st(*this, QStringLiteral("SELECT pg_try_advisory_lock(?, ?)"));
-    st.bindInt(1, PgUserLock);
-    st.bindInt(2, nameKey(user));
-    if (!st.step() || st.columnText(0) != QLatin1String("t"))
+    const bool claimed = takeLock([&] {
+        Statement st(*this, QStringLiteral("SELECT pg_try_advisory_lock(?, ?)"));
+        st.bindInt(1, PgUserLock);
+        st.bindInt(2, nameKey(user));
+        return st.step() && st.columnText(0) == QLatin1String("t");
+    });
+    if (!claimed)
         throw StoreError(Session::sameUserText(user));
+    // A killed copy's row outlives its claim: a row stands only while its
+    // connection holds a user name.
+    Statement stale(*this, QStringLiteral("DELETE FROM control.copies c WHERE NOT EXISTS (SELECT 1 FROM pg_locks l "
+                                          "WHERE l.locktype = 'advisory' AND l.granted AND l.objsubid = 2 "
+                                          "AND l.classid = ?::bigint::oid AND l.pid = c.backend)"));
+    stale.bindInt(1, PgUserLock);
+    stale.run();
     Statement row(*this, QStringLiteral("INSERT INTO control.copies (user_name, host, pid, since, backend) "
                                         "VALUES (?, ?, ?, now(), pg_backend_pid())"));
     row.bind(1, user, schema::FieldType::Text);
@@ -418,13 +447,14 @@ void PgConnection::pack(const QString& table)
                        "закройте все остальные копии программы и повторите.")
             .arg(table);
     endRead();
-    {
+    const bool alone = takeLock([&] {
         Statement st(*this, QStringLiteral("SELECT pg_try_advisory_lock(?, hashtext(?))"));
         st.bindInt(1, PgUseLock);
         st.bind(2, schema_, schema::FieldType::Text);
-        if (!st.step() || st.columnText(0) != QLatin1String("t"))
-            throw StoreError(refused);
-    }
+        return st.step() && st.columnText(0) == QLatin1String("t");
+    });
+    if (!alone)
+        throw StoreError(refused);
     auto unlock = [this] {
         Statement st(*this, QStringLiteral("SELECT pg_advisory_unlock(?, hashtext(?))"));
         st.bindInt(1, PgUseLock);

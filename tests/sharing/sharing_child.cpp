@@ -2,12 +2,15 @@
 // one thing to a shared root and reports on stdout, one line per event,
 // flushed at once, so the test knows exactly what this copy has done even
 // when it is killed. Lines are tab-separated; a refused action prints
-// "error<TAB>text" and the copy exits with code 3.
+// "error<TAB>text" and the copy exits with code 3. With SALDINA_CHILD_SERVER
+// set (a libpq connection string) the year databases are on that server, as
+// prog.ini's Server key puts them.
 //
 //   hold-write ROOT YEARDIR SECONDS
 //       raw SQLite: BEGIN IMMEDIATE, inserts one t2_1 row (FaceBill HOLDER),
 //       prints "ready", commits when told (a line on stdin, end of stdin or
-//       the time is up), prints "released".
+//       the time is up), prints "released". On the server the same in a
+//       write transaction of the store (user "Holder").
 //   hold-open ROOT YEARDIR USER SECONDS [TABLE]
 //       a live copy with TABLE (t2_1) open: "ready<TAB>rows", then waits.
 //   try-open ROOT USER
@@ -20,7 +23,8 @@
 //       long the post took).
 //   write-uncommitted ROOT YEARDIR USER FACEBILL COUNT
 //       one open write transaction with COUNT inserted rows spilled into the
-//       database file (tiny page cache): "dirty", then waits; rolls back.
+//       database file (tiny page cache; on the server: sent to it): "dirty",
+//       then waits; rolls back.
 //   exec ROOT YEARDIR USER SQL
 //       SQL in one write transaction of the store, "ok".
 //   pack ROOT YEARDIR USER TABLE
@@ -70,6 +74,7 @@ std::unique_ptr<store::Session> session(const QString& root, const QString& user
 {
     auto s = std::make_unique<store::Session>();
     s->setControlDir(root);
+    s->setServer(qEnvironmentVariable("SALDINA_CHILD_SERVER"));
     s->addParam(QStringLiteral("USER NAME=") + user);
     s->open();
     return s;
@@ -86,8 +91,24 @@ std::unique_ptr<store::Table> table(store::Session& s, const QString& dir, const
 
 const QDate PostDate(2004, 3, 15);
 
+int holdWriteOnServer(const QStringList& a)
+{
+    auto s = session(a.value(0), QStringLiteral("Holder"));
+    store::Connection& c = s->connection(a.value(1), schema::Location::Year);
+    c.write([&] {
+        c.exec(QStringLiteral("INSERT INTO t2_1 (\"FaceBill\", \"Amount\", \"FiDate\") "
+                              "VALUES ('HOLDER', 1, '2004-03-15')"));
+        say(QStringLiteral("ready"));
+        waitForGo(a.value(2).toDouble());
+    });
+    say(QStringLiteral("released"));
+    return 0;
+}
+
 int holdWrite(const QStringList& a)
 {
+    if (!qEnvironmentVariableIsEmpty("SALDINA_CHILD_SERVER"))
+        return holdWriteOnServer(a);
     const QString file = store::Session::databasePath(a.value(1), schema::Location::Year);
     sqlite3* db = nullptr;
     if (sqlite3_open_v2(QFile::encodeName(file).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
@@ -172,12 +193,13 @@ int writeUncommitted(const QStringList& a)
 {
     auto s = session(a.value(0), a.value(2));
     store::Connection& c = s->connection(a.value(1), schema::Location::Year);
-    c.exec(QStringLiteral("PRAGMA cache_size=5"));
+    if (c.dialect() == schema::Dialect::Sqlite)
+        c.exec(QStringLiteral("PRAGMA cache_size=5"));
     const int count = a.value(4).toInt();
     try {
         c.write([&] {
             for (int i = 0; i < count; ++i) {
-                store::Statement st(c, QStringLiteral("INSERT INTO t2_1 (FaceBill, Amount, FiDate, CBC) "
+                store::Statement st(c, QStringLiteral("INSERT INTO t2_1 (\"FaceBill\", \"Amount\", \"FiDate\", \"CBC\") "
                                                       "VALUES (?, ?, '2004-03-15', NULL)"));
                 st.bind(1, a.value(3), schema::FieldType::Text);
                 st.bind(2, double(1000000 + i), schema::FieldType::Float);
