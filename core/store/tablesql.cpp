@@ -149,13 +149,37 @@ QString equalTo(const schema::FieldDef& f, const QVariant& v)
 {
     return sqlName(f.name) + (v.isNull() ? QStringLiteral(" IS NULL") : QStringLiteral(" = ?"));
 }
+
+// SELECT of `aggregates` over the rows of `where`, each sum adding the rows
+// in the order of entry on either store, so that both give the same double
+// to the last bit. SQLite aggregates the rows of an ordered subquery in its
+// order; PostgreSQL is told the order inside each sum.
+QString sumsInEntryOrder(schema::Dialect d, const QString& table, const std::vector<const schema::FieldDef*>& sums,
+                         bool count, const QString& where)
+{
+    QStringList cols, inner{QStringLiteral("rowid")};
+    if (count)
+        cols << QStringLiteral("COUNT(*)");
+    for (const schema::FieldDef* f : sums) {
+        if (d == schema::Dialect::PostgreSql) {
+            cols << QStringLiteral("TOTAL(%1 ORDER BY rowid)").arg(sqlName(f->name));
+        } else {
+            cols << QStringLiteral("TOTAL(%1)").arg(sqlName(f->name));
+            inner << sqlName(f->name);
+        }
+    }
+    if (d == schema::Dialect::PostgreSql)
+        return QStringLiteral("SELECT %1 FROM %2%3").arg(cols.join(QStringLiteral(", ")), table, where);
+    return QStringLiteral("SELECT %1 FROM (SELECT %2 FROM %3%4 ORDER BY rowid)")
+        .arg(cols.join(QStringLiteral(", ")), inner.join(QStringLiteral(", ")), table, where);
+}
 } // namespace
 
 double TableSql::keyTotal(Connection& c, const schema::FieldDef& field, const schema::FieldDef& key,
                           const QVariant& value) const
 {
-    Statement st(c, QStringLiteral("SELECT TOTAL(%1) FROM %2 WHERE %3")
-                        .arg(sqlName(field.name), sqlName(def_->name), equalTo(key, value)));
+    Statement st(c, sumsInEntryOrder(c.dialect(), sqlName(def_->name), {&field}, false,
+                                     QStringLiteral(" WHERE ") + equalTo(key, value)));
     if (!value.isNull())
         st.bind(1, value, key.type);
     return st.step() ? st.column(0, schema::FieldType::Float).toDouble() : 0.0;
@@ -165,19 +189,15 @@ std::vector<double> TableSql::keySums(Connection& c, const std::vector<const sch
                                      const std::vector<std::pair<const schema::FieldDef*, QVariant>>& equal,
                                      const schema::FieldDef* date, const QVariant& from, const QVariant& to) const
 {
-    QStringList cols{QStringLiteral("COUNT(*)")}, where;
-    for (const schema::FieldDef* f : sums)
-        cols << QStringLiteral("TOTAL(%1)").arg(sqlName(f->name));
+    QStringList where;
     for (const auto& [f, v] : equal)
         where << equalTo(*f, v);
     if (date && from.isValid())
         where << sqlName(date->name) + QStringLiteral(" >= ?");
     if (date && to.isValid())
         where << sqlName(date->name) + QStringLiteral(" <= ?");
-    QString sql = QStringLiteral("SELECT %1 FROM %2").arg(cols.join(QStringLiteral(", ")), sqlName(def_->name));
-    if (!where.isEmpty())
-        sql += QStringLiteral(" WHERE ") + where.join(QStringLiteral(" AND "));
-    Statement st(c, sql);
+    Statement st(c, sumsInEntryOrder(c.dialect(), sqlName(def_->name), sums, true,
+                                     where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where.join(QStringLiteral(" AND "))));
     int i = 1;
     for (const auto& [f, v] : equal)
         if (!v.isNull())

@@ -143,21 +143,9 @@ private slots:
             QVERIFY2(!onServer.startsWith("failed"), qPrintable(onServer));
             QVERIFY2(onServer == reportText(f + "/prog.ini", report), qPrintable(report.join(' ')));
         }
-        // Every row the same; the accounts' totals to the kopeck (each store
-        // adds up an account's postings in the order it reads them, which
-        // may differ in the last bits).
+        // Every row the same, the accounts' totals to the last bit: both
+        // stores add an account's postings in the order of entry.
         QMap<QString, QString> onServer = exports(s + "/prog.ini"), inFiles = exports(f + "/prog.ini");
-        auto kopecks = [](const QString& csv) {
-            QStringList out;
-            for (const QString& line : csv.split("\r\n")) {
-                QStringList v = line.split(',');
-                for (int i = 2; i < v.size() && out.size() > 0; ++i)
-                    v[i] = QString::number(v[i].toDouble(), 'f', 2);
-                out << v.join(',');
-            }
-            return out;
-        };
-        QCOMPARE(kopecks(onServer.take("t1")), kopecks(inFiles.take("t1")));
         QCOMPARE(onServer, inFiles);
 
         // check gives the server's own check, not a failure of the file check.
