@@ -1,5 +1,6 @@
 #include "core/datamodule/datamodule.h"
 #include "core/store/format.h"
+#include "core/store/pg_connection.h"
 
 #include <QDate>
 #include <QDir>
@@ -614,7 +615,15 @@ bool TDataBase1::BackCopyDataBase()
     const QString dst = root_ + QStringLiteral("..\\") + QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy")) +
                         QLatin1Char('\\') + y + QLatin1Char('\\');
     try {
-        CopyDir(src, dst);
+        // A year on the server is backed up as a year of files, read in one
+        // transaction on the server.
+        const QString schema = Session.serverSchema(nativeDir(src));
+        if (schema.isEmpty())
+            CopyDir(src, dst);
+        else if (store::serverSchemaExists(Session.server(), schema))
+            store::dumpServerDatabase(Session.server(), schema, nativeDir(dst));
+        else if (!QDir().mkpath(nativeDir(dst)))
+            throw StoreError(QStringLiteral("Cannot create file %1").arg(nativeDir(dst)));
     } catch (...) {
         // The year is opened again even when the copy failed, so work goes on.
         if (wasOpen) {

@@ -70,7 +70,8 @@ public:
     // "Stream read error", "Stream write error"; the copy stops there.
     void CopyDir(const QString& source, const QString& destination);
     // The backup copy of the year into root\..\dd.MM.yyyy\year\. Returns true
-    // when the copy was made.
+    // when the copy was made. A year on the server is written there as a
+    // year database file (store::dumpServerDatabase).
     bool BackCopyDataBase();
     void DataModuleDestroy();
     // Hooks off, the year tables, the database and the connection closed
