@@ -2,6 +2,7 @@
 #include "core/store/format.h"
 #include "core/store/pg_connection.h"
 
+#include <QCoreApplication>
 #include <QDate>
 #include <QDir>
 #include <QFile>
@@ -178,6 +179,19 @@ TDataBase1::TDataBase1(QString iniPath, MessageFn msg) : iniPath_(std::move(iniP
         t->setBeforePost(&TDataBase1::checkRequired);
     MD4Table.setCalcFields(&TDataBase1::MD4InOutAllTableCalcFields);
     Umd1Table.setCalcFields(&TDataBase1::Umd1TableCalcFields);
+    Session.setLostHandler([this, alive = std::weak_ptr<char>(alive_)] {
+        // Called inside the failing call: everything is closed once that
+        // call is over (the next turn of the event loop), unless the year
+        // was opened again meanwhile.
+        if (QCoreApplication* app = QCoreApplication::instance())
+            QMetaObject::invokeMethod(
+                app,
+                [this, alive] {
+                    if (!alive.expired() && Session.isLost())
+                        closeConnection();
+                },
+                Qt::QueuedConnection);
+    });
     DataBaseCreate();
 }
 

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QElapsedTimer>
+#include <QRegularExpression>
 #include <QSysInfo>
 #include <QThread>
 #include <cstdlib>
@@ -30,9 +31,13 @@ QString serverText(PGconn* pg) { return QString::fromUtf8(PQerrorMessage(pg)).tr
 
 QString lostText(const QString& what, const QString& why)
 {
+    // The server's word only: libpq puts its severity before it ("FATAL:  ")
+    // and its own guesses on the lines after it.
+    QString word = why.section(QLatin1Char('\n'), 0, 0).trimmed();
+    word.remove(QRegularExpression(QStringLiteral("^[A-Z]+:\\s+")));
     return QStringLiteral("Нет связи с сервером базы данных (%1): %2. Проверьте сеть и сервер и откройте базу "
                           "данных снова (меню Сервис\\Настройка).")
-        .arg(what, why);
+        .arg(what, word);
 }
 
 } // namespace
@@ -261,8 +266,11 @@ void PgConnection::fail(PGresult* res, const QString& context)
     if (msg.isEmpty())
         msg = serverText(pg_);
     PQclear(res);
-    if (PQstatus(pg_) != CONNECTION_OK)
-        throw StoreError(lostText(file_, serverText(pg_)));
+    if (PQstatus(pg_) != CONNECTION_OK) {
+        if (session_)
+            session_->connectionLost();
+        throw StoreError(lostText(file_, msg));
+    }
     // A failed read ends the reading pass's transaction, which the server
     // would refuse to go on with.
     if (readTxn_ && PQtransactionStatus(pg_) == PQTRANS_INERROR) {
@@ -283,8 +291,11 @@ void PgConnection::fail(PGresult* res, const QString& context)
         throw StoreError(Session::busyText(file_));
     if (state == QLatin1String("53100"))
         throw StoreError(QStringLiteral("Нет места на диске сервера для базы данных %1.").arg(file_));
-    if (state.startsWith(QLatin1String("08")) || state.startsWith(QLatin1String("57P")))
+    if (state.startsWith(QLatin1String("08")) || state.startsWith(QLatin1String("57P"))) {
+        if (session_)
+            session_->connectionLost();
         throw StoreError(lostText(file_, msg));
+    }
     throw StoreError(QStringLiteral("Ошибка базы данных %1: %2%3")
                          .arg(file_, msg, context.isEmpty() ? QString() : QStringLiteral(" [") + context + QLatin1Char(']')));
 }
