@@ -1,6 +1,8 @@
 #include "core/datamodule/datamodule.h"
 #include "core/store/format.h"
+#include "core/store/pg_connection.h"
 
+#include <QCoreApplication>
 #include <QDate>
 #include <QDir>
 #include <QFile>
@@ -177,6 +179,19 @@ TDataBase1::TDataBase1(QString iniPath, MessageFn msg) : iniPath_(std::move(iniP
         t->setBeforePost(&TDataBase1::checkRequired);
     MD4Table.setCalcFields(&TDataBase1::MD4InOutAllTableCalcFields);
     Umd1Table.setCalcFields(&TDataBase1::Umd1TableCalcFields);
+    Session.setLostHandler([this, alive = std::weak_ptr<char>(alive_)] {
+        // Called inside the failing call: everything is closed once that
+        // call is over (the next turn of the event loop), unless the year
+        // was opened again meanwhile.
+        if (QCoreApplication* app = QCoreApplication::instance())
+            QMetaObject::invokeMethod(
+                app,
+                [this, alive] {
+                    if (!alive.expired() && Session.isLost())
+                        closeConnection();
+                },
+                Qt::QueuedConnection);
+    });
     DataBaseCreate();
 }
 
@@ -614,7 +629,15 @@ bool TDataBase1::BackCopyDataBase()
     const QString dst = root_ + QStringLiteral("..\\") + QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy")) +
                         QLatin1Char('\\') + y + QLatin1Char('\\');
     try {
-        CopyDir(src, dst);
+        // A year on the server is backed up as a year of files, read in one
+        // transaction on the server.
+        const QString schema = Session.serverSchema(nativeDir(src));
+        if (schema.isEmpty())
+            CopyDir(src, dst);
+        else if (store::serverSchemaExists(Session.server(), schema))
+            store::dumpServerDatabase(Session.server(), schema, nativeDir(dst));
+        else if (!QDir().mkpath(nativeDir(dst)))
+            throw StoreError(QStringLiteral("Cannot create file %1").arg(nativeDir(dst)));
     } catch (...) {
         // The year is opened again even when the copy failed, so work goes on.
         if (wasOpen) {

@@ -10,6 +10,7 @@
 
 #include <QString>
 #include <functional>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -70,12 +71,17 @@ public:
     // "Stream read error", "Stream write error"; the copy stops there.
     void CopyDir(const QString& source, const QString& destination);
     // The backup copy of the year into root\..\dd.MM.yyyy\year\. Returns true
-    // when the copy was made.
+    // when the copy was made. A year on the server is written there as a
+    // year database file (store::dumpServerDatabase).
     bool BackCopyDataBase();
     void DataModuleDestroy();
     // Hooks off, the year tables, the database and the connection closed
     // (before the settings change).
     void CloseDataBase() { closeConnection(); }
+    // A lost connection to the server (the failing call shows its text as
+    // any failure) closes everything as soon as that call is over, as after
+    // a failed DataBaseCreate: no further failures pile up behind it, and
+    // DataBaseCreate (the settings dialog) connects again.
 
     bool isOpen() const { return open_; }
 
@@ -154,6 +160,7 @@ private:
     bool open_ = false;
     std::function<int()> yearSource_;
     MessageFn message_;
+    std::shared_ptr<char> alive_ = std::make_shared<char>();   // for what is left queued when it goes
 };
 
 // The display and entry hooks and calculated fields off while it lives, on

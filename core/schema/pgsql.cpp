@@ -278,6 +278,8 @@ QStringList ruleTriggers(const TableDef& t)
     return out;
 }
 
+} // namespace
+
 // The tables of `loc` so that every lookup's reference table comes before
 // the tables that look into it.
 QList<const TableDef*> lookupOrder(Location loc)
@@ -313,6 +315,8 @@ QList<const TableDef*> lookupOrder(Location loc)
     }
     return out;
 }
+
+namespace {
 
 QString literal(const QString& text)
 {

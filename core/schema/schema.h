@@ -110,4 +110,8 @@ QStringList serverSetupStatements();
 // change counters at 0; for one transaction.
 QStringList copySchemaStatements(const QString& from, const QString& to, Location loc);
 
+// The tables of `loc` so that every lookup's reference table comes before
+// the tables that look into it (the order in which rows are copied).
+QList<const TableDef*> lookupOrder(Location loc);
+
 } // namespace schema

@@ -1,11 +1,16 @@
 #include "core/store/pg_connection.h"
 
 #include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QElapsedTimer>
+#include <QRegularExpression>
 #include <QSysInfo>
 #include <QThread>
 #include <cstdlib>
 #include <libpq-fe.h>
+#include <sqlite3.h>
 #include <unistd.h>
 
 namespace store {
@@ -26,9 +31,13 @@ QString serverText(PGconn* pg) { return QString::fromUtf8(PQerrorMessage(pg)).tr
 
 QString lostText(const QString& what, const QString& why)
 {
+    // The server's word only: libpq puts its severity before it ("FATAL:  ")
+    // and its own guesses on the lines after it.
+    QString word = why.section(QLatin1Char('\n'), 0, 0).trimmed();
+    word.remove(QRegularExpression(QStringLiteral("^[A-Z]+:\\s+")));
     return QStringLiteral("Нет связи с сервером базы данных (%1): %2. Проверьте сеть и сервер и откройте базу "
                           "данных снова (меню Сервис\\Настройка).")
-        .arg(what, why);
+        .arg(what, word);
 }
 
 // A copy that was killed keeps its locks until the server has seen its
@@ -288,8 +297,11 @@ void PgConnection::fail(PGresult* res, const QString& context)
     if (msg.isEmpty())
         msg = serverText(pg_);
     PQclear(res);
-    if (PQstatus(pg_) != CONNECTION_OK)
-        throw StoreError(lostText(file_, serverText(pg_)));
+    if (PQstatus(pg_) != CONNECTION_OK) {
+        if (session_)
+            session_->connectionLost();
+        throw StoreError(lostText(file_, msg));
+    }
     // A failed read ends the reading pass's transaction, which the server
     // would refuse to go on with.
     if (readTxn_ && PQtransactionStatus(pg_) == PQTRANS_INERROR) {
@@ -310,8 +322,11 @@ void PgConnection::fail(PGresult* res, const QString& context)
         throw StoreError(Session::busyText(file_));
     if (state == QLatin1String("53100"))
         throw StoreError(QStringLiteral("Нет места на диске сервера для базы данных %1.").arg(file_));
-    if (state.startsWith(QLatin1String("08")) || state.startsWith(QLatin1String("57P")))
+    if (state.startsWith(QLatin1String("08")) || state.startsWith(QLatin1String("57P"))) {
+        if (session_)
+            session_->connectionLost();
         throw StoreError(lostText(file_, msg));
+    }
     throw StoreError(QStringLiteral("Ошибка базы данных %1: %2%3")
                          .arg(file_, msg, context.isEmpty() ? QString() : QStringLiteral(" [") + context + QLatin1Char(']')));
 }
@@ -537,6 +552,171 @@ void runOnServer(const QString& conninfo, const QStringList& statements, bool si
         const QString why = link.run(QStringLiteral("COMMIT"));
         if (!why.isEmpty())
             throw StoreError(QStringLiteral("Ошибка сервера базы данных: %1").arg(why));
+    }
+}
+
+namespace {
+
+// Rows of a dump written into the backup's file, in one transaction.
+struct DumpFile {
+    explicit DumpFile(const QString& path)
+    {
+        if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+            sqlite3_close_v2(db);
+            db = nullptr;
+            throw StoreError(QStringLiteral("Cannot open file %1").arg(path));
+        }
+    }
+    ~DumpFile()
+    {
+        if (st)
+            sqlite3_finalize(st);
+        sqlite3_close_v2(db);
+    }
+    void exec(const QString& sql)
+    {
+        if (sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
+            throw StoreError(QStringLiteral("Stream write error"));
+    }
+    sqlite3* db = nullptr;
+    sqlite3_stmt* st = nullptr;
+};
+
+void dumpTable(PGconn* pg, const QString& schema, const schema::TableDef& t, DumpFile& out)
+{
+    using schema::FieldType;
+    const QList<schema::FieldDef> fields = t.storedFields();
+    // An AutoInc field is the row id of the file's table; the server keeps
+    // the two equal.
+    bool autoInc = false;
+    for (const auto& f : fields)
+        autoInc = autoInc || f.type == FieldType::AutoInc;
+    QStringList cols, params;
+    if (!autoInc)
+        cols << QStringLiteral("\"rowid\"");
+    for (const auto& f : fields)
+        cols << QLatin1Char('"') + f.name + QLatin1Char('"');
+    for (int i = 0; i < cols.size(); ++i)
+        params << QStringLiteral("?");
+    const QString list = cols.join(QStringLiteral(", "));
+    const QString select =
+        QStringLiteral("SELECT %1 FROM \"%2\".\"%3\" ORDER BY \"rowid\"").arg(list, schema, t.name);
+    PGresult* r = PQexec(pg, select.toUtf8().constData());
+    if (PQresultStatus(r) != PGRES_TUPLES_OK) {
+        const QString why = QString::fromUtf8(PQresultErrorMessage(r)).trimmed();
+        PQclear(r);
+        throw StoreError(QStringLiteral("Ошибка сервера базы данных: %1").arg(why));
+    }
+    const QByteArray insert =
+        QStringLiteral("INSERT INTO \"%1\" (%2) VALUES (%3)").arg(t.name, list, params.join(QStringLiteral(", "))).toUtf8();
+    if (sqlite3_prepare_v2(out.db, insert.constData(), -1, &out.st, nullptr) != SQLITE_OK) {
+        PQclear(r);
+        throw StoreError(QStringLiteral("Stream write error"));
+    }
+    const int offset = autoInc ? 0 : 1;
+    for (int row = 0; row < PQntuples(r); ++row) {
+        for (int c = 0; c < int(cols.size()); ++c) {
+            const FieldType type = c < offset ? FieldType::AutoInc : fields[c - offset].type;
+            if (PQgetisnull(r, row, c)) {
+                sqlite3_bind_null(out.st, c + 1);
+                continue;
+            }
+            const QByteArray v(PQgetvalue(r, row, c), PQgetlength(r, row, c));
+            switch (type) {
+            case FieldType::AutoInc:
+                sqlite3_bind_int64(out.st, c + 1, v.toLongLong());
+                break;
+            case FieldType::Float:
+                sqlite3_bind_double(out.st, c + 1, v.toDouble());
+                break;
+            case FieldType::Text:
+            case FieldType::Date:
+                sqlite3_bind_text(out.st, c + 1, v.constData(), int(v.size()), SQLITE_TRANSIENT);
+                break;
+            }
+        }
+        const int rc = sqlite3_step(out.st);
+        sqlite3_reset(out.st);
+        sqlite3_clear_bindings(out.st);
+        if (rc != SQLITE_DONE) {
+            PQclear(r);
+            throw StoreError(QStringLiteral("Stream write error"));
+        }
+    }
+    PQclear(r);
+    sqlite3_finalize(out.st);
+    out.st = nullptr;
+    if (autoInc) {
+        // The numbers the server has handed out are not handed out again
+        // by the backup either.
+        const QString last = QStringLiteral("SELECT COALESCE(pg_sequence_last_value(pg_get_serial_sequence('\"%1\".\"%2\"', "
+                                            "'rowid')::regclass), 0)")
+                                 .arg(schema, t.name);
+        PGresult* s = PQexec(pg, last.toUtf8().constData());
+        const qint64 n = PQresultStatus(s) == PGRES_TUPLES_OK && PQntuples(s) ? std::atoll(PQgetvalue(s, 0, 0)) : 0;
+        PQclear(s);
+        if (n > 0) {
+            out.exec(QStringLiteral("INSERT OR IGNORE INTO sqlite_sequence (name, seq) VALUES ('%1', 0)").arg(t.name));
+            out.exec(QStringLiteral("UPDATE sqlite_sequence SET seq = max(seq, %1) WHERE name = '%2'").arg(n).arg(t.name));
+        }
+    }
+}
+
+} // namespace
+
+void dumpServerDatabase(const QString& conninfo, const QString& schema, const QString& dir)
+{
+    ServerLink link(conninfo);
+    link.run(QStringLiteral("SET DateStyle = ISO; SET extra_float_digits = 1; SET client_encoding = 'UTF8'"));
+    {
+        // Every copy that has the year open holds its use lock shared.
+        const QByteArray name = schema.toUtf8();
+        const QByteArray cls = QByteArray::number(PgUseLock);
+        const char* values[] = {cls.constData(), name.constData()};
+        PGresult* r = PQexecParams(link.pg, "SELECT pg_try_advisory_lock($1::int, hashtext($2))", 2, nullptr, values,
+                                   nullptr, nullptr, 0);
+        const bool ok = PQresultStatus(r) == PGRES_TUPLES_OK && PQntuples(r) > 0 && *PQgetvalue(r, 0, 0) == 't';
+        PQclear(r);
+        if (!ok)
+            throw StoreError(QStringLiteral("База данных %1 используется другой копией программы. Резервное копирование "
+                                            "требует монопольного доступа: закройте все остальные копии программы и "
+                                            "повторите.")
+                                 .arg(schema));
+    }
+    QString target = Session::normalizeDir(dir);
+    while (target.endsWith(QLatin1Char('/')))
+        target.chop(1);
+    const QString work = target + QStringLiteral(".part") + QString::number(::getpid());
+    QDir(work).removeRecursively();
+    try {
+        if (const QString why = link.run(QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY")); !why.isEmpty())
+            throw StoreError(QStringLiteral("Ошибка сервера базы данных: %1").arg(why));
+        if (!QDir().mkpath(work))
+            throw StoreError(QStringLiteral("Cannot create file %1").arg(target));
+        Session::createDatabase(work, schema::Location::Year);
+        {
+            DumpFile out(Session::databasePath(work, schema::Location::Year));
+            out.exec(QStringLiteral("BEGIN"));
+            for (const schema::TableDef* t : schema::lookupOrder(schema::Location::Year))
+                dumpTable(link.pg, schema, *t, out);
+            out.exec(QStringLiteral("COMMIT"));
+        }
+        link.run(QStringLiteral("COMMIT"));
+        // The finished backup takes the place of one made earlier the same day.
+        const QString old = target + QStringLiteral(".old") + QString::number(::getpid());
+        QDir(old).removeRecursively();
+        const bool had = QFileInfo(target).isDir();
+        if (had && !QDir().rename(target, old))
+            throw StoreError(QStringLiteral("Cannot create file %1").arg(target));
+        if (!QDir().rename(work, target)) {
+            if (had)
+                QDir().rename(old, target);
+            throw StoreError(QStringLiteral("Cannot create file %1").arg(target));
+        }
+        QDir(old).removeRecursively();
+    } catch (...) {
+        QDir(work).removeRecursively();
+        throw;
     }
 }
 

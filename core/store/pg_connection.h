@@ -79,6 +79,14 @@ bool serverSchemaExists(const QString& conninfo, const QString& schema);
 // false; any failure rolls all of them back and is thrown with the
 // server's text.
 void runOnServer(const QString& conninfo, const QStringList& statements, bool single = true);
+// The backup of a server year: every table of `schema` read in one
+// REPEATABLE READ transaction (so no write of another copy is seen in part)
+// into a year database file in `dir`, row ids kept, which then opens as any
+// year of files. The schema's use lock is taken exclusively for it: refused
+// while another copy of the program has the year open. Made in a work
+// directory beside `dir` that takes its name only when whole; an earlier
+// backup in `dir` is replaced.
+void dumpServerDatabase(const QString& conninfo, const QString& schema, const QString& dir);
 
 // Lock classes of the store's session and transaction locks on the server.
 inline constexpr qint32 PgUseLock = 0x53414c01;    // per schema: shared by every copy, exclusive for a pack

@@ -251,6 +251,15 @@ void Session::close()
         slot_ = -1;
     }
     open_ = false;
+    lost_ = false;
+}
+
+void Session::connectionLost()
+{
+    if (std::exchange(lost_, true))
+        return;
+    if (onLost_)
+        onLost_();
 }
 
 QStringList Session::liveUsers() const

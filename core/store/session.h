@@ -8,6 +8,7 @@
 #include <QHash>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <set>
 
@@ -184,6 +185,13 @@ public:
     // Closes every table of the session and every database file.
     void close();
     bool isOpen() const { return open_; }
+    // The server went away under a connection of the session: `lost` is
+    // called once, from inside the failing call (whose error is thrown to
+    // its caller as usual), so that the owner closes everything once that
+    // call is over; the session stays lost until it is closed.
+    void setLostHandler(std::function<void()> lost) { onLost_ = std::move(lost); }
+    void connectionLost();
+    bool isLost() const { return lost_; }
 
     // A reading pass (a report's generation): nested calls count; the last
     // endRead ends the read transactions of every connection.
@@ -233,6 +241,8 @@ private:
     QHash<QString, std::shared_ptr<Connection>> connections_;   // by file path
     std::set<Table*> tables_;
     int readDepth_ = 0;
+    bool lost_ = false;
+    std::function<void()> onLost_;
 };
 
 // One batch of writes on a connection: every write inside is a savepoint of
