@@ -17,16 +17,6 @@ namespace store {
 
 namespace {
 
-qint64 monotonicMs()
-{
-    static QElapsedTimer clock = [] {
-        QElapsedTimer t;
-        t.start();
-        return t;
-    }();
-    return clock.elapsed();
-}
-
 QString serverText(PGconn* pg) { return QString::fromUtf8(PQerrorMessage(pg)).trimmed(); }
 
 QString lostText(const QString& what, const QString& why)
@@ -333,46 +323,31 @@ void PgConnection::fail(PGresult* res, const QString& context)
 
 // ------------------------------------------------------------------ reading
 
-qint64 PgConnection::readVersion()
+qint64 PgConnection::storedVersion()
 {
     Statement st(*this, QStringLiteral("SELECT COALESCE(sum(n), 0)::bigint FROM saldina_changes"));
     st.step();
     return st.columnInt(0);
 }
 
-void PgConnection::openRead()
+bool PgConnection::idle() const { return PQtransactionStatus(pg_) == PQTRANS_IDLE; }
+
+qint64 PgConnection::beginReadSlice()
 {
     run("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
-    readTxn_ = true;
     try {
-        readVersion_ = readVersion();
+        return storedVersion();
     } catch (...) {
-        endRead();
+        if (!idle())
+            PQclear(PQexec(pg_, "ROLLBACK"));
         throw;
     }
-    readSince_ = monotonicMs();
 }
 
-void PgConnection::endRead()
+void PgConnection::endReadSlice()
 {
-    if (!readTxn_)
-        return;
-    readTxn_ = false;
-    if (pg_ && PQtransactionStatus(pg_) != PQTRANS_IDLE)
+    if (pg_ && !idle())
         PQclear(PQexec(pg_, "COMMIT"));
-}
-
-qint64 PgConnection::dataVersion()
-{
-    if (session_ && session_->reading() && !batch_) {
-        if (readTxn_ && monotonicMs() - readSince_ > ReadSliceMs)
-            endRead();
-        if (!readTxn_ && PQtransactionStatus(pg_) == PQTRANS_IDLE)
-            openRead();
-        if (readTxn_)
-            return readVersion_;
-    }
-    return readVersion();
 }
 
 // ------------------------------------------------------------------ writing

@@ -31,8 +31,6 @@ public:
     // Throws the store's text for a failed result (and clears it).
     [[noreturn]] void fail(PGresult* res, const QString& context = {});
 
-    qint64 dataVersion() override;
-    void endRead() override;
 
     void beginBatch() override;
     void commitBatch() override;
@@ -52,6 +50,10 @@ public:
     static qint32 nameKey(const QString& name);
 
 protected:
+    qint64 storedVersion() override;
+    bool idle() const override;
+    qint64 beginReadSlice() override;
+    void endReadSlice() override;
     void begin() override;
     void commit() override;
     void rollback() override;
@@ -59,8 +61,6 @@ protected:
 private:
     class PgCursor;
     void run(const char* sql);   // one command of the store's own, checked
-    void openRead();
-    qint64 readVersion();
     void claimUserName();
 
     QString schema_;
@@ -68,9 +68,6 @@ private:
     PGconn* pg_ = nullptr;
     QHash<QString, PgCursor*> stmts_;
     int nextStatement_ = 0;
-    bool readTxn_ = false;
-    qint64 readSince_ = 0;
-    qint64 readVersion_ = 0;
 };
 
 // Whether the server has the schema of a year database (its tables made).

@@ -7,6 +7,7 @@
 #include <QDate>
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSet>
@@ -73,6 +74,42 @@ Connection::Connection(Session* session, QString file) : session_(session), file
 }
 
 Connection::~Connection() = default;
+
+namespace {
+qint64 monotonicMs()
+{
+    static QElapsedTimer clock = [] {
+        QElapsedTimer t;
+        t.start();
+        return t;
+    }();
+    return clock.elapsed();
+}
+} // namespace
+
+qint64 Connection::dataVersion()
+{
+    if (session_ && session_->reading() && !batch_) {
+        if (readTxn_ && monotonicMs() - readSince_ > ReadSliceMs)
+            endRead();
+        if (!readTxn_ && idle()) {
+            readVersion_ = beginReadSlice();
+            readTxn_ = true;
+            readSince_ = monotonicMs();
+        }
+        if (readTxn_)
+            return readVersion_;
+    }
+    return storedVersion();
+}
+
+void Connection::endRead()
+{
+    if (!readTxn_)
+        return;
+    readTxn_ = false;
+    endReadSlice();
+}
 
 // ----------------------------------------------------------------- Statement
 

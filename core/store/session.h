@@ -69,8 +69,8 @@ public:
     // read transaction for a short slice at a time, so the many small reads
     // of a long pass neither take the file lock one by one nor keep other
     // copies from writing for longer than a slice.
-    virtual qint64 dataVersion() = 0;
-    virtual void endRead() = 0;
+    qint64 dataVersion();
+    void endRead();
     // Counts this connection's own commits.
     quint64 generation() const { return generation_; }
     // Tells this connection from every other of the process, a later one
@@ -116,6 +116,14 @@ public:
 
 protected:
     Connection(Session* session, QString file);
+    // The data version of the database as stored now, outside a reading
+    // pass; no transaction of the connection is open (idle()) or one is.
+    virtual qint64 storedVersion() = 0;
+    virtual bool idle() const = 0;
+    // A read transaction of a reading pass: begun with the data version
+    // read under it (nothing left open when it fails), and ended.
+    virtual qint64 beginReadSlice() = 0;
+    virtual void endReadSlice() = 0;
     virtual void begin() = 0;
     virtual void commit() = 0;
     virtual void rollback() = 0;
@@ -125,6 +133,9 @@ protected:
     quint64 generation_ = 0;
     quint64 serial_ = 0;
     bool batch_ = false;
+    bool readTxn_ = false;     // a read transaction of a reading pass is open
+    qint64 readSince_ = 0;     // when it began (ms, monotonic)
+    qint64 readVersion_ = 0;   // the data version under it: no other copy commits meanwhile
 };
 
 // The longest a reading pass holds its read lock before it lets other

@@ -402,19 +402,7 @@ void SqliteConnection::fail(int rc, const QString& context) const
                          .arg(file_, msg, context.isEmpty() ? QString() : QStringLiteral(" [") + context + QLatin1Char(']')));
 }
 
-namespace {
-qint64 monotonicMs()
-{
-    static QElapsedTimer clock = [] {
-        QElapsedTimer t;
-        t.start();
-        return t;
-    }();
-    return clock.elapsed();
-}
-} // namespace
-
-void SqliteConnection::openRead()
+qint64 SqliteConnection::beginReadSlice()
 {
     exec(QStringLiteral("BEGIN"));
     try {
@@ -422,36 +410,23 @@ void SqliteConnection::openRead()
         // can commit, so the data version read under it holds.
         Statement lock(*this, QStringLiteral("SELECT 1 FROM sqlite_schema LIMIT 1"));
         lock.step();
-        Statement v(*this, QStringLiteral("PRAGMA data_version"));
-        v.step();
-        readVersion_ = v.columnInt(0);
+        return storedVersion();
     } catch (...) {
         sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
         throw;
     }
-    readTxn_ = true;
-    readSince_ = monotonicMs();
 }
 
-void SqliteConnection::endRead()
+void SqliteConnection::endReadSlice()
 {
-    if (!readTxn_)
-        return;
-    readTxn_ = false;
     if (db_ && !sqlite3_get_autocommit(db_))
         sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
 }
 
-qint64 SqliteConnection::dataVersion()
+bool SqliteConnection::idle() const { return sqlite3_get_autocommit(db_) != 0; }
+
+qint64 SqliteConnection::storedVersion()
 {
-    if (session_ && session_->reading() && !batch_) {
-        if (readTxn_ && monotonicMs() - readSince_ > ReadSliceMs)
-            endRead();
-        if (!readTxn_ && sqlite3_get_autocommit(db_))
-            openRead();
-        if (readTxn_)
-            return readVersion_;
-    }
     Statement st(*this, QStringLiteral("PRAGMA data_version"));
     st.step();
     return st.columnInt(0);

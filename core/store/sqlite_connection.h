@@ -29,8 +29,6 @@ public:
     void exec(const QString& sql) override;
     [[noreturn]] void fail(int rc, const QString& context = {}) const;
 
-    qint64 dataVersion() override;
-    void endRead() override;
 
     void beginBatch() override;
     void commitBatch() override;
@@ -46,13 +44,16 @@ public:
     static int busyHandler(void* self, int count);
 
 protected:
+    qint64 storedVersion() override;
+    bool idle() const override;
+    qint64 beginReadSlice() override;
+    void endReadSlice() override;
     void begin() override;
     void commit() override;
     void rollback() override;
 
 private:
     class SqliteCursor;
-    void openRead();
     void checkJournal() const;
     void takeWorkDatabase();
     void claimUserName();
@@ -68,9 +69,6 @@ private:
     qint64 busySince_ = 0;             // when the present wait for another copy began
     QHash<QString, SqliteCursor*> stmts_;
     bool lockHeld_ = false;
-    bool readTxn_ = false;        // a read transaction of a reading pass is open
-    qint64 readSince_ = 0;        // when it began (ms, monotonic)
-    qint64 readVersion_ = 0;      // data_version under it: no other copy commits meanwhile
 };
 
 } // namespace store
