@@ -154,10 +154,7 @@ PgConnection::PgConnection(Session* session, const QString& conninfo, const QStr
         // copy holds it exclusively for a moment.
         bool ok = false;
         for (int waited = 0;; waited += 50) {
-            Statement st(*this, QStringLiteral("SELECT pg_try_advisory_lock_shared(?, hashtext(?))"));
-            st.bindInt(1, PgUseLock);
-            st.bind(2, schema_, schema::FieldType::Text);
-            ok = st.step() && st.columnText(0) == QLatin1String("t");
+            ok = schemaLock("pg_try_advisory_lock_shared", PgUseLock);
             if (ok || waited >= BusyTimeoutMs)
                 break;
             QThread::msleep(50);
@@ -185,6 +182,16 @@ PgConnection::~PgConnection()
     }
     qDeleteAll(stmts_);
     PQfinish(pg_);   // the session's locks end with it
+}
+
+bool PgConnection::schemaLock(const char* function, qint32 lockClass)
+{
+    Statement st(*this, QStringLiteral("SELECT %1(?, hashtext(?))").arg(QLatin1String(function)));
+    st.bindInt(1, lockClass);
+    st.bind(2, schema_, schema::FieldType::Text);
+    const bool got = st.step() && st.columnText(0) == QLatin1String("t");
+    st.run();
+    return got;
 }
 
 qint32 PgConnection::nameKey(const QString& name)
@@ -364,10 +371,7 @@ void PgConnection::begin()
     }
     run("BEGIN");
     try {
-        Statement st(*this, QStringLiteral("SELECT pg_advisory_xact_lock(?, hashtext(?))"));
-        st.bindInt(1, PgWriteLock);
-        st.bind(2, schema_, schema::FieldType::Text);
-        st.run();
+        schemaLock("pg_advisory_xact_lock", PgWriteLock);
     } catch (...) {
         PQclear(PQexec(pg_, "ROLLBACK"));
         throw;
@@ -437,20 +441,10 @@ void PgConnection::pack(const QString& table)
                        "закройте все остальные копии программы и повторите.")
             .arg(table);
     endRead();
-    const bool alone = takeLock([&] {
-        Statement st(*this, QStringLiteral("SELECT pg_try_advisory_lock(?, hashtext(?))"));
-        st.bindInt(1, PgUseLock);
-        st.bind(2, schema_, schema::FieldType::Text);
-        return st.step() && st.columnText(0) == QLatin1String("t");
-    });
+    const bool alone = takeLock([&] { return schemaLock("pg_try_advisory_lock", PgUseLock); });
     if (!alone)
         throw StoreError(refused);
-    auto unlock = [this] {
-        Statement st(*this, QStringLiteral("SELECT pg_advisory_unlock(?, hashtext(?))"));
-        st.bindInt(1, PgUseLock);
-        st.bind(2, schema_, schema::FieldType::Text);
-        st.run();
-    };
+    auto unlock = [this] { schemaLock("pg_advisory_unlock", PgUseLock); };
     try {
         exec(QStringLiteral("VACUUM FULL \"%1\"").arg(table));
         exec(QStringLiteral("REINDEX TABLE \"%1\"").arg(table));

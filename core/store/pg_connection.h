@@ -62,6 +62,9 @@ private:
     class PgCursor;
     void run(const char* sql);   // one command of the store's own, checked
     void claimUserName();
+    // SELECT function(lockClass, hashtext(schema)): whether it gave true
+    // (the try functions; the waiting and unlocking ones give void or true).
+    bool schemaLock(const char* function, qint32 lockClass);
 
     QString schema_;
     schema::Location loc_;
