@@ -3,23 +3,13 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+#include "tests/cli/clirun.h"
+
+using clitest::cli;
+using clitest::Run;
 
 class CliPurposesTest : public QObject {
     Q_OBJECT
-
-    struct Run {
-        int code;
-        QString out, err;
-    };
-
-    static Run cli(const QStringList& args)
-    {
-        QProcess p;
-        p.start(QStringLiteral(SALDINA_CLI), args);
-        if (!p.waitForFinished(120000))
-            return {-1, {}, QStringLiteral("timed out")};
-        return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
-    }
 
     static QStringList lines(const QString& out)
     {

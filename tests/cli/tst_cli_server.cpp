@@ -2,6 +2,7 @@
 // copy-year both ways, and the other commands on a server year. Each test
 // has server databases of its own.
 #include "tests/pgtest.h"
+#include "tests/cli/clirun.h"
 #include "tests/testroot.h"
 
 #include <QProcess>
@@ -11,29 +12,11 @@
 #include <sqlite3.h>
 #include <sys/resource.h>
 
+using clitest::cli;
+using clitest::Run;
+
 class CliServerTest : public QObject {
     Q_OBJECT
-
-    struct Run {
-        int code;
-        QString out, err;
-    };
-
-    static Run cli(const QStringList& args, qint64 fileLimit = 0)
-    {
-        QProcess p;
-        if (fileLimit > 0)
-            p.setChildProcessModifier([fileLimit] {
-                ::signal(SIGXFSZ, SIG_IGN);
-                struct rlimit l = {rlim_t(fileLimit), rlim_t(fileLimit)};
-                ::setrlimit(RLIMIT_FSIZE, &l);
-            });
-        p.start(QStringLiteral(SALDINA_CLI), args);
-        if (!p.waitForFinished(180000))
-            return {-1, {}, QStringLiteral("timed out")};
-        return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : 128 + p.exitCode(),
-                QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
-    }
 
     // The year's schemas (and the store's control schema) of a server database.
     static QStringList schemas(const QString& conninfo)

@@ -6,38 +6,17 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+#include "tests/cli/clirun.h"
 #include <QThread>
 #include <csignal>
 #include <sys/stat.h>
 #include <sys/resource.h>
 
+using clitest::cli;
+using clitest::Run;
+
 class CliSetupTest : public QObject {
     Q_OBJECT
-
-    struct Run {
-        int code;
-        QString out, err;
-    };
-
-    // saldina-cli; with `fileLimit` every file it writes stops growing at
-    // that many bytes, as on a disk that is full.
-    static Run cli(const QStringList& args, qint64 fileLimit = 0, const QString& cwd = {})
-    {
-        QProcess p;
-        if (!cwd.isEmpty())
-            p.setWorkingDirectory(cwd);
-        if (fileLimit > 0)
-            p.setChildProcessModifier([fileLimit] {
-                ::signal(SIGXFSZ, SIG_IGN);
-                struct rlimit l = {rlim_t(fileLimit), rlim_t(fileLimit)};
-                ::setrlimit(RLIMIT_FSIZE, &l);
-            });
-        p.start(QStringLiteral(SALDINA_CLI), args);
-        if (!p.waitForFinished(120000))
-            return {-1, {}, QStringLiteral("timed out")};
-        return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : 128 + p.exitCode(),
-                QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
-    }
 
     // Every entry under `dir`, relative, sorted (hidden ones too).
     static QStringList entries(const QString& dir)
